@@ -1,0 +1,38 @@
+# Shared by scripts/run and scripts/test: install what a fresh Debian 12 lacks, then configure and build.
+
+repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+
+say() { printf '==> %s\n' "$*"; }
+
+# Debian packages the build needs; each is installed only when missing.
+required_packages=(cmake g++ make qt6-base-dev googletest libgtest-dev fonts-dejavu-core fonts-liberation)
+
+install_missing_packages() {
+    local missing=() package
+    for package in "${required_packages[@]}"; do
+        dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' || missing+=("$package")
+    done
+    if [ ${#missing[@]} -eq 0 ]; then
+        say "All required Debian packages are installed."
+        return
+    fi
+    local sudo=()
+    if [ "$(id -u)" -ne 0 ]; then
+        if ! command -v sudo >/dev/null; then
+            echo "These Debian packages are missing: ${missing[*]}" >&2
+            echo "Install them as root (apt-get install ${missing[*]}) or install sudo, then run this again." >&2
+            exit 1
+        fi
+        sudo=(sudo)
+    fi
+    say "Installing missing Debian packages: ${missing[*]}"
+    "${sudo[@]}" apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
+
+build() {
+    say "Configuring (build/default)"
+    cmake --preset default -S "$repo" >/dev/null
+    say "Building with 2 jobs"
+    cmake --build "$repo/build/default" -j2
+}

@@ -1,0 +1,100 @@
+#include "about/frm_about.h"
+
+#include <QCloseEvent>
+#include <QFontMetrics>
+#include <QFrame>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+
+#include "platform/classic_font.h"
+#include "platform/twips.h"
+
+namespace {
+constexpr int ClientWidth = 4695;
+constexpr int ClientHeight = 3390;
+
+QRect pixels(int left, int top, int width, int height)
+{
+    return platform::TwipsRect{left, top, width, height}.toPixels();
+}
+} // namespace
+
+frmAbout::frmAbout(QWidget* parent) : QWidget(parent, Qt::Tool | Qt::MSWindowsFixedSizeDialogHint)
+{
+    setObjectName(QStringLiteral("frmAbout"));
+    setWindowTitle(QStringLiteral("About Ostrel Portrait Manager"));
+    setFont(platform::classicFont(8));
+    setFixedSize(pixels(0, 0, ClientWidth, ClientHeight).size());
+
+    Frame1 = new QFrame(this);
+    Frame1->setObjectName(QStringLiteral("Frame1"));
+    Frame1->setFrameShape(QFrame::Box);
+    Frame1->setFrameShadow(QFrame::Sunken);
+    Frame1->setGeometry(pixels(120, 120, 4455, 2535));
+
+    Label1 = new QLabel(Frame1);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->setTextFormat(Qt::PlainText);
+    Label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    Label1->setWordWrap(true);
+    Label1->setGeometry(pixels(240, 240, 3975, 2175));
+
+    Command1 = new QPushButton(QStringLiteral("Continue"), this);
+    Command1->setObjectName(QStringLiteral("Command1"));
+    Command1->setGeometry(pixels(1680, 2760, 1215, 495));
+    Command1->setDefault(true);
+    connect(Command1, &QPushButton::clicked, this, &frmAbout::Command1_Click);
+
+    Form_Load();
+
+    if (const QScreen* screen = this->screen())
+        move(screen->availableGeometry().center() - rect().center());
+}
+
+QString frmAbout::aboutText()
+{
+    // Qt labels break lines at '\n'; a carriage return alone would not show as a new line.
+    const QChar lineBreak = QLatin1Char('\n');
+    QString text = QStringLiteral(
+        "The Ostrel Portrait Manager is in no way affiliated with Hollowquay, Vantorel Soft or the "
+        "Emberline Guild.  This program is distributed 'as is' and is free from warranties, guarantees "
+        "and promises of any kind.  The author of this program will not be held responsible for any damages "
+        "caused as a result of using this program.");
+    text += lineBreak;
+    text += lineBreak + QStringLiteral("I welcome any questions, comments, suggestions or flames about the program.");
+    text += lineBreak + QStringLiteral("Tobin Vessaly");
+    text += lineBreak + QStringLiteral("tobin.vessaly@example.org");
+    return text;
+}
+
+void frmAbout::Form_Load()
+{
+    Label1->setText(aboutText());
+    // Fonts wider than the one the box was drawn for would push the contact address out of sight.
+    QFont font = Label1->font();
+    const auto fits = [this](const QFont& candidate) {
+        const QRect needed = QFontMetrics(candidate).boundingRect(QRect(0, 0, Label1->width(), 10000),
+                                                                  Qt::TextWordWrap, Label1->text());
+        return needed.height() <= Label1->height();
+    };
+    while (!fits(font) && font.pointSizeF() > 6)
+        font.setPointSizeF(font.pointSizeF() - 0.5);
+    Label1->setFont(font);
+}
+
+void frmAbout::Command1_Click()
+{
+    close();
+}
+
+void frmAbout::closeEvent(QCloseEvent* event)
+{
+    Form_Unload();
+    event->accept();
+}
+
+void frmAbout::Form_Unload()
+{
+    emit unloaded();
+}

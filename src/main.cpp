@@ -1,0 +1,22 @@
+#include <QApplication>
+#include <QDir>
+
+#include "manager/frm_main.h"
+#include "platform/dialogs.h"
+#include "platform/file_system.h"
+#include "platform/random_source.h"
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Ostrel Portrait Manager"));
+    // The program ends with the manager window, not with whichever window happened to close last.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    platform::PosixFileSystem fileSystem;
+    platform::QtDialogs dialogs;
+    platform::TimeSeededRandom random;
+    frmMain window(platform::Services{fileSystem, dialogs, random}, QDir::currentPath());
+    window.start();
+    return QApplication::exec();
+}

@@ -1,0 +1,392 @@
+#include "manager/frm_main.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+
+#include <string>
+#include <vector>
+
+#include "about/frm_about.h"
+#include "naming/next_name.h"
+#include "naming/portrait_names.h"
+#include "platform/classic_font.h"
+#include "platform/dialogs.h"
+#include "platform/dir_list_box.h"
+#include "platform/drive_list_box.h"
+#include "platform/file_list_box.h"
+#include "platform/file_system.h"
+#include "platform/image_box.h"
+#include "platform/paths.h"
+#include "platform/pictures.h"
+#include "platform/random_source.h"
+#include "platform/selector_box.h"
+
+using manager::Control;
+using manager::ControlCount;
+using manager::ControlRects;
+using manager::DesignFrameHeight;
+using manager::DesignFrameWidth;
+using manager::DesignOuterHeight;
+using manager::DesignOuterWidth;
+
+namespace {
+const QString PortraitPattern = QStringLiteral("*L.bmp");
+
+QLabel* makeLabel(const QString& caption, QWidget* parent)
+{
+    auto* label = new QLabel(caption, parent);
+    // File names are shown as they are, never interpreted as markup.
+    label->setTextFormat(Qt::PlainText);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    return label;
+}
+} // namespace
+
+frmMain::frmMain(platform::Services services, const QString& startDirectory, QWidget* parent)
+    : QWidget(parent), services_(services)
+{
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(QStringLiteral("Ostrel Portrait Manager"));
+    setFont(platform::classicFont(8));
+    createControls(startDirectory);
+    setTabOrder();
+    holdNormalSize();
+}
+
+frmMain::~frmMain()
+{
+    delete about_.data();
+}
+
+void frmMain::createControls(const QString& startDirectory)
+{
+    using platform::ImageBox;
+    const ControlRects& design = manager::designRects();
+    const auto designPixels = [&design](Control c) { return design[c].toPixels().size(); };
+
+    Label3 = makeLabel(QStringLiteral("Source:"), this);
+    Label4 = makeLabel(QStringLiteral("Destination:"), this);
+    Label3->setFont(platform::classicFont(24));
+    Label4->setFont(platform::classicFont(24));
+
+    Files = new platform::FileListBox(services_.fileSystem, this);
+    Files2 = new platform::FileListBox(services_.fileSystem, this);
+    Files->setPattern(PortraitPattern);
+    Files2->setPattern(PortraitPattern);
+    Directory = new platform::DirListBox(services_.fileSystem, services_.dialogs, this);
+    Directory2 = new platform::DirListBox(services_.fileSystem, services_.dialogs, this);
+    Drive1 = new platform::DriveListBox(services_.fileSystem, this);
+    Drive2 = new platform::DriveListBox(services_.fileSystem, this);
+
+    BrowseButton = new QPushButton(QStringLiteral("Gallery"), this);
+    SaveButton = new QPushButton(QStringLiteral("Copy To -->"), this);
+    MoveButton = new QPushButton(QStringLiteral("Move To -->"), this);
+    DeleteButton = new QPushButton(QStringLiteral("-X- Delete -X-"), this);
+    RenameButton = new QPushButton(QStringLiteral("Rename"), this);
+    ExitButton = new QPushButton(QStringLiteral("Exit"), this);
+    AboutButton = new QPushButton(QStringLiteral("About..."), this);
+
+    Label8 = makeLabel(QString(), this);
+    Label9 = makeLabel(QString(), this);
+    Label5 = makeLabel(QStringLiteral("Files Will Be Renamed As:"), this);
+    Image1 = new ImageBox(designPixels(Control::Image1), this);
+    Image2 = new ImageBox(designPixels(Control::Image2), this);
+    Picture1 = new QLabel(this);
+    Picture1->hide();
+    Label6 = makeLabel(QStringLiteral("Large:"), this);
+    Label1 = makeLabel(QString(), this);
+    Label7 = makeLabel(QStringLiteral("Small:"), this);
+    Label2 = makeLabel(QString(), this);
+    GenderCombo = new platform::SelectorBox({QStringLiteral("Male"), QStringLiteral("Female")}, this);
+    TypeCombo = new platform::SelectorBox(
+        {QStringLiteral("Mage"), QStringLiteral("Priest"), QStringLiteral("Rogue"), QStringLiteral("Warrior")}, this);
+
+    const std::array<QWidget*, ControlCount> widgets = {
+        Label3, Label4, Files, Directory, Drive1, BrowseButton, SaveButton, MoveButton, DeleteButton,
+        RenameButton, ExitButton, AboutButton, Files2, Directory2, Drive2, Label8, Label9, Label5, Image1,
+        Image2, Picture1, Label6, Label1, Label7, Label2, GenderCombo, TypeCombo,
+    };
+    rects_ = design;
+    for (std::size_t i = 0; i < ControlCount; ++i) {
+        const auto control = static_cast<Control>(i);
+        widgets[i]->setObjectName(QString::fromLatin1(manager::controlName(control)));
+        widgets[i]->setGeometry(design[control].toPixels());
+    }
+    widgets_ = widgets;
+
+    // The lists start out where the process stands, as the toolkit's controls would: no change handler
+    // runs for that, the window's handlers are connected afterwards.
+    Directory->setPath(startDirectory);
+    Directory2->setPath(startDirectory);
+    Files->setPath(Directory->path());
+    Files2->setPath(Directory2->path());
+    Drive1->showDriveOf(Directory->path());
+    Drive2->showDriveOf(Directory2->path());
+
+    connect(AboutButton, &QPushButton::clicked, this, &frmMain::AboutButton_Click);
+    connect(ExitButton, &QPushButton::clicked, this, &frmMain::ExitButton_Click);
+    connect(Directory, &platform::DirListBox::Change, this, &frmMain::Directory_Change);
+    connect(Directory2, &platform::DirListBox::Change, this, &frmMain::Directory2_Change);
+    connect(Drive1, &platform::DriveListBox::Change, this, &frmMain::Drive1_Change);
+    connect(Drive2, &platform::DriveListBox::Change, this, &frmMain::drive2_change);
+    connect(Files, &platform::FileListBox::Click, this, &frmMain::Files_Click);
+    connect(Files2, &platform::FileListBox::Click, this, &frmMain::Files2_Click);
+    connect(Files2, &platform::FileListBox::DblClick, this, &frmMain::Files2_DblClick);
+    connect(GenderCombo, &platform::SelectorBox::Click, this, &frmMain::GenderCombo_Click);
+    connect(TypeCombo, &platform::SelectorBox::Click, this, &frmMain::TypeCombo_Click);
+}
+
+void frmMain::setTabOrder()
+{
+    // By tab index; labels, images and the hidden picture box take no focus.
+    const QWidget* order[] = {Drive1, Directory, Files, DeleteButton, MoveButton, Files2, Directory2, Drive2,
+                              ExitButton, AboutButton, SaveButton, GenderCombo, TypeCombo, BrowseButton,
+                              RenameButton};
+    for (std::size_t i = 1; i < std::size(order); ++i)
+        QWidget::setTabOrder(const_cast<QWidget*>(order[i - 1]), const_cast<QWidget*>(order[i]));
+}
+
+void frmMain::start()
+{
+    Form_Load();
+    // The manager stays hidden while the About window opened by chance is up; closing it shows us.
+    if (!about_)
+        showManager();
+}
+
+void frmMain::Form_Load()
+{
+    if (static_cast<int>(10 * services_.random.next()) > 7)
+        AboutButton_Click();
+    vars_.GenderIndex = 0;
+    vars_.ClassIndex = 0;
+    refresh_form();
+}
+
+void frmMain::showManager()
+{
+    if (!shownBefore_) {
+        shownBefore_ = true;
+        const QRect available = screen()->availableGeometry();
+        const QSize outer(platform::twipsToPixels(outerWidth_), platform::twipsToPixels(outerHeight_));
+        move(available.center() - QPoint(outer.width() / 2, outer.height() / 2));
+    }
+    show();
+}
+
+void frmMain::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    Form_Resize();
+}
+
+void frmMain::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange)
+        Form_Resize();
+}
+
+void frmMain::closeEvent(QCloseEvent* event)
+{
+    event->accept();
+    QCoreApplication::quit();
+}
+
+void frmMain::Form_Resize()
+{
+    if (isMinimized())
+        return;
+    if (isMaximized() || isFullScreen()) {
+        outerWidth_ = platform::pixelsToTwips(frameGeometry().width());
+        outerHeight_ = platform::pixelsToTwips(frameGeometry().height());
+    } else {
+        // In the normal state the window cannot be resized: every change snaps back.
+        holdNormalSize();
+    }
+    refresh_form();
+}
+
+void frmMain::holdNormalSize()
+{
+    outerWidth_ = DesignOuterWidth;
+    outerHeight_ = DesignOuterHeight;
+    // Window managers draw frames of their own thickness, so the window keeps the client area of the
+    // design and counts as its design outer size.
+    const QSize client(platform::twipsToPixels(DesignOuterWidth - DesignFrameWidth),
+                       platform::twipsToPixels(DesignOuterHeight - DesignFrameHeight));
+    if (size() != client)
+        resize(client);
+}
+
+void frmMain::GenderCombo_Click()
+{
+    vars_.GenderIndex = static_cast<qint16>(GenderCombo->listIndex() + 1);
+    if (TypeCombo->listIndex() == -1) {
+        TypeCombo->setListIndex(0);
+        TypeCombo->update();
+    }
+    refresh_form();
+}
+
+void frmMain::TypeCombo_Click()
+{
+    vars_.ClassIndex = static_cast<qint16>(TypeCombo->listIndex() + 1);
+    refresh_form();
+}
+
+void frmMain::AboutButton_Click()
+{
+    auto* about = new frmAbout();
+    about->setAttribute(Qt::WA_DeleteOnClose);
+    connect(about, &frmAbout::unloaded, this, &frmMain::showManager);
+    about_ = about;
+    hide();
+    about->show();
+}
+
+void frmMain::ExitButton_Click()
+{
+    // Ends at once: no window's closing handler runs.
+    QCoreApplication::exit(0);
+}
+
+void frmMain::find_next_name()
+{
+    if (vars_.GenderIndex == 0)
+        GenderCombo->setListIndex(0);
+
+    std::vector<std::u32string> entries;
+    entries.reserve(std::size_t(Files2->listCount()));
+    for (const QString& entry : Files2->entries())
+        entries.push_back(entry.toStdU32String());
+    const naming::NextName next = naming::allocateNextName(vars_.GenderIndex, vars_.ClassIndex, entries);
+    vars_.TargetLargeName = QString::fromStdU32String(next.targetLargeName);
+    vars_.TargetSmallName = QString::fromStdU32String(next.targetSmallName);
+    vars_.NextNumber = next.nextNumber;
+}
+
+void frmMain::refresh_form()
+{
+    find_next_name();
+
+    const bool nothingSelected = Files->listCount() == 0 || Files->listIndex() == -1;
+    if (nothingSelected) {
+        blankPicture(Image1);
+        blankPicture(Image2);
+        Label1->clear();
+        Label2->clear();
+        Label8->clear();
+        Label9->clear();
+        vars_.SourceLargeName.clear();
+        vars_.SourceSmallName.clear();
+        vars_.SourceLargePath.clear();
+        vars_.SourceSmallPath.clear();
+    } else {
+        const QString source = Directory->path();
+        showPicture(Image1, platform::joinPath(source, vars_.SourceLargeName));
+        const bool hasSmall = vars_.SourceSmallName != NoPictureMarker;
+        if (hasSmall)
+            showPicture(Image2, platform::joinPath(source, vars_.SourceSmallName));
+        else
+            blankPicture(Image2);
+        Label8->setText(vars_.SourceLargeName);
+        Label9->setText(hasSmall ? vars_.SourceSmallName : QString());
+        const QString destination = Directory2->path();
+        Label1->setText(platform::joinPathForDisplay(destination, vars_.TargetLargeName + QStringLiteral(".bmp")));
+        Label2->setText(platform::joinPathForDisplay(destination, vars_.TargetSmallName + QStringLiteral(".bmp")));
+    }
+    applyLayout();
+}
+
+void frmMain::applyLayout()
+{
+    for (const auto& [control, image] : {std::pair{Control::Image1, Image1}, std::pair{Control::Image2, Image2}}) {
+        const QSize natural = image->naturalSize();
+        rects_[control].width = platform::pixelsToTwips(natural.width());
+        rects_[control].height = platform::pixelsToTwips(natural.height());
+    }
+    rects_ = manager::layoutManager(rects_, outerWidth_, outerHeight_);
+    for (std::size_t i = 0; i < ControlCount; ++i)
+        widgets_[i]->setGeometry(rects_[static_cast<Control>(i)].toPixels());
+}
+
+void frmMain::showPicture(platform::ImageBox* image, const QString& path)
+{
+    image->setPicture(platform::decodeBitmap(path));
+}
+
+void frmMain::blankPicture(platform::ImageBox* image)
+{
+    image->setPicture(Picture1->pixmap().toImage());
+}
+
+void frmMain::Directory_Change()
+{
+    // The preview and the selection variables stay: the operations test the list's selection themselves.
+    Files->setPath(Directory->path());
+}
+
+void frmMain::Directory2_Change()
+{
+    Files2->setPath(Directory2->path());
+    find_next_name();
+}
+
+void frmMain::Drive1_Change()
+{
+    if (!Directory->setPath(Drive1->drive()))
+        Drive1->revert();
+}
+
+void frmMain::drive2_change()
+{
+    if (!Directory2->setPath(Drive2->drive()))
+        Drive2->revert();
+}
+
+void frmMain::Files_Click()
+{
+    const int index = Files->listIndex();
+    if (index < 0)
+        return;
+    const QString source = Directory->path();
+    vars_.SourceLargeName = Files->list(index);
+    const std::u32string stem = naming::stemOfEntry(vars_.SourceLargeName.toStdU32String());
+    const QString partner = QString::fromStdU32String(naming::smallPartnerName(stem));
+    vars_.SourceSmallName = services_.fileSystem.findFileIgnoringCase(source, partner);
+
+    const bool hasSmall = !vars_.SourceSmallName.isEmpty();
+    if (!hasSmall)
+        vars_.SourceSmallName = NoPictureMarker;
+    vars_.SourceLargePath = platform::joinPath(source, vars_.SourceLargeName);
+    vars_.SourceSmallPath = platform::joinPath(source, vars_.SourceSmallName);
+    if (hasSmall) {
+        refresh_form();
+        return;
+    }
+
+    services_.dialogs.messageBox(QStringLiteral("There is no Small picture for this set."), QStringLiteral("Error"),
+                                 platform::MessageButtons::Ok, platform::MessageIcon::None);
+    showPicture(Image1, platform::joinPath(source, vars_.SourceLargeName));
+    blankPicture(Image2);
+    Label8->setText(Files->list(Files->listIndex()));
+    Label9->clear();
+}
+
+void frmMain::Files2_Click()
+{
+    find_next_name();
+}
+
+void frmMain::Files2_DblClick()
+{
+    // A destination that cannot be read must not leave an entry of the old source selected.
+    if (!Directory->setPath(Files2->path()))
+        return;
+    Files->refresh();
+    Files->setListIndex(Files2->listIndex());
+}

@@ -1,0 +1,127 @@
+#pragma once
+
+#include <array>
+
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+
+#include "manager/manager_layout.h"
+#include "platform/services.h"
+
+class QLabel;
+class QPushButton;
+
+namespace platform {
+class DirListBox;
+class DriveListBox;
+class FileListBox;
+class ImageBox;
+class SelectorBox;
+} // namespace platform
+
+class frmAbout;
+
+// The state the manager's handlers share.
+struct ManagerVariables {
+    QString SourceLargeName;
+    QString SourceSmallName;
+    QString SourceLargePath;
+    QString SourceSmallPath;
+    qint16 GenderIndex = 0;
+    qint16 ClassIndex = 0;
+    QString TargetLargeName;
+    QString TargetSmallName;
+    double NextNumber = 0;
+};
+
+// Marks a selected set whose small picture is missing.
+inline const QString NoPictureMarker = QStringLiteral("NOPICTURE");
+
+class frmMain final : public QWidget {
+    Q_OBJECT
+
+public:
+    // Both panes open on `startDirectory`.
+    frmMain(platform::Services services, const QString& startDirectory, QWidget* parent = nullptr);
+    ~frmMain() override;
+
+    // Runs Form_Load, then shows the window centred unless the About window opened by chance.
+    void start();
+
+    void refresh_form();
+
+    const ManagerVariables& variables() const { return vars_; }
+    // Outer size in twips, as the layout reads it.
+    int outerWidth() const { return outerWidth_; }
+    int outerHeight() const { return outerHeight_; }
+    // Where the layout has put each control, in twips.
+    const manager::ControlRects& controlRects() const { return rects_; }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private slots:
+    void AboutButton_Click();
+    void Directory_Change();
+    void Directory2_Change();
+    void Drive1_Change();
+    void drive2_change();
+    void ExitButton_Click();
+    void Files_Click();
+    void Files2_Click();
+    void Files2_DblClick();
+    void GenderCombo_Click();
+    void TypeCombo_Click();
+
+private:
+    void createControls(const QString& startDirectory);
+    void setTabOrder();
+    void Form_Load();
+    void Form_Resize();
+    void find_next_name();
+    void applyLayout();
+    void holdNormalSize();
+    void showManager();
+    void showPicture(platform::ImageBox* image, const QString& path);
+    void blankPicture(platform::ImageBox* image);
+
+    platform::Services services_;
+    ManagerVariables vars_;
+    int outerWidth_ = manager::DesignOuterWidth;
+    int outerHeight_ = manager::DesignOuterHeight;
+    manager::ControlRects rects_;
+    std::array<QWidget*, manager::ControlCount> widgets_{};
+    bool shownBefore_ = false;
+    QPointer<frmAbout> about_;
+
+    QLabel* Label1 = nullptr;
+    QLabel* Label2 = nullptr;
+    QLabel* Label3 = nullptr;
+    QLabel* Label4 = nullptr;
+    QLabel* Label5 = nullptr;
+    QLabel* Label6 = nullptr;
+    QLabel* Label7 = nullptr;
+    QLabel* Label8 = nullptr;
+    QLabel* Label9 = nullptr;
+    platform::FileListBox* Files = nullptr;
+    platform::FileListBox* Files2 = nullptr;
+    platform::DirListBox* Directory = nullptr;
+    platform::DirListBox* Directory2 = nullptr;
+    platform::DriveListBox* Drive1 = nullptr;
+    platform::DriveListBox* Drive2 = nullptr;
+    QPushButton* BrowseButton = nullptr;
+    QPushButton* SaveButton = nullptr;
+    QPushButton* MoveButton = nullptr;
+    QPushButton* DeleteButton = nullptr;
+    QPushButton* RenameButton = nullptr;
+    QPushButton* ExitButton = nullptr;
+    QPushButton* AboutButton = nullptr;
+    platform::ImageBox* Image1 = nullptr;
+    platform::ImageBox* Image2 = nullptr;
+    QLabel* Picture1 = nullptr;
+    platform::SelectorBox* GenderCombo = nullptr;
+    platform::SelectorBox* TypeCombo = nullptr;
+};

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace naming {
+
+// The stem of a listed entry: its name without the last 5 characters ("L.bmp" in some letter
+// case, as the list pattern guarantees). A shorter name has the empty stem.
+std::u32string stemOfEntry(std::u32string_view entryName);
+
+// The name looked up, case-blind, for the small partner of a stem.
+std::u32string smallPartnerName(std::u32string_view stem);
+
+// Letters of generated names: gender 1 Male, 2 Female; class 1 Mage, 2 Priest, 3 Rogue, 4 Warrior.
+// Any other index gives U'\0'.
+char32_t genderLetter(int genderIndex);
+char32_t smallGenderLetter(int genderIndex);
+char32_t classLetter(int classIndex);
+
+// A stem typed by the user for a rename: 1 to 7 characters, nothing else checked.
+inline constexpr std::size_t MaxUserStemLength = 7;
+bool isAcceptableUserStem(std::u32string_view answer);
+
+// Files of a user-chosen stem: the large keeps the stem as typed, the small lower-cases its first
+// character ("Hero" gives "HeroL.bmp" and "heroS.bmp").
+std::u32string userLargeFileName(std::u32string_view stem);
+std::u32string userSmallFileName(std::u32string_view stem);
+
+// Simple lower case of one character for the Latin, Greek and Cyrillic capitals; any other
+// character is returned unchanged.
+char32_t lowerCaseLetter(char32_t c);
+
+} // namespace naming

@@ -1,0 +1,21 @@
+#include "platform/classic_font.h"
+
+#include <QStringList>
+
+namespace platform {
+
+QFont classicFont(int pointSize)
+{
+    static const bool substitutesRegistered = [] {
+        QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),
+                                   {QStringLiteral("Microsoft Sans Serif"), QStringLiteral("Liberation Sans"),
+                                    QStringLiteral("Arimo"), QStringLiteral("Arial"), QStringLiteral("Helvetica")});
+        return true;
+    }();
+    Q_UNUSED(substitutesRegistered);
+    QFont font(QStringLiteral("MS Sans Serif"), pointSize);
+    font.setStyleHint(QFont::SansSerif);
+    return font;
+}
+
+} // namespace platform

@@ -1,0 +1,36 @@
+#include "platform/dialogs.h"
+
+#include <QApplication>
+#include <QInputDialog>
+#include <QMessageBox>
+
+namespace platform {
+
+MessageResult QtDialogs::messageBox(const QString& text, const QString& title, MessageButtons buttons,
+                                    MessageIcon icon)
+{
+    QMessageBox box(QApplication::activeWindow());
+    box.setText(text);
+    box.setWindowTitle(title);
+    box.setIcon(icon == MessageIcon::Exclamation ? QMessageBox::Warning : QMessageBox::NoIcon);
+    if (buttons == MessageButtons::YesNo) {
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        box.setDefaultButton(QMessageBox::Yes);
+    } else {
+        box.setStandardButtons(QMessageBox::Ok);
+    }
+    const int pressed = box.exec();
+    if (buttons == MessageButtons::Ok)
+        return MessageResult::Ok;
+    return pressed == QMessageBox::Yes ? MessageResult::Yes : MessageResult::No;
+}
+
+QString QtDialogs::inputBox(const QString& prompt, const QString& title, const QString& defaultText)
+{
+    bool accepted = false;
+    const QString text = QInputDialog::getText(QApplication::activeWindow(), title, prompt, QLineEdit::Normal,
+                                               defaultText, &accepted);
+    return accepted ? text : QString();
+}
+
+} // namespace platform

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+namespace platform {
+
+enum class MessageButtons { Ok, YesNo };
+enum class MessageIcon { None, Exclamation };
+enum class MessageResult { Ok, Yes, No };
+
+// Modal boxes behind an interface, so that tests can answer them from a script and see every box shown.
+class Dialogs {
+public:
+    virtual ~Dialogs() = default;
+    virtual MessageResult messageBox(const QString& text, const QString& title, MessageButtons buttons,
+                                     MessageIcon icon) = 0;
+    // The typed text; empty when the user cancels.
+    virtual QString inputBox(const QString& prompt, const QString& title, const QString& defaultText) = 0;
+};
+
+class QtDialogs final : public Dialogs {
+public:
+    // Boxes are centred on and modal to the active window of the application.
+    MessageResult messageBox(const QString& text, const QString& title, MessageButtons buttons,
+                             MessageIcon icon) override;
+    QString inputBox(const QString& prompt, const QString& title, const QString& defaultText) override;
+};
+
+} // namespace platform

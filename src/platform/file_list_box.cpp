@@ -1,0 +1,103 @@
+#include "platform/file_list_box.h"
+
+#include <QMouseEvent>
+#include <QStringListModel>
+
+#include "platform/file_system.h"
+
+namespace platform {
+
+namespace {
+class QuietScope {
+public:
+    explicit QuietScope(bool& flag) : flag_(flag), previous_(flag) { flag_ = true; }
+    ~QuietScope() { flag_ = previous_; }
+    QuietScope(const QuietScope&) = delete;
+    QuietScope& operator=(const QuietScope&) = delete;
+
+private:
+    bool& flag_;
+    bool previous_;
+};
+} // namespace
+
+FileListBox::FileListBox(const FileSystem& fileSystem, QWidget* parent)
+    : QListView(parent), fileSystem_(fileSystem), model_(new QStringListModel(this)), pattern_(QStringLiteral("*.*"))
+{
+    setModel(model_);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setUniformItemSizes(true);
+}
+
+void FileListBox::setPattern(const QString& pattern)
+{
+    pattern_ = pattern;
+    reload();
+}
+
+void FileListBox::setPath(const QString& path)
+{
+    path_ = path;
+    reload();
+}
+
+void FileListBox::refresh()
+{
+    reload();
+}
+
+void FileListBox::reload()
+{
+    const QuietScope quiet(quiet_);
+    // A directory that vanished or cannot be read simply lists nothing; the directory list reports it.
+    entries_ = path_.isEmpty() ? QStringList() : fileSystem_.listFiles(path_, pattern_).names;
+    model_->setStringList(entries_);
+    clearSelection();
+}
+
+int FileListBox::listIndex() const
+{
+    const QModelIndexList selected = selectionModel()->selectedIndexes();
+    return selected.isEmpty() ? -1 : selected.first().row();
+}
+
+void FileListBox::selectRowQuietly(int row)
+{
+    const QuietScope quiet(quiet_);
+    const QModelIndex index = model_->index(row, 0);
+    selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
+    scrollTo(index);
+}
+
+void FileListBox::setListIndex(int index)
+{
+    if (index < 0 || index >= listCount()) {
+        const QuietScope quiet(quiet_);
+        clearSelection();
+        return;
+    }
+    selectRowQuietly(index);
+    emit Click();
+}
+
+void FileListBox::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    const QModelIndex index = indexAt(event->position().toPoint());
+    if (!index.isValid() || event->button() != Qt::LeftButton)
+        return;
+    // The first press of the double-click selected the entry and fired Click, unless it was selected already.
+    if (listIndex() != index.row())
+        setListIndex(index.row());
+    emit DblClick();
+}
+
+void FileListBox::selectionChanged(const QItemSelection& selected, const QItemSelection& deselected)
+{
+    QListView::selectionChanged(selected, deselected);
+    // A selection by mouse or keyboard; code reports for itself.
+    if (!quiet_ && !selected.isEmpty())
+        emit Click();
+}
+
+} // namespace platform

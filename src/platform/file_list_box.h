@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QListView>
+#include <QStringList>
+
+class QStringListModel;
+
+namespace platform {
+
+class FileSystem;
+
+// A list of a directory's files matching a pattern, with the classic control's events: Click when the
+// user selects another entry or code sets listIndex, DblClick after it on a double-click. Setting the
+// path or refreshing re-reads the directory, drops the selection and fires nothing.
+class FileListBox final : public QListView {
+    Q_OBJECT
+
+public:
+    FileListBox(const FileSystem& fileSystem, QWidget* parent);
+
+    void setPattern(const QString& pattern);
+    QString pattern() const { return pattern_; }
+
+    void setPath(const QString& path);
+    QString path() const { return path_; }
+    void refresh();
+
+    const QStringList& entries() const { return entries_; }
+    int listCount() const { return int(entries_.size()); }
+    QString list(int index) const { return entries_.value(index); }
+
+    int listIndex() const;
+    // Selects the entry and fires Click before returning; an index outside the list selects nothing.
+    void setListIndex(int index);
+
+signals:
+    void Click();
+    void DblClick();
+
+protected:
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void selectionChanged(const QItemSelection& selected, const QItemSelection& deselected) override;
+
+private:
+    void reload();
+    void selectRowQuietly(int row);
+
+    const FileSystem& fileSystem_;
+    QStringListModel* model_;
+    QString pattern_;
+    QString path_;
+    QStringList entries_;
+    bool quiet_ = false;
+};
+
+} // namespace platform

@@ -1,0 +1,399 @@
+#include "platform/file_system.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <optional>
+#include <utility>
+#include <vector>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QByteArray>
+#include <QFile>
+#include <QHash>
+#include <QRegularExpression>
+#include <QStorageInfo>
+
+namespace platform {
+
+namespace {
+
+QString reasonFor(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+// A name is only ever shown or touched under a spelling that leads back to the same bytes on disk.
+std::optional<QString> decodedName(const char* raw)
+{
+    const QByteArray bytes = QByteArray::fromRawData(raw, qsizetype(std::strlen(raw)));
+    QString name = QFile::decodeName(bytes);
+    if (QFile::encodeName(name) != bytes) {
+        return std::nullopt;
+    }
+    return name;
+}
+
+bool isDotOrDotDot(const char* raw)
+{
+    return raw[0] == '.' && (raw[1] == '\0' || (raw[1] == '.' && raw[2] == '\0'));
+}
+
+struct EncodedPath {
+    QByteArray bytes;
+    QString reason; // set when there is no usable path
+};
+
+EncodedPath encodeDirectory(const QString& directory)
+{
+    if (directory.isEmpty()) {
+        return {{}, QStringLiteral("No directory was given.")};
+    }
+    QByteArray bytes = QFile::encodeName(directory);
+    if (QFile::decodeName(bytes) != directory || bytes.contains('\0')) {
+        return {{}, QStringLiteral("The directory name cannot be written on this system.")};
+    }
+    return {std::move(bytes), {}};
+}
+
+enum class EntryKind { Directory, NonDirectory, Gone };
+
+EntryKind kindOfStat(const struct stat& st)
+{
+    return S_ISDIR(st.st_mode) ? EntryKind::Directory : EntryKind::NonDirectory;
+}
+
+// d_type spares a stat per entry on the file systems that fill it in; links and file systems that
+// leave it unknown need the stat to see what the name leads to.
+EntryKind kindOf(int dirFd, const dirent& entry)
+{
+    switch (entry.d_type) {
+    case DT_DIR:
+        return EntryKind::Directory;
+    case DT_UNKNOWN:
+    case DT_LNK:
+        break;
+    default:
+        return EntryKind::NonDirectory;
+    }
+    struct stat st {};
+    if (::fstatat(dirFd, entry.d_name, &st, 0) == 0) {
+        return kindOfStat(st);
+    }
+    // A dangling link still occupies its name, so a copy must not land on it: it counts as a file.
+    if (::fstatat(dirFd, entry.d_name, &st, AT_SYMLINK_NOFOLLOW) == 0) {
+        return kindOfStat(st);
+    }
+    return EntryKind::Gone; // removed since readdir saw it
+}
+
+bool isNonDirectory(const QByteArray& path)
+{
+    struct stat st {};
+    if (::stat(path.constData(), &st) == 0 || ::lstat(path.constData(), &st) == 0) {
+        return !S_ISDIR(st.st_mode);
+    }
+    return false;
+}
+
+class OpenDirectory {
+public:
+    explicit OpenDirectory(const QByteArray& path)
+    {
+        const int fd = ::open(path.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd < 0) {
+            error_ = errno;
+            return;
+        }
+        dir_ = ::fdopendir(fd);
+        if (dir_ == nullptr) {
+            error_ = errno;
+            ::close(fd);
+        }
+    }
+    ~OpenDirectory()
+    {
+        if (dir_ != nullptr) {
+            ::closedir(dir_);
+        }
+    }
+    OpenDirectory(const OpenDirectory&) = delete;
+    OpenDirectory& operator=(const OpenDirectory&) = delete;
+
+    bool isOpen() const { return dir_ != nullptr; }
+    int error() const { return error_; }
+    int fd() const { return ::dirfd(dir_); }
+
+    // nullptr at the end and on a failure; error() tells the two apart.
+    const dirent* next()
+    {
+        errno = 0;
+        const dirent* entry = ::readdir(dir_);
+        if (entry == nullptr) {
+            error_ = errno;
+        }
+        return entry;
+    }
+
+private:
+    DIR* dir_ = nullptr;
+    int error_ = 0;
+};
+
+// One pass over the directory, "." and ".." left out. A listing that breaks off half-way is reported
+// as a failure rather than passed on as if it were complete.
+template <typename Visit> FsResult readEntries(const QString& directory, Visit&& visit)
+{
+    const EncodedPath path = encodeDirectory(directory);
+    if (!path.reason.isEmpty()) {
+        return {false, path.reason};
+    }
+    OpenDirectory dir(path.bytes);
+    if (!dir.isOpen()) {
+        return {false, reasonFor(dir.error())};
+    }
+    while (const dirent* entry = dir.next()) {
+        if (!isDotOrDotDot(entry->d_name)) {
+            visit(dir.fd(), *entry);
+        }
+    }
+    if (dir.error() != 0) {
+        return {false, reasonFor(dir.error())};
+    }
+    return {};
+}
+
+// The file lists always ask for "*L.bmp", so that form is a plain case-blind endsWith; a regular
+// expression per entry would dominate the time on a big directory.
+class NameMatcher {
+public:
+    explicit NameMatcher(const QString& pattern)
+    {
+        const qsizetype stars = pattern.count(QLatin1Char('*'));
+        const bool hasQuestion = pattern.contains(QLatin1Char('?'));
+        if (!hasQuestion && stars == pattern.size()) {
+            kind_ = Kind::Everything;
+        } else if (!hasQuestion && stars == 0) {
+            kind_ = Kind::Exact;
+            text_ = pattern;
+        } else if (!hasQuestion && stars == 1 && pattern.startsWith(QLatin1Char('*'))) {
+            kind_ = Kind::Suffix;
+            text_ = pattern.mid(1);
+        } else {
+            kind_ = Kind::Wildcard;
+            regex_ = wildcardExpression(pattern);
+        }
+    }
+
+    bool matches(const QString& name) const
+    {
+        switch (kind_) {
+        case Kind::Everything:
+            return true;
+        case Kind::Exact:
+            return QString::compare(name, text_, Qt::CaseInsensitive) == 0;
+        case Kind::Suffix:
+            return name.endsWith(text_, Qt::CaseInsensitive);
+        case Kind::Wildcard:
+            return regex_.match(name).hasMatch();
+        }
+        return false;
+    }
+
+private:
+    enum class Kind { Everything, Exact, Suffix, Wildcard };
+
+    // QRegularExpression::wildcardToRegularExpression would read "[...]" as a character class, but
+    // brackets are ordinary characters in portrait names, so only * and ? are translated here.
+    static QRegularExpression wildcardExpression(const QString& pattern)
+    {
+        QString expression;
+        QString literal;
+        const auto flushLiteral = [&] {
+            expression += QRegularExpression::escape(literal);
+            literal.clear();
+        };
+        for (const QChar c : pattern) {
+            if (c == QLatin1Char('*') || c == QLatin1Char('?')) {
+                flushLiteral();
+                expression += c == QLatin1Char('*') ? QStringLiteral(".*") : QStringLiteral(".");
+            } else {
+                literal += c;
+            }
+        }
+        flushLiteral();
+        QRegularExpression regex(QRegularExpression::anchoredPattern(expression),
+                                 QRegularExpression::CaseInsensitiveOption |
+                                     QRegularExpression::DotMatchesEverythingOption);
+        regex.optimize();
+        return regex;
+    }
+
+    Kind kind_ = Kind::Everything;
+    QString text_;
+    QRegularExpression regex_;
+};
+
+} // namespace
+
+bool listOrderLess(const QString& a, const QString& b)
+{
+    const int folded = a.toCaseFolded().compare(b.toCaseFolded());
+    if (folded != 0) {
+        return folded < 0;
+    }
+    return a < b;
+}
+
+void sortInListOrder(QStringList& names)
+{
+    struct Keyed {
+        QString folded;
+        QString name;
+    };
+    std::vector<Keyed> keyed;
+    keyed.reserve(std::size_t(names.size()));
+    for (QString& name : names) {
+        QString folded = name.toCaseFolded();
+        keyed.push_back({std::move(folded), std::move(name)});
+    }
+    std::sort(keyed.begin(), keyed.end(), [](const Keyed& a, const Keyed& b) {
+        const int folded = a.folded.compare(b.folded);
+        if (folded != 0) {
+            return folded < 0;
+        }
+        return a.name < b.name;
+    });
+    for (std::size_t i = 0; i < keyed.size(); ++i) {
+        names[qsizetype(i)] = std::move(keyed[i].name);
+    }
+}
+
+DirectoryListing PosixFileSystem::listFiles(const QString& directory, const QString& pattern) const
+{
+    const NameMatcher matcher(pattern);
+    QStringList names;
+    const FsResult read = readEntries(directory, [&](int dirFd, const dirent& entry) {
+        if (entry.d_name[0] == '.') {
+            return;
+        }
+        // Matching before looking at the type keeps the stats to the few names that match.
+        const std::optional<QString> name = decodedName(entry.d_name);
+        if (!name || !matcher.matches(*name)) {
+            return;
+        }
+        if (kindOf(dirFd, entry) == EntryKind::NonDirectory) {
+            names.append(*name);
+        }
+    });
+    if (!read.ok) {
+        return {false, read.reason, {}};
+    }
+    sortInListOrder(names);
+    return {true, {}, names};
+}
+
+DirectoryListing PosixFileSystem::listDirectories(const QString& directory) const
+{
+    QStringList names;
+    const FsResult read = readEntries(directory, [&](int dirFd, const dirent& entry) {
+        if (entry.d_name[0] == '.') {
+            return;
+        }
+        const std::optional<QString> name = decodedName(entry.d_name);
+        if (name && kindOf(dirFd, entry) == EntryKind::Directory) {
+            names.append(*name);
+        }
+    });
+    if (!read.ok) {
+        return {false, read.reason, {}};
+    }
+    sortInListOrder(names);
+    return {true, {}, names};
+}
+
+QString PosixFileSystem::findFileIgnoringCase(const QString& directory, const QString& name) const
+{
+    // A name that could reach outside the directory is no file of it.
+    if (name.isEmpty() || name.contains(QLatin1Char('/')) || name == QLatin1String(".") ||
+        name == QLatin1String("..")) {
+        return {};
+    }
+    const EncodedPath dirPath = encodeDirectory(directory);
+    const QByteArray rawName = QFile::encodeName(name);
+    if (!dirPath.reason.isEmpty() || QFile::decodeName(rawName) != name || rawName.contains('\0')) {
+        return {};
+    }
+
+    // The exact spelling usually exists (the partner of a set the program filed itself), and it wins
+    // anyway, so one stat saves reading the whole directory. On a file system that itself ignores
+    // case (a FAT stick) this answers with the asked spelling; it still names the same file.
+    QByteArray fullPath = dirPath.bytes;
+    if (!fullPath.endsWith('/')) {
+        fullPath += '/';
+    }
+    fullPath += rawName;
+    if (isNonDirectory(fullPath)) {
+        return name;
+    }
+
+    const QString folded = name.toCaseFolded();
+    QStringList candidates;
+    readEntries(directory, [&](int dirFd, const dirent& entry) {
+        const std::optional<QString> entryName = decodedName(entry.d_name);
+        if (entryName && entryName->toCaseFolded() == folded && kindOf(dirFd, entry) == EntryKind::NonDirectory) {
+            candidates.append(*entryName);
+        }
+    });
+    if (candidates.isEmpty()) {
+        return {};
+    }
+    return *std::min_element(candidates.cbegin(), candidates.cend(), listOrderLess);
+}
+
+FsResult PosixFileSystem::checkDirectory(const QString& directory) const
+{
+    const EncodedPath path = encodeDirectory(directory);
+    if (!path.reason.isEmpty()) {
+        return {false, path.reason};
+    }
+    OpenDirectory dir(path.bytes);
+    if (!dir.isOpen()) {
+        return {false, reasonFor(dir.error())};
+    }
+    // Opening alone succeeds on some directories whose reading then fails (a vanished network share).
+    dir.next();
+    if (dir.error() != 0) {
+        return {false, reasonFor(dir.error())};
+    }
+    return {};
+}
+
+QList<Volume> PosixFileSystem::volumes() const
+{
+    QList<Volume> result;
+    QHash<QString, qsizetype> indexOfRoot;
+    for (const QStorageInfo& storage : QStorageInfo::mountedVolumes()) {
+        if (!storage.isValid() || !storage.isReady()) {
+            continue;
+        }
+        const Volume volume{storage.rootPath(), storage.name()};
+        const auto known = indexOfRoot.constFind(volume.rootPath);
+        if (known != indexOfRoot.cend()) {
+            // Mounts come in mount order and the last one on a root hides the others.
+            result[*known] = volume;
+            continue;
+        }
+        indexOfRoot.insert(volume.rootPath, result.size());
+        result.append(volume);
+    }
+    std::sort(result.begin(), result.end(),
+              [](const Volume& a, const Volume& b) { return listOrderLess(a.rootPath, b.rootPath); });
+    return result;
+}
+
+} // namespace platform

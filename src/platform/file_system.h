@@ -1,0 +1,72 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+namespace platform {
+
+// Every operation reports its outcome; nothing throws past this layer. The callers decide what the
+// user is told, so the reason is plain text they can show as it is.
+struct FsResult {
+    bool ok = true;
+    QString reason; // empty when ok
+};
+
+struct DirectoryListing {
+    bool ok = true;
+    QString reason;    // empty when ok
+    QStringList names; // bare names, in list order
+};
+
+struct Volume {
+    QString rootPath; // e.g. "/" or "/media/usb"
+    QString label;    // may be empty
+};
+
+// List order: names compared with case folded by Unicode rules, and names equal but for case ordered
+// by code point, so that a directory always lists the same way whatever order the disk returns.
+// The allocation of generated names scans the destination list and depends on this order.
+bool listOrderLess(const QString& a, const QString& b);
+void sortInListOrder(QStringList& names);
+
+// The program's only view of the disk. An interface, so that tests can inject faults the real disk
+// will not produce on demand (CI runs as root).
+class FileSystem {
+public:
+    virtual ~FileSystem() = default;
+
+    // Non-directory entries of `directory` (symlinks followed; a dangling one counts as a file) whose
+    // names match the wildcard `pattern` (only * and ? are special) with letter case ignored, hidden
+    // names left out, in list order.
+    virtual DirectoryListing listFiles(const QString& directory, const QString& pattern) const = 0;
+
+    // Subdirectories of `directory` (symlinks followed), hidden ones, "." and ".." left out, in list
+    // order.
+    virtual DirectoryListing listDirectories(const QString& directory) const = 0;
+
+    // The non-directory entry of `directory` named `name` with letter case ignored, under the spelling
+    // the directory stores; empty when there is none. Where several answer, the exact spelling wins,
+    // else the first in list order.
+    virtual QString findFileIgnoringCase(const QString& directory, const QString& name) const = 0;
+
+    // Can this directory be opened and read?
+    virtual FsResult checkDirectory(const QString& directory) const = 0;
+
+    // Mounted, ready file systems, in list order of their roots, one entry per root.
+    virtual QList<Volume> volumes() const = 0;
+};
+
+// The real disk, read with opendir/readdir/fstatat so that a failure carries errno's reason.
+// A name that does not survive decoding and encoding again (invalid UTF-8, say) is skipped everywhere:
+// it could only be shown, and later touched, under a name that is not its own.
+class PosixFileSystem final : public FileSystem {
+public:
+    DirectoryListing listFiles(const QString& directory, const QString& pattern) const override;
+    DirectoryListing listDirectories(const QString& directory) const override;
+    QString findFileIgnoringCase(const QString& directory, const QString& name) const override;
+    FsResult checkDirectory(const QString& directory) const override;
+    QList<Volume> volumes() const override;
+};
+
+} // namespace platform

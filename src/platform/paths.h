@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+
+namespace platform {
+
+inline constexpr QChar PathSeparator = QLatin1Char('/');
+
+// The separator is always inserted, so a file in the root directory is joined as "//name";
+// the operations rely on the path being formed exactly this way.
+inline QString joinPath(const QString& directory, const QString& name)
+{
+    return directory + PathSeparator + name;
+}
+
+// For the labels that show a target: no doubled separator at the root.
+inline QString joinPathForDisplay(const QString& directory, const QString& name)
+{
+    return directory.endsWith(PathSeparator) ? directory + name : directory + PathSeparator + name;
+}
+
+} // namespace platform

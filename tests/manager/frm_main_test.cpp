@@ -1,0 +1,456 @@
+#include "manager/frm_main.h"
+
+#include <memory>
+
+#include <QApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include "platform/dir_list_box.h"
+#include "platform/drive_list_box.h"
+#include "platform/file_list_box.h"
+#include "platform/image_box.h"
+#include "platform/pictures.h"
+#include "platform/selector_box.h"
+#include "support/forwarding_file_system.h"
+#include "support/sandbox.h"
+#include "support/scripted_dialogs.h"
+#include "support/scripted_random.h"
+
+namespace {
+
+using platform::MessageButtons;
+using platform::MessageIcon;
+
+QWidget* visibleAboutWindow()
+{
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (widget->objectName() == QLatin1String("frmAbout") && widget->isVisible())
+            return widget;
+    return nullptr;
+}
+
+QImage asRgb(const QImage& image)
+{
+    return image.convertToFormat(QImage::Format_RGB32);
+}
+
+class ManagerWindowTest : public ::testing::Test {
+protected:
+    void open(double randomDraw = 0.5, const QString& startDirectory = QString())
+    {
+        random_ = std::make_unique<testsupport::FixedRandom>(randomDraw);
+        window_ = std::make_unique<frmMain>(platform::Services{fileSystem_, dialogs_, *random_},
+                                            startDirectory.isEmpty() ? source_.path() : startDirectory);
+        window_->start();
+    }
+
+    template <typename T> T* control(const char* name) const
+    {
+        T* found = window_->findChild<T*>(QString::fromLatin1(name));
+        EXPECT_NE(found, nullptr) << name;
+        return found;
+    }
+
+    QString caption(const char* label) const { return control<QLabel>(label)->text(); }
+    const ManagerVariables& vars() const { return window_->variables(); }
+    platform::FileListBox* files() const { return control<platform::FileListBox>("Files"); }
+    platform::FileListBox* files2() const { return control<platform::FileListBox>("Files2"); }
+    platform::ImageBox* image(const char* name) const { return control<platform::ImageBox>(name); }
+
+    void setDestination(const QString& path) { control<platform::DirListBox>("Directory2")->setPath(path); }
+
+    void selectSource(const QString& name)
+    {
+        const int index = int(files()->entries().indexOf(name));
+        ASSERT_GE(index, 0) << qPrintable(name) << " is not listed";
+        files()->setListIndex(index);
+    }
+
+    bool shows(const char* imageName, const QString& path) const
+    {
+        const platform::ImageBox* box = image(imageName);
+        return box->hasPicture() && asRgb(box->pixmap().toImage()) == asRgb(platform::decodeBitmap(path));
+    }
+
+    testsupport::PortraitSandbox source_;
+    testsupport::PortraitSandbox destination_;
+    testsupport::ForwardingFileSystem fileSystem_;
+    testsupport::ScriptedDialogs dialogs_;
+    std::unique_ptr<testsupport::FixedRandom> random_;
+    std::unique_ptr<frmMain> window_;
+};
+
+TEST_F(ManagerWindowTest, StartsWithMaleMageAndNothingSelected)
+{
+    source_.addPortraits({QStringLiteral("MM01L.bmp"), QStringLiteral("mM01S.bmp")});
+    open();
+
+    EXPECT_TRUE(window_->isVisible());
+    EXPECT_EQ(window_->windowTitle(), QStringLiteral("Ostrel Portrait Manager"));
+    EXPECT_EQ(control<platform::SelectorBox>("GenderCombo")->currentText(), QStringLiteral("Male"));
+    EXPECT_EQ(control<platform::SelectorBox>("TypeCombo")->currentText(), QStringLiteral("Mage"));
+    EXPECT_EQ(vars().GenderIndex, 1);
+    EXPECT_EQ(vars().ClassIndex, 1);
+    // Both panes start in the same directory, which already holds MM01.
+    EXPECT_EQ(vars().TargetLargeName, QStringLiteral("MM02L"));
+    EXPECT_EQ(vars().TargetSmallName, QStringLiteral("mM02S"));
+    EXPECT_EQ(files()->listIndex(), -1);
+    EXPECT_FALSE(image("Image1")->hasPicture());
+    EXPECT_FALSE(image("Image2")->hasPicture());
+    for (const char* label : {"Label1", "Label2", "Label8", "Label9"})
+        EXPECT_TRUE(caption(label).isEmpty()) << label;
+    EXPECT_TRUE(vars().SourceLargeName.isEmpty());
+    EXPECT_TRUE(vars().SourceSmallPath.isEmpty());
+    EXPECT_TRUE(dialogs_.shown().isEmpty());
+}
+
+TEST_F(ManagerWindowTest, ControlsCarryTheirCaptionsAndSelectorEntries)
+{
+    open();
+    const std::pair<const char*, const char*> buttons[] = {
+        {"BrowseButton", "Gallery"}, {"SaveButton", "Copy To -->"}, {"MoveButton", "Move To -->"},
+        {"DeleteButton", "-X- Delete -X-"}, {"RenameButton", "Rename"}, {"ExitButton", "Exit"},
+        {"AboutButton", "About..."},
+    };
+    for (const auto& [name, text] : buttons)
+        EXPECT_EQ(control<QPushButton>(name)->text(), QString::fromLatin1(text)) << name;
+    const std::pair<const char*, const char*> labels[] = {
+        {"Label3", "Source:"}, {"Label4", "Destination:"}, {"Label5", "Files Will Be Renamed As:"},
+        {"Label6", "Large:"}, {"Label7", "Small:"},
+    };
+    for (const auto& [name, text] : labels)
+        EXPECT_EQ(caption(name), QString::fromLatin1(text)) << name;
+    EXPECT_EQ(control<QLabel>("Label3")->font().pointSize(), 24);
+
+    const auto entries = [](const QComboBox* box) {
+        QStringList items;
+        for (int i = 0; i < box->count(); ++i)
+            items << box->itemText(i);
+        return items;
+    };
+    EXPECT_EQ(entries(control<platform::SelectorBox>("GenderCombo")),
+              QStringList({QStringLiteral("Male"), QStringLiteral("Female")}));
+    EXPECT_EQ(entries(control<platform::SelectorBox>("TypeCombo")),
+              QStringList({QStringLiteral("Mage"), QStringLiteral("Priest"), QStringLiteral("Rogue"),
+                           QStringLiteral("Warrior")}));
+    EXPECT_FALSE(control<QLabel>("Picture1")->isVisible());
+}
+
+TEST_F(ManagerWindowTest, TabOrderFollowsTheDesign)
+{
+    open();
+    const char* expected[] = {"Drive1",       "Directory",   "Files",      "DeleteButton", "MoveButton",
+                              "Files2",       "Directory2",  "Drive2",     "ExitButton",   "AboutButton",
+                              "SaveButton",   "GenderCombo", "TypeCombo",  "BrowseButton", "RenameButton"};
+    QWidget* current = control<QWidget>(expected[0]);
+    for (std::size_t i = 1; i < std::size(expected); ++i) {
+        current = current->nextInFocusChain();
+        while (current->focusPolicy() == Qt::NoFocus || !current->isVisibleTo(window_.get()) ||
+               current->objectName().isEmpty())
+            current = current->nextInFocusChain();
+        EXPECT_EQ(current->objectName(), QString::fromLatin1(expected[i])) << "after " << expected[i - 1];
+    }
+}
+
+struct AboutChance {
+    const char* name;
+    double draw;
+    bool opensAbout;
+};
+
+void PrintTo(const AboutChance& chance, std::ostream* out)
+{
+    *out << chance.name;
+}
+
+class AboutAtStartUpTest : public ManagerWindowTest, public ::testing::WithParamInterface<AboutChance> {};
+
+TEST_P(AboutAtStartUpTest, OpensTheAboutWindowTwoStartsInTen)
+{
+    open(GetParam().draw);
+    const bool aboutShown = visibleAboutWindow() != nullptr;
+    EXPECT_EQ(aboutShown, GetParam().opensAbout);
+    // The manager waits behind the About window and still comes up with a complete choice.
+    EXPECT_EQ(window_->isVisible(), !GetParam().opensAbout);
+    EXPECT_EQ(vars().GenderIndex, 1);
+    EXPECT_EQ(vars().ClassIndex, 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Draws, AboutAtStartUpTest,
+                         ::testing::Values(AboutChance{"Zero", 0.0, false}, AboutChance{"JustBelow08", 0.7999999, false},
+                                           AboutChance{"Exactly08", 0.8, true}, AboutChance{"Nine", 0.9, true},
+                                           AboutChance{"AlmostOne", 0.9999999, true}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(ManagerWindowTest, AboutWindowOpenedByChanceShowsTheManagerWhenClosed)
+{
+    open(0.85);
+    QWidget* about = visibleAboutWindow();
+    ASSERT_NE(about, nullptr);
+    about->close(); // the close box
+    EXPECT_TRUE(window_->isVisible());
+    EXPECT_EQ(visibleAboutWindow(), nullptr);
+}
+
+TEST_F(ManagerWindowTest, AboutButtonHidesTheManagerUntilContinue)
+{
+    source_.addPortraits({QStringLiteral("MM05L.bmp"), QStringLiteral("mM05S.bmp")});
+    open();
+    selectSource(QStringLiteral("MM05L.bmp"));
+    for (int opening = 0; opening < 2; ++opening) {
+        control<QPushButton>("AboutButton")->click();
+        QWidget* about = visibleAboutWindow();
+        ASSERT_NE(about, nullptr);
+        EXPECT_FALSE(window_->isVisible());
+        about->findChild<QPushButton*>(QStringLiteral("Command1"))->click();
+        EXPECT_TRUE(window_->isVisible());
+    }
+    EXPECT_EQ(vars().SourceLargeName, QStringLiteral("MM05L.bmp"));
+    EXPECT_EQ(files()->listIndex(), 0);
+}
+
+TEST_F(ManagerWindowTest, SelectorChoicesRecomputeTheTargetNames)
+{
+    destination_.addPortraits({QStringLiteral("FR01L.bmp"), QStringLiteral("MM01L.bmp")});
+    open();
+    setDestination(destination_.path());
+
+    control<platform::SelectorBox>("GenderCombo")->setListIndex(1);
+    EXPECT_EQ(vars().GenderIndex, 2);
+    EXPECT_EQ(vars().TargetLargeName, QStringLiteral("FM01L"));
+    EXPECT_EQ(vars().TargetSmallName, QStringLiteral("fM01S"));
+
+    control<platform::SelectorBox>("TypeCombo")->setListIndex(2);
+    EXPECT_EQ(vars().ClassIndex, 3);
+    EXPECT_EQ(vars().TargetLargeName, QStringLiteral("FR02L"));
+    EXPECT_EQ(vars().TargetSmallName, QStringLiteral("fR02S"));
+}
+
+TEST_F(ManagerWindowTest, DestinationChangeAllocatesWithoutTouchingTheTargetLabels)
+{
+    source_.addPortraits({QStringLiteral("MM05L.bmp"), QStringLiteral("mM05S.bmp")});
+    destination_.addPortraits({QStringLiteral("MM01L.bmp"), QStringLiteral("MM02L.bmp"), QStringLiteral("MM05L.bmp")});
+    open();
+    selectSource(QStringLiteral("MM05L.bmp"));
+    const QString labelBefore = caption("Label1");
+
+    setDestination(destination_.path());
+    EXPECT_EQ(vars().TargetLargeName, QStringLiteral("MM03L"));
+    EXPECT_EQ(caption("Label1"), labelBefore);
+
+    files2()->setListIndex(1);
+    EXPECT_EQ(vars().TargetLargeName, QStringLiteral("MM03L"));
+    EXPECT_EQ(caption("Label1"), labelBefore);
+
+    control<platform::SelectorBox>("TypeCombo")->setListIndex(0); // the next refresh shows them
+    EXPECT_EQ(caption("Label1"), destination_.path() + QStringLiteral("/MM03L.bmp"));
+}
+
+TEST_F(ManagerWindowTest, SelectingASetPreviewsBothPicturesAndShowsTheTargets)
+{
+    source_.addPortraits({QStringLiteral("MM05L.bmp"), QStringLiteral("mM05S.bmp")});
+    open();
+    setDestination(destination_.path());
+    control<platform::SelectorBox>("GenderCombo")->setListIndex(1);
+    control<platform::SelectorBox>("TypeCombo")->setListIndex(2);
+
+    selectSource(QStringLiteral("MM05L.bmp"));
+
+    EXPECT_TRUE(dialogs_.shown().isEmpty());
+    EXPECT_EQ(caption("Label8"), QStringLiteral("MM05L.bmp"));
+    EXPECT_EQ(caption("Label9"), QStringLiteral("mM05S.bmp"));
+    EXPECT_EQ(caption("Label1"), destination_.path() + QStringLiteral("/FR01L.bmp"));
+    EXPECT_EQ(caption("Label2"), destination_.path() + QStringLiteral("/fR01S.bmp"));
+    EXPECT_EQ(vars().SourceLargePath, source_.path() + QStringLiteral("/MM05L.bmp"));
+    EXPECT_EQ(vars().SourceSmallPath, source_.path() + QStringLiteral("/mM05S.bmp"));
+    EXPECT_TRUE(shows("Image1", source_.filePath(QStringLiteral("MM05L.bmp"))));
+    EXPECT_TRUE(shows("Image2", source_.filePath(QStringLiteral("mM05S.bmp"))));
+    EXPECT_EQ(window_->controlRects()[manager::Control::Image1].height, 2610);
+}
+
+TEST_F(ManagerWindowTest, SmallPartnerIsFoundInAnotherLetterCase)
+{
+    source_.addPortraits({QStringLiteral("MM01L.bmp"), QStringLiteral("mm01s.BMP")});
+    open();
+    selectSource(QStringLiteral("MM01L.bmp"));
+    EXPECT_EQ(vars().SourceSmallName, QStringLiteral("mm01s.BMP"));
+    EXPECT_EQ(caption("Label9"), QStringLiteral("mm01s.BMP"));
+    EXPECT_TRUE(shows("Image2", source_.filePath(QStringLiteral("mm01s.BMP"))));
+    EXPECT_TRUE(dialogs_.shown().isEmpty());
+}
+
+TEST_F(ManagerWindowTest, SetWithoutSmallPictureIsReportedAndPreviewedLarge)
+{
+    source_.addPortraits({QStringLiteral("AAL.bmp"), QStringLiteral("aAS.bmp"), QStringLiteral("LonerL.bmp")});
+    open();
+    setDestination(destination_.path());
+    selectSource(QStringLiteral("AAL.bmp"));
+    const QString targetBefore = caption("Label1");
+    ASSERT_FALSE(targetBefore.isEmpty());
+
+    selectSource(QStringLiteral("LonerL.bmp"));
+
+    ASSERT_EQ(dialogs_.shown().size(), 1);
+    const testsupport::ShownBox& box = dialogs_.shown().first();
+    EXPECT_EQ(box.text, QStringLiteral("There is no Small picture for this set."));
+    EXPECT_EQ(box.title, QStringLiteral("Error"));
+    EXPECT_EQ(box.buttons, MessageButtons::Ok);
+    EXPECT_EQ(box.icon, MessageIcon::None);
+    EXPECT_EQ(vars().SourceSmallName, QStringLiteral("NOPICTURE"));
+    EXPECT_EQ(vars().SourceSmallPath, source_.path() + QStringLiteral("/NOPICTURE"));
+    EXPECT_TRUE(shows("Image1", source_.filePath(QStringLiteral("LonerL.bmp"))));
+    EXPECT_FALSE(image("Image2")->hasPicture());
+    EXPECT_EQ(caption("Label8"), QStringLiteral("LonerL.bmp"));
+    EXPECT_TRUE(caption("Label9").isEmpty());
+    EXPECT_EQ(caption("Label1"), targetBefore);
+
+    // A later refresh keeps that state and never looks for a file named by the marker.
+    control<platform::SelectorBox>("TypeCombo")->setListIndex(3);
+    EXPECT_EQ(dialogs_.shown().size(), 1);
+    EXPECT_TRUE(shows("Image1", source_.filePath(QStringLiteral("LonerL.bmp"))));
+    EXPECT_FALSE(image("Image2")->hasPicture());
+    EXPECT_TRUE(caption("Label9").isEmpty());
+    EXPECT_EQ(caption("Label1"), destination_.path() + QStringLiteral("/MW01L.bmp"));
+}
+
+TEST_F(ManagerWindowTest, TargetLabelsInTheRootHoldOneSeparator)
+{
+    source_.addPortraits({QStringLiteral("MM05L.bmp"), QStringLiteral("mM05S.bmp")});
+    open();
+    selectSource(QStringLiteral("MM05L.bmp"));
+    setDestination(QStringLiteral("/"));
+    control<platform::SelectorBox>("TypeCombo")->setListIndex(0);
+    EXPECT_EQ(caption("Label1"), QStringLiteral("/") + vars().TargetLargeName + QStringLiteral(".bmp"));
+    EXPECT_EQ(caption("Label2"), QStringLiteral("/") + vars().TargetSmallName + QStringLiteral(".bmp"));
+}
+
+TEST_F(ManagerWindowTest, SourceDirectoryChangeLeavesThePreviewUntilTheNextRefresh)
+{
+    source_.addPortraits({QStringLiteral("MM05L.bmp"), QStringLiteral("mM05S.bmp")});
+    const QString elsewhere = source_.addDirectory(QStringLiteral("elsewhere"));
+    open();
+    selectSource(QStringLiteral("MM05L.bmp"));
+
+    control<platform::DirListBox>("Directory")->setPath(elsewhere);
+
+    EXPECT_EQ(files()->path(), elsewhere);
+    EXPECT_EQ(files()->listIndex(), -1);
+    EXPECT_TRUE(image("Image1")->hasPicture());
+    EXPECT_EQ(caption("Label8"), QStringLiteral("MM05L.bmp"));
+    EXPECT_EQ(vars().SourceLargeName, QStringLiteral("MM05L.bmp"));
+
+    control<platform::SelectorBox>("GenderCombo")->setListIndex(1);
+    EXPECT_TRUE(vars().SourceLargeName.isEmpty());
+    EXPECT_TRUE(vars().SourceSmallName.isEmpty());
+    EXPECT_FALSE(image("Image1")->hasPicture());
+    EXPECT_TRUE(caption("Label8").isEmpty());
+}
+
+TEST_F(ManagerWindowTest, PickingADriveGoesToItsRootNotToTheLastDirectory)
+{
+    const QString deeper = source_.addDirectory(QStringLiteral("one"));
+    const QString deepest = QDir(deeper).filePath(QStringLiteral("two"));
+    ASSERT_TRUE(QDir().mkpath(deepest));
+    const QString missing = source_.path() + QStringLiteral("/unplugged");
+    fileSystem_.setVolumes({{source_.path(), QStringLiteral("sandbox")}, {QStringLiteral("/"), QString()},
+                            {missing, QStringLiteral("gone")}});
+    open(0.5, deepest);
+    auto* drive = control<platform::DriveListBox>("Drive1");
+    auto* directory = control<platform::DirListBox>("Directory");
+    EXPECT_EQ(drive->drive(), source_.path());
+
+    const auto pick = [drive](int index) {
+        drive->setCurrentIndex(index);
+        emit drive->activated(index);
+    };
+    pick(1);
+    EXPECT_EQ(directory->path(), QStringLiteral("/"));
+    EXPECT_EQ(files()->path(), QStringLiteral("/"));
+
+    pick(0);
+    EXPECT_EQ(directory->path(), source_.path());
+    EXPECT_EQ(files()->path(), source_.path());
+    EXPECT_EQ(control<platform::DirListBox>("Directory2")->path(), deepest);
+
+    // A volume that cannot be read leaves both lists where they were.
+    pick(2);
+    ASSERT_EQ(dialogs_.shown().size(), 1);
+    EXPECT_EQ(dialogs_.shown().first().title, QStringLiteral("Error"));
+    EXPECT_TRUE(dialogs_.shown().first().text.contains(missing));
+    EXPECT_EQ(directory->path(), source_.path());
+    EXPECT_EQ(drive->drive(), source_.path());
+}
+
+TEST_F(ManagerWindowTest, DoubleClickInTheDestinationBringsTheSetIntoTheSource)
+{
+    destination_.addPortraits({QStringLiteral("AAL.bmp"), QStringLiteral("aAS.bmp"), QStringLiteral("BBL.bmp"),
+                               QStringLiteral("bBS.bmp"), QStringLiteral("CCL.bmp"), QStringLiteral("cCS.bmp")});
+    open();
+    setDestination(destination_.path());
+    const QString driveBefore = control<platform::DriveListBox>("Drive1")->currentText();
+
+    files2()->setListIndex(2);
+    emit files2()->DblClick();
+
+    EXPECT_EQ(control<platform::DirListBox>("Directory")->path(), destination_.path());
+    EXPECT_EQ(files()->path(), destination_.path());
+    EXPECT_EQ(files()->listIndex(), 2);
+    EXPECT_EQ(vars().SourceLargeName, QStringLiteral("CCL.bmp"));
+    EXPECT_EQ(vars().SourceSmallName, QStringLiteral("cCS.bmp"));
+    EXPECT_TRUE(shows("Image1", destination_.filePath(QStringLiteral("CCL.bmp"))));
+    EXPECT_EQ(control<platform::DriveListBox>("Drive1")->currentText(), driveBefore);
+}
+
+TEST_F(ManagerWindowTest, NormalWindowSnapsBackToItsFixedSize)
+{
+    open();
+    const QSize fixed = window_->size();
+    EXPECT_EQ(fixed, QSize(681, 473)); // the design's client area
+    EXPECT_EQ(window_->outerWidth(), 10355);
+    EXPECT_EQ(window_->outerHeight(), 7500);
+    EXPECT_EQ(window_->controlRects()[manager::Control::SaveButton].left, 4330);
+
+    window_->resize(fixed + QSize(200, 150));
+    QApplication::processEvents();
+    EXPECT_EQ(window_->size(), fixed);
+}
+
+TEST_F(ManagerWindowTest, MaximisedWindowLaysOutForItsSizeAndRestoresToTheFixedOne)
+{
+    open();
+    const QSize fixed = window_->size();
+    window_->showMaximized();
+    QApplication::processEvents();
+    ASSERT_TRUE(window_->isMaximized());
+    const int width = window_->frameGeometry().width() * 15;
+    EXPECT_EQ(window_->outerWidth(), width);
+    EXPECT_EQ(window_->controlRects()[manager::Control::SaveButton].left, width / 2 - 787 - 60);
+
+    window_->showNormal();
+    QApplication::processEvents();
+    EXPECT_EQ(window_->outerWidth(), 10355);
+    EXPECT_EQ(window_->size(), fixed);
+    EXPECT_EQ(window_->controlRects()[manager::Control::SaveButton].left, 4330);
+}
+
+TEST_F(ManagerWindowTest, ExitEndsTheProgramAtOnce)
+{
+    open();
+    QTimer::singleShot(0, control<QPushButton>("ExitButton"), &QPushButton::click);
+    QTimer::singleShot(5000, [] { QCoreApplication::exit(99); });
+    EXPECT_EQ(QApplication::exec(), 0);
+}
+
+TEST_F(ManagerWindowTest, ClosingTheManagerEndsTheProgram)
+{
+    open();
+    QTimer::singleShot(0, window_.get(), &QWidget::close);
+    QTimer::singleShot(5000, [] { QCoreApplication::exit(99); });
+    EXPECT_EQ(QApplication::exec(), 0);
+}
+
+} // namespace
