@@ -21,6 +21,7 @@
 #include "platform/image_box.h"
 #include "platform/paths.h"
 #include "platform/pictures.h"
+#include "platform/program_icon.h"
 #include "platform/random_source.h"
 #include "platform/selector_box.h"
 
@@ -50,6 +51,7 @@ frmMain::frmMain(platform::Services services, const QString& startDirectory, QWi
 {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Ostrel Portrait Manager"));
+    setWindowIcon(platform::programIcon());
     setFont(platform::classicFont(8));
     createControls(startDirectory);
     setTabOrder();

@@ -355,24 +355,6 @@ QString PosixFileSystem::findFileIgnoringCase(const QString& directory, const QS
     return *std::min_element(candidates.cbegin(), candidates.cend(), listOrderLess);
 }
 
-FsResult PosixFileSystem::checkDirectory(const QString& directory) const
-{
-    const EncodedPath path = encodeDirectory(directory);
-    if (!path.reason.isEmpty()) {
-        return {false, path.reason};
-    }
-    OpenDirectory dir(path.bytes);
-    if (!dir.isOpen()) {
-        return {false, reasonFor(dir.error())};
-    }
-    // Opening alone succeeds on some directories whose reading then fails (a vanished network share).
-    dir.next();
-    if (dir.error() != 0) {
-        return {false, reasonFor(dir.error())};
-    }
-    return {};
-}
-
 QList<Volume> PosixFileSystem::volumes() const
 {
     QList<Volume> result;

@@ -50,9 +50,6 @@ public:
     // else the first in list order.
     virtual QString findFileIgnoringCase(const QString& directory, const QString& name) const = 0;
 
-    // Can this directory be opened and read?
-    virtual FsResult checkDirectory(const QString& directory) const = 0;
-
     // Mounted, ready file systems, in list order of their roots, one entry per root.
     virtual QList<Volume> volumes() const = 0;
 };
@@ -65,7 +62,6 @@ public:
     DirectoryListing listFiles(const QString& directory, const QString& pattern) const override;
     DirectoryListing listDirectories(const QString& directory) const override;
     QString findFileIgnoringCase(const QString& directory, const QString& name) const override;
-    FsResult checkDirectory(const QString& directory) const override;
     QList<Volume> volumes() const override;
 };
 

@@ -1,5 +1,3 @@
-#include <QDir>
-#include <QSignalSpy>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -13,94 +11,54 @@
 
 namespace {
 
-// Records what each handler saw, in order, so nesting and ordering can be asserted.
-struct EventLog {
-    QStringList events;
-};
-
+// Every event with the selection the handler saw, so ordering and nesting can be asserted.
 class FileListBoxTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        sandbox_.addPortraits({QStringLiteral("AAL.bmp"), QStringLiteral("bbL.BMP"), QStringLiteral("CCL.bmp"),
-                               QStringLiteral("aAS.bmp")});
+        sandbox_.addPortraits({"AAL.bmp", "bbL.BMP", "CCL.bmp", "aAS.bmp"});
         list_.setPattern(QStringLiteral("*L.bmp"));
+        list_.setPath(sandbox_.path());
         list_.resize(200, 300);
-        QObject::connect(&list_, &platform::FileListBox::Click, [this] {
-            log_.events << QStringLiteral("click %1").arg(list_.listIndex());
-        });
-        QObject::connect(&list_, &platform::FileListBox::DblClick, [this] {
-            log_.events << QStringLiteral("dblclick %1").arg(list_.listIndex());
-        });
+        const auto record = [this](const char* event) { log_ << QStringLiteral("%1 %2").arg(event).arg(list_.listIndex()); };
+        QObject::connect(&list_, &platform::FileListBox::Click, [record] { record("click"); });
+        QObject::connect(&list_, &platform::FileListBox::DblClick, [record] { record("dbl"); });
     }
-
     QPoint centreOf(int row) const { return list_.visualRect(list_.model()->index(row, 0)).center(); }
 
     testsupport::PortraitSandbox sandbox_;
     platform::PosixFileSystem fileSystem_;
     platform::FileListBox list_{fileSystem_, nullptr};
-    EventLog log_;
+    QStringList log_;
 };
 
-TEST_F(FileListBoxTest, SettingThePathListsThePatternWithoutSelectingOrFiring)
+TEST_F(FileListBoxTest, PathAndRefreshReadTheDirectoryAndDropTheSelectionSilently)
 {
-    list_.setPath(sandbox_.path());
-    EXPECT_EQ(list_.entries(), QStringList({QStringLiteral("AAL.bmp"), QStringLiteral("bbL.BMP"),
-                                            QStringLiteral("CCL.bmp")}));
-    EXPECT_EQ(list_.listIndex(), -1);
-    EXPECT_TRUE(log_.events.isEmpty());
-}
-
-TEST_F(FileListBoxTest, CodeSettingTheIndexSelectsBeforeClickRuns)
-{
-    list_.setPath(sandbox_.path());
+    EXPECT_EQ(list_.entries(), QStringList({"AAL.bmp", "bbL.BMP", "CCL.bmp"}));
     list_.setListIndex(2);
-    EXPECT_EQ(log_.events, QStringList{QStringLiteral("click 2")});
     list_.setListIndex(3); // past the end: nothing selected, nothing fired
     EXPECT_EQ(list_.listIndex(), -1);
-    EXPECT_EQ(log_.events.size(), 1);
-}
-
-TEST_F(FileListBoxTest, RefreshReReadsAndDropsTheSelectionSilently)
-{
-    list_.setPath(sandbox_.path());
     list_.setListIndex(1);
-    sandbox_.addPortraits({QStringLiteral("ABL.bmp")});
+    sandbox_.addPortraits({"ABL.bmp"});
     list_.refresh();
     EXPECT_EQ(list_.listIndex(), -1);
-    EXPECT_EQ(list_.listCount(), 4);
     EXPECT_EQ(list_.list(1), QStringLiteral("ABL.bmp"));
-    EXPECT_EQ(log_.events.size(), 1);
+    EXPECT_EQ(log_, QStringList({"click 2", "click 1"}));
 }
 
-TEST_F(FileListBoxTest, UserSelectionByKeyboardAndMouseFiresClick)
+TEST_F(FileListBoxTest, UserSelectionAndDoubleClickFireInOrder)
 {
-    list_.setPath(sandbox_.path());
     list_.show();
     QTest::mouseClick(list_.viewport(), Qt::LeftButton, {}, centreOf(1));
     list_.setFocus();
     QTest::keyClick(&list_, Qt::Key_Down);
-    EXPECT_EQ(log_.events, QStringList({QStringLiteral("click 1"), QStringLiteral("click 2")}));
-}
-
-TEST_F(FileListBoxTest, DoubleClickRunsClickThenDoubleClickOnce)
-{
-    list_.setPath(sandbox_.path());
-    list_.show();
-    QTest::mouseDClick(list_.viewport(), Qt::LeftButton, {}, centreOf(2));
-    EXPECT_EQ(log_.events, QStringList({QStringLiteral("click 2"), QStringLiteral("dblclick 2")}));
+    QTest::mouseDClick(list_.viewport(), Qt::LeftButton, {}, centreOf(0));
+    QTest::mouseDClick(list_.viewport(), Qt::LeftButton, {}, centreOf(0)); // already selected: no second click
+    EXPECT_EQ(log_, QStringList({"click 1", "click 2", "click 0", "dbl 0", "dbl 0"}));
 }
 
 class DirListBoxTest : public ::testing::Test {
 protected:
-    QStringList shownTexts() const
-    {
-        QStringList texts;
-        for (int i = 0; i < dirs_.count(); ++i)
-            texts << dirs_.item(i)->text().trimmed();
-        return texts;
-    }
-
     testsupport::PortraitSandbox sandbox_;
     platform::PosixFileSystem fileSystem_;
     testsupport::ScriptedDialogs dialogs_;
@@ -109,35 +67,26 @@ protected:
 
 TEST_F(DirListBoxTest, ShowsAncestorsThenSubdirectoriesAndFiresChangeOnce)
 {
-    sandbox_.addDirectory(QStringLiteral("beta"));
-    sandbox_.addDirectory(QStringLiteral("Alpha"));
-    sandbox_.addDirectory(QStringLiteral(".hidden"));
-    sandbox_.addFile(QStringLiteral("fileL.bmp"), "x");
+    for (const char* name : {"beta", "Alpha", ".hidden"})
+        sandbox_.addDirectory(QString::fromLatin1(name));
     QStringList changes;
     QObject::connect(&dirs_, &platform::DirListBox::Change, [&] { changes << dirs_.path(); });
 
     ASSERT_TRUE(dirs_.setPath(sandbox_.path() + QStringLiteral("/")));
+    EXPECT_TRUE(dirs_.setPath(sandbox_.path())); // the same directory: no second change
     EXPECT_EQ(changes, QStringList{sandbox_.path()});
-    const QStringList texts = shownTexts();
-    const QStringList levels = sandbox_.path().split(QLatin1Char('/'), Qt::SkipEmptyParts);
-    ASSERT_EQ(texts.size(), levels.size() + 3);
-    EXPECT_EQ(texts.first(), QStringLiteral("/"));
-    EXPECT_EQ(texts.mid(1, levels.size()), levels);
-    EXPECT_EQ(texts.mid(levels.size() + 1), QStringList({QStringLiteral("Alpha"), QStringLiteral("beta")}));
+    QStringList texts;
+    for (int i = 0; i < dirs_.count(); ++i)
+        texts << dirs_.item(i)->text();
+    const QStringList expected =
+        QStringList{"/"} + sandbox_.path().split('/', Qt::SkipEmptyParts) + QStringList{"Alpha", "beta"};
+    EXPECT_EQ(texts, expected);
 
-    EXPECT_TRUE(dirs_.setPath(sandbox_.path())); // the same directory: no change
-    EXPECT_EQ(changes.size(), 1);
-}
-
-TEST_F(DirListBoxTest, EnterOnASubdirectoryOpensIt)
-{
-    const QString child = sandbox_.addDirectory(QStringLiteral("child"));
-    ASSERT_TRUE(dirs_.setPath(sandbox_.path()));
     dirs_.show();
     dirs_.setFocus();
     dirs_.setCurrentRow(dirs_.count() - 1);
     QTest::keyClick(&dirs_, Qt::Key_Return);
-    EXPECT_EQ(dirs_.path(), child);
+    EXPECT_EQ(dirs_.path(), sandbox_.path() + QStringLiteral("/beta"));
 }
 
 TEST_F(DirListBoxTest, UnreadableDirectoryIsReportedAndTheListStays)
@@ -148,8 +97,8 @@ TEST_F(DirListBoxTest, UnreadableDirectoryIsReportedAndTheListStays)
     EXPECT_EQ(dirs_.path(), sandbox_.path());
     ASSERT_EQ(dialogs_.shown().size(), 1);
     EXPECT_EQ(dialogs_.shown().first().title, QStringLiteral("Error"));
-    EXPECT_TRUE(dialogs_.shown().first().text.contains(missing));
-    EXPECT_TRUE(dialogs_.shown().first().text.contains(QStringLiteral("No such file or directory")));
+    EXPECT_EQ(dialogs_.shown().first().text,
+              QStringLiteral("The directory \"%1\" cannot be read: No such file or directory").arg(missing));
 }
 
 TEST(SelectorBox, StartsUnselectedAndFiresClickWhenCodeSelects)
@@ -160,7 +109,6 @@ TEST(SelectorBox, StartsUnselectedAndFiresClickWhenCodeSelects)
     QObject::connect(&box, &platform::SelectorBox::Click, [&] { seen << box.currentText(); });
     box.setListIndex(1);
     EXPECT_EQ(seen, QStringList{QStringLiteral("Female")});
-    EXPECT_FALSE(box.isEditable());
 }
 
 } // namespace

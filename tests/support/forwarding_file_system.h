@@ -23,10 +23,6 @@ public:
     {
         return real_.findFileIgnoringCase(directory, name);
     }
-    platform::FsResult checkDirectory(const QString& directory) const override
-    {
-        return real_.checkDirectory(directory);
-    }
     QList<platform::Volume> volumes() const override { return volumes_ ? *volumes_ : real_.volumes(); }
 
 private:

@@ -1,7 +1,5 @@
 #include "support/sandbox.h"
 
-#include <algorithm>
-
 #include <QDir>
 #include <QFile>
 #include <QHashFunctions>
@@ -11,12 +9,21 @@
 
 namespace testsupport {
 
-void writeBitmap(const QString& path, int width, int height, QRgb colour)
+namespace {
+// A colour of its own for every name, the same from run to run (seed 0).
+QRgb colourFor(const QString& name)
+{
+    const size_t hash = qHash(name, size_t(0));
+    return qRgb(int(hash & 0xff), int((hash >> 8) & 0xff), int((hash >> 16) & 0xff));
+}
+} // namespace
+
+void writeBitmap(const QString& path, int width, int height, QRgb colour, const char* format)
 {
     QImage image(width, height, QImage::Format_RGB32);
     image.fill(colour);
     image.setPixel(0, 0, markColour(colour));
-    if (!image.save(path, "BMP")) {
+    if (!image.save(path, format)) {
         ADD_FAILURE() << "cannot write bitmap " << path.toStdString();
     }
 }
@@ -44,37 +51,29 @@ QString PortraitSandbox::filePath(const QString& name) const
     return dir_.filePath(name);
 }
 
-QRgb PortraitSandbox::colourFor(const QString& name)
-{
-    // Seed 0 keeps the colours the same from run to run.
-    const size_t hash = qHash(name, size_t(0));
-    return qRgb(int(hash & 0xff), int((hash >> 8) & 0xff), int((hash >> 16) & 0xff));
-}
-
 void PortraitSandbox::addPortraits(const QStringList& names)
 {
     for (const QString& name : names) {
-        if (name.endsWith(QStringLiteral("L.bmp"), Qt::CaseInsensitive)) {
-            addBitmap(name, 110, 170, colourFor(name));
-        } else if (name.endsWith(QStringLiteral("S.bmp"), Qt::CaseInsensitive)) {
-            addBitmap(name, 38, 60, colourFor(name));
-        } else {
-            addBitmap(name, 8, 8, colourFor(name));
-        }
+        const bool large = name.endsWith(QStringLiteral("L.bmp"), Qt::CaseInsensitive);
+        const bool small = name.endsWith(QStringLiteral("S.bmp"), Qt::CaseInsensitive);
+        const QSize size = large ? QSize(110, 170) : small ? QSize(38, 60) : QSize(8, 8);
+        addBitmap(name, size.width(), size.height(), colourFor(name));
     }
 }
 
-void PortraitSandbox::addBitmap(const QString& name, int width, int height, QRgb colour)
+QString PortraitSandbox::addBitmap(const QString& name, int width, int height, QRgb colour, const char* format)
 {
-    writeBitmap(filePath(name), width, height, colour);
+    writeBitmap(filePath(name), width, height, colour, format);
+    return filePath(name);
 }
 
-void PortraitSandbox::addFile(const QString& name, const QByteArray& content)
+QString PortraitSandbox::addFile(const QString& name, const QByteArray& content)
 {
     QFile file(filePath(name));
     if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size()) {
         ADD_FAILURE() << "cannot write " << file.fileName().toStdString() << ": " << file.errorString().toStdString();
     }
+    return file.fileName();
 }
 
 QString PortraitSandbox::addDirectory(const QString& name)
@@ -83,14 +82,6 @@ QString PortraitSandbox::addDirectory(const QString& name)
         ADD_FAILURE() << "cannot create directory " << filePath(name).toStdString();
     }
     return filePath(name);
-}
-
-QStringList PortraitSandbox::fileNames() const
-{
-    QStringList names =
-        QDir(path()).entryList(QDir::Files | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Unsorted);
-    std::sort(names.begin(), names.end());
-    return names;
 }
 
 } // namespace testsupport
