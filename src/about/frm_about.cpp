@@ -74,8 +74,8 @@ void frmAbout::Form_Load()
     // Fonts wider than the one the box was drawn for would push the contact address out of sight.
     QFont font = Label1->font();
     const auto fits = [this](const QFont& candidate) {
-        const QRect needed = QFontMetrics(candidate).boundingRect(QRect(0, 0, Label1->width(), 10000),
-                                                                  Qt::TextWordWrap, Label1->text());
+        const QRect needed =
+            QFontMetrics(candidate).boundingRect(QRect(0, 0, Label1->width(), 10000), Qt::TextWordWrap, Label1->text());
         return needed.height() <= Label1->height();
     };
     while (!fits(font) && font.pointSizeF() > 6)

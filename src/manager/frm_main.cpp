@@ -107,9 +107,10 @@ void frmMain::createControls(const QString& startDirectory)
         {QStringLiteral("Mage"), QStringLiteral("Priest"), QStringLiteral("Rogue"), QStringLiteral("Warrior")}, this);
 
     const std::array<QWidget*, ControlCount> widgets = {
-        Label3, Label4, Files, Directory, Drive1, BrowseButton, SaveButton, MoveButton, DeleteButton,
-        RenameButton, ExitButton, AboutButton, Files2, Directory2, Drive2, Label8, Label9, Label5, Image1,
-        Image2, Picture1, Label6, Label1, Label7, Label2, GenderCombo, TypeCombo,
+        Label3,     Label4,       Files,        Directory,  Drive1,      BrowseButton, SaveButton,
+        MoveButton, DeleteButton, RenameButton, ExitButton, AboutButton, Files2,       Directory2,
+        Drive2,     Label8,       Label9,       Label5,     Image1,      Image2,       Picture1,
+        Label6,     Label1,       Label7,       Label2,     GenderCombo, TypeCombo,
     };
     rects_ = design;
     for (std::size_t i = 0; i < ControlCount; ++i) {
@@ -144,9 +145,9 @@ void frmMain::createControls(const QString& startDirectory)
 void frmMain::setTabOrder()
 {
     // By tab index; labels, images and the hidden picture box take no focus.
-    const QWidget* order[] = {Drive1, Directory, Files, DeleteButton, MoveButton, Files2, Directory2, Drive2,
-                              ExitButton, AboutButton, SaveButton, GenderCombo, TypeCombo, BrowseButton,
-                              RenameButton};
+    const QWidget* order[] = {Drive1,     Directory,   Files,     DeleteButton, MoveButton,
+                              Files2,     Directory2,  Drive2,    ExitButton,   AboutButton,
+                              SaveButton, GenderCombo, TypeCombo, BrowseButton, RenameButton};
     for (std::size_t i = 1; i < std::size(order); ++i)
         QWidget::setTabOrder(const_cast<QWidget*>(order[i - 1]), const_cast<QWidget*>(order[i]));
 }

@@ -19,10 +19,10 @@ int half(int value)
 const char* controlName(Control control)
 {
     static constexpr std::array<const char*, ControlCount> names = {
-        "Label3", "Label4", "Files", "Directory", "Drive1", "BrowseButton", "SaveButton", "MoveButton",
-        "DeleteButton", "RenameButton", "ExitButton", "AboutButton", "Files2", "Directory2", "Drive2",
-        "Label8", "Label9", "Label5", "Image1", "Image2", "Picture1", "Label6", "Label1", "Label7",
-        "Label2", "GenderCombo", "TypeCombo",
+        "Label3",     "Label4",       "Files",        "Directory",  "Drive1",      "BrowseButton", "SaveButton",
+        "MoveButton", "DeleteButton", "RenameButton", "ExitButton", "AboutButton", "Files2",       "Directory2",
+        "Drive2",     "Label8",       "Label9",       "Label5",     "Image1",      "Image2",       "Picture1",
+        "Label6",     "Label1",       "Label7",       "Label2",     "GenderCombo", "TypeCombo",
     };
     return names[static_cast<std::size_t>(control)];
 }

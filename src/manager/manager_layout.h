@@ -9,9 +9,33 @@ namespace manager {
 
 // Every control of the manager window, in the order of its design table.
 enum class Control : std::size_t {
-    Label3, Label4, Files, Directory, Drive1, BrowseButton, SaveButton, MoveButton, DeleteButton,
-    RenameButton, ExitButton, AboutButton, Files2, Directory2, Drive2, Label8, Label9, Label5, Image1,
-    Image2, Picture1, Label6, Label1, Label7, Label2, GenderCombo, TypeCombo,
+    Label3,
+    Label4,
+    Files,
+    Directory,
+    Drive1,
+    BrowseButton,
+    SaveButton,
+    MoveButton,
+    DeleteButton,
+    RenameButton,
+    ExitButton,
+    AboutButton,
+    Files2,
+    Directory2,
+    Drive2,
+    Label8,
+    Label9,
+    Label5,
+    Image1,
+    Image2,
+    Picture1,
+    Label6,
+    Label1,
+    Label7,
+    Label2,
+    GenderCombo,
+    TypeCombo,
     Count
 };
 

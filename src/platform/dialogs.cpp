@@ -6,8 +6,7 @@
 
 namespace platform {
 
-MessageResult QtDialogs::messageBox(const QString& text, const QString& title, MessageButtons buttons,
-                                    MessageIcon icon)
+MessageResult QtDialogs::messageBox(const QString& text, const QString& title, MessageButtons buttons, MessageIcon icon)
 {
     QMessageBox box(QApplication::activeWindow());
     box.setText(text);
@@ -28,8 +27,8 @@ MessageResult QtDialogs::messageBox(const QString& text, const QString& title, M
 QString QtDialogs::inputBox(const QString& prompt, const QString& title, const QString& defaultText)
 {
     bool accepted = false;
-    const QString text = QInputDialog::getText(QApplication::activeWindow(), title, prompt, QLineEdit::Normal,
-                                               defaultText, &accepted);
+    const QString text =
+        QInputDialog::getText(QApplication::activeWindow(), title, prompt, QLineEdit::Normal, defaultText, &accepted);
     return accepted ? text : QString();
 }
 

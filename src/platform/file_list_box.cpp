@@ -92,6 +92,12 @@ void FileListBox::mouseDoubleClickEvent(QMouseEvent* event)
     emit DblClick();
 }
 
+QItemSelectionModel::SelectionFlags FileListBox::selectionCommand(const QModelIndex& index, const QEvent*) const
+{
+    // An entry stays selected until another is chosen: no deselecting by Ctrl or by a click on empty space.
+    return index.isValid() ? QItemSelectionModel::ClearAndSelect : QItemSelectionModel::NoUpdate;
+}
+
 void FileListBox::selectionChanged(const QItemSelection& selected, const QItemSelection& deselected)
 {
     QListView::selectionChanged(selected, deselected);

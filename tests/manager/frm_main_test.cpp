@@ -112,10 +112,12 @@ TEST_F(ManagerWindowTest, ControlsCarryTheirCaptionsEntriesAndTabOrder)
 {
     open();
     const std::pair<const char*, const char*> captions[] = {
-        {"BrowseButton", "Gallery"}, {"SaveButton", "Copy To -->"}, {"MoveButton", "Move To -->"},
-        {"DeleteButton", "-X- Delete -X-"}, {"RenameButton", "Rename"}, {"ExitButton", "Exit"},
-        {"AboutButton", "About..."}, {"Label3", "Source:"}, {"Label4", "Destination:"},
-        {"Label5", "Files Will Be Renamed As:"}, {"Label6", "Large:"}, {"Label7", "Small:"}};
+        {"BrowseButton", "Gallery"},   {"SaveButton", "Copy To -->"},
+        {"MoveButton", "Move To -->"}, {"DeleteButton", "-X- Delete -X-"},
+        {"RenameButton", "Rename"},    {"ExitButton", "Exit"},
+        {"AboutButton", "About..."},   {"Label3", "Source:"},
+        {"Label4", "Destination:"},    {"Label5", "Files Will Be Renamed As:"},
+        {"Label6", "Large:"},          {"Label7", "Small:"}};
     for (const auto& [name, text] : captions) {
         const QWidget* widget = control(name);
         const auto* button = qobject_cast<const QPushButton*>(widget);
@@ -123,12 +125,13 @@ TEST_F(ManagerWindowTest, ControlsCarryTheirCaptionsEntriesAndTabOrder)
     }
     EXPECT_EQ(control<QLabel>("Label4")->font().pointSize(), 24);
     EXPECT_EQ(itemsOf(control<platform::SelectorBox>("GenderCombo")), QStringList({"Male", "Female"}));
-    EXPECT_EQ(itemsOf(control<platform::SelectorBox>("TypeCombo")), QStringList({"Mage", "Priest", "Rogue", "Warrior"}));
+    EXPECT_EQ(itemsOf(control<platform::SelectorBox>("TypeCombo")),
+              QStringList({"Mage", "Priest", "Rogue", "Warrior"}));
     EXPECT_FALSE(control("Picture1")->isVisible());
 
-    const char* order[] = {"Drive1",     "Directory",  "Files",       "DeleteButton", "MoveButton",
-                           "Files2",     "Directory2", "Drive2",      "ExitButton",   "AboutButton",
-                           "SaveButton", "GenderCombo", "TypeCombo",  "BrowseButton", "RenameButton"};
+    const char* order[] = {"Drive1",     "Directory",   "Files",     "DeleteButton", "MoveButton",
+                           "Files2",     "Directory2",  "Drive2",    "ExitButton",   "AboutButton",
+                           "SaveButton", "GenderCombo", "TypeCombo", "BrowseButton", "RenameButton"};
     QWidget* current = control(order[0]);
     for (std::size_t i = 1; i < std::size(order); ++i) {
         do
@@ -298,7 +301,8 @@ TEST_F(ManagerWindowTest, PickingADriveGoesToItsRootNotToTheLastDirectory)
     const QString deepest = source_.addDirectory(QStringLiteral("one")) + QStringLiteral("/two");
     ASSERT_TRUE(QDir().mkpath(deepest));
     const QString unplugged = source_.path() + QStringLiteral("/unplugged");
-    fileSystem_.setVolumes({{source_.path(), QStringLiteral("sandbox")}, {QStringLiteral("/"), QString()},
+    fileSystem_.setVolumes({{source_.path(), QStringLiteral("sandbox")},
+                            {QStringLiteral("/"), QString()},
                             {unplugged, QStringLiteral("gone")}});
     open(0.5, deepest);
     auto* drive = control<platform::DriveListBox>("Drive1");

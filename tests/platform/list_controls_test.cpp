@@ -20,7 +20,9 @@ protected:
         list_.setPattern(QStringLiteral("*L.bmp"));
         list_.setPath(sandbox_.path());
         list_.resize(200, 300);
-        const auto record = [this](const char* event) { log_ << QStringLiteral("%1 %2").arg(event).arg(list_.listIndex()); };
+        const auto record = [this](const char* event) {
+            log_ << QStringLiteral("%1 %2").arg(event).arg(list_.listIndex());
+        };
         QObject::connect(&list_, &platform::FileListBox::Click, [record] { record("click"); });
         QObject::connect(&list_, &platform::FileListBox::DblClick, [record] { record("dbl"); });
     }
@@ -54,6 +56,9 @@ TEST_F(FileListBoxTest, UserSelectionAndDoubleClickFireInOrder)
     QTest::keyClick(&list_, Qt::Key_Down);
     QTest::mouseDClick(list_.viewport(), Qt::LeftButton, {}, centreOf(0));
     QTest::mouseDClick(list_.viewport(), Qt::LeftButton, {}, centreOf(0)); // already selected: no second click
+    QTest::mouseClick(list_.viewport(), Qt::LeftButton, Qt::ControlModifier, centreOf(0));
+    QTest::mouseClick(list_.viewport(), Qt::LeftButton, {}, QPoint(5, list_.viewport()->height() - 5));
+    EXPECT_EQ(list_.listIndex(), 0); // neither Ctrl nor empty space deselects
     EXPECT_EQ(log_, QStringList({"click 1", "click 2", "click 0", "dbl 0", "dbl 0"}));
 }
 
