@@ -47,7 +47,7 @@ QLabel* makeLabel(const QString& caption, QWidget* parent)
 } // namespace
 
 frmMain::frmMain(platform::Services services, const QString& startDirectory, QWidget* parent)
-    : QWidget(parent), services_(services)
+    : QWidget(parent), services_(services), operations_(*this, services.fileSystem, services.dialogs)
 {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Ostrel Portrait Manager"));
@@ -130,12 +130,17 @@ void frmMain::createControls(const QString& startDirectory)
     Drive2->showDriveOf(Directory2->path());
 
     connect(AboutButton, &QPushButton::clicked, this, &frmMain::AboutButton_Click);
+    connect(SaveButton, &QPushButton::clicked, this, &frmMain::SaveButton_Click);
+    connect(MoveButton, &QPushButton::clicked, this, &frmMain::MoveButton_Click);
+    connect(RenameButton, &QPushButton::clicked, this, &frmMain::RenameButton_Click);
+    connect(DeleteButton, &QPushButton::clicked, this, &frmMain::DeleteButton_Click);
     connect(ExitButton, &QPushButton::clicked, this, &frmMain::ExitButton_Click);
     connect(Directory, &platform::DirListBox::Change, this, &frmMain::Directory_Change);
     connect(Directory2, &platform::DirListBox::Change, this, &frmMain::Directory2_Change);
     connect(Drive1, &platform::DriveListBox::Change, this, &frmMain::Drive1_Change);
     connect(Drive2, &platform::DriveListBox::Change, this, &frmMain::drive2_change);
     connect(Files, &platform::FileListBox::Click, this, &frmMain::Files_Click);
+    connect(Files, &platform::FileListBox::DblClick, this, &frmMain::Files_DblClick);
     connect(Files2, &platform::FileListBox::Click, this, &frmMain::Files2_Click);
     connect(Files2, &platform::FileListBox::DblClick, this, &frmMain::Files2_DblClick);
     connect(GenderCombo, &platform::SelectorBox::Click, this, &frmMain::GenderCombo_Click);
@@ -392,4 +397,45 @@ void frmMain::Files2_DblClick()
         return;
     Files->refresh();
     Files->setListIndex(Files2->listIndex());
+}
+
+void frmMain::Files_DblClick()
+{
+    SaveButton_Click();
+}
+
+void frmMain::SaveButton_Click()
+{
+    operations_.copySet();
+}
+
+void frmMain::MoveButton_Click()
+{
+    operations_.moveSet();
+}
+
+void frmMain::RenameButton_Click()
+{
+    operations_.renameSet();
+}
+
+void frmMain::DeleteButton_Click()
+{
+    operations_.deleteSet();
+}
+
+QString frmMain::sourceDirectory() const
+{
+    return Directory->path();
+}
+
+QString frmMain::destinationDirectory() const
+{
+    return Directory2->path();
+}
+
+void frmMain::showTargets(const QString& largeTarget, const QString& smallTarget)
+{
+    Label1->setText(largeTarget);
+    Label2->setText(smallTarget);
 }

@@ -7,6 +7,9 @@
 #include <QWidget>
 
 #include "manager/manager_layout.h"
+#include "manager/manager_variables.h"
+#include "operations/manager_view.h"
+#include "operations/set_operations.h"
 #include "platform/services.h"
 
 class QLabel;
@@ -22,23 +25,7 @@ class SelectorBox;
 
 class frmAbout;
 
-// The state the manager's handlers share.
-struct ManagerVariables {
-    QString SourceLargeName;
-    QString SourceSmallName;
-    QString SourceLargePath;
-    QString SourceSmallPath;
-    qint16 GenderIndex = 0;
-    qint16 ClassIndex = 0;
-    QString TargetLargeName;
-    QString TargetSmallName;
-    double NextNumber = 0;
-};
-
-// Marks a selected set whose small picture is missing.
-inline const QString NoPictureMarker = QStringLiteral("NOPICTURE");
-
-class frmMain final : public QWidget {
+class frmMain final : public QWidget, private operations::ManagerView {
     Q_OBJECT
 
 public:
@@ -49,7 +36,7 @@ public:
     // Runs Form_Load, then shows the window centred unless the About window opened by chance.
     void start();
 
-    void refresh_form();
+    void refresh_form() override;
 
     const ManagerVariables& variables() const { return vars_; }
     // Outer size in twips, as the layout reads it.
@@ -65,15 +52,20 @@ protected:
 
 private slots:
     void AboutButton_Click();
+    void DeleteButton_Click();
     void Directory_Change();
     void Directory2_Change();
     void Drive1_Change();
     void drive2_change();
     void ExitButton_Click();
     void Files_Click();
+    void Files_DblClick();
     void Files2_Click();
     void Files2_DblClick();
     void GenderCombo_Click();
+    void MoveButton_Click();
+    void RenameButton_Click();
+    void SaveButton_Click();
     void TypeCombo_Click();
 
 private:
@@ -81,7 +73,13 @@ private:
     void setTabOrder();
     void Form_Load();
     void Form_Resize();
-    void find_next_name();
+    void find_next_name() override;
+    ManagerVariables& windowVariables() override { return vars_; }
+    platform::FileListBox& sourceFiles() override { return *Files; }
+    platform::FileListBox& destinationFiles() override { return *Files2; }
+    QString sourceDirectory() const override;
+    QString destinationDirectory() const override;
+    void showTargets(const QString& largeTarget, const QString& smallTarget) override;
     void applyLayout();
     void holdNormalSize();
     void showManager();
@@ -96,6 +94,7 @@ private:
     std::array<QWidget*, manager::ControlCount> widgets_{};
     bool shownBefore_ = false;
     QPointer<frmAbout> about_;
+    operations::SetOperations operations_;
 
     QLabel* Label1 = nullptr;
     QLabel* Label2 = nullptr;

@@ -14,7 +14,8 @@ MessageResult QtDialogs::messageBox(const QString& text, const QString& title, M
     box.setIcon(icon == MessageIcon::Exclamation ? QMessageBox::Warning : QMessageBox::NoIcon);
     if (buttons == MessageButtons::YesNo) {
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-        box.setDefaultButton(QMessageBox::Yes);
+        // Yes/No boxes confirm something that cannot be undone: Enter must not say yes.
+        box.setDefaultButton(QMessageBox::No);
     } else {
         box.setStandardButtons(QMessageBox::Ok);
     }
@@ -24,12 +25,14 @@ MessageResult QtDialogs::messageBox(const QString& text, const QString& title, M
     return pressed == QMessageBox::Yes ? MessageResult::Yes : MessageResult::No;
 }
 
-QString QtDialogs::inputBox(const QString& prompt, const QString& title, const QString& defaultText)
+std::optional<QString> QtDialogs::inputBox(const QString& prompt, const QString& title, const QString& defaultText)
 {
     bool accepted = false;
     const QString text =
         QInputDialog::getText(QApplication::activeWindow(), title, prompt, QLineEdit::Normal, defaultText, &accepted);
-    return accepted ? text : QString();
+    if (!accepted)
+        return std::nullopt;
+    return text;
 }
 
 } // namespace platform

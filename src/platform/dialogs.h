@@ -1,5 +1,7 @@
 #pragma once
 
+#include <optional>
+
 #include <QString>
 
 class QWidget;
@@ -16,8 +18,9 @@ public:
     virtual ~Dialogs() = default;
     virtual MessageResult messageBox(const QString& text, const QString& title, MessageButtons buttons,
                                      MessageIcon icon) = 0;
-    // The typed text; empty when the user cancels.
-    virtual QString inputBox(const QString& prompt, const QString& title, const QString& defaultText) = 0;
+    // The typed text; nothing when the user cancels or closes the box.
+    virtual std::optional<QString> inputBox(const QString& prompt, const QString& title,
+                                            const QString& defaultText) = 0;
 };
 
 class QtDialogs final : public Dialogs {
@@ -25,7 +28,8 @@ public:
     // Boxes are centred on and modal to the active window of the application.
     MessageResult messageBox(const QString& text, const QString& title, MessageButtons buttons,
                              MessageIcon icon) override;
-    QString inputBox(const QString& prompt, const QString& title, const QString& defaultText) override;
+    std::optional<QString> inputBox(const QString& prompt, const QString& title,
+                                    const QString& defaultText) override;
 };
 
 } // namespace platform

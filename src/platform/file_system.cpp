@@ -18,6 +18,8 @@
 #include <QRegularExpression>
 #include <QStorageInfo>
 
+#include "platform/no_replace.h"
+
 namespace platform {
 
 namespace {
@@ -376,6 +378,21 @@ QList<Volume> PosixFileSystem::volumes() const
     std::sort(result.begin(), result.end(),
               [](const Volume& a, const Volume& b) { return listOrderLess(a.rootPath, b.rootPath); });
     return result;
+}
+
+FsResult PosixFileSystem::copyFile(const QString& source, const QString& target)
+{
+    return noreplace::copyFile(source, target);
+}
+
+FsResult PosixFileSystem::moveFile(const QString& source, const QString& target)
+{
+    return noreplace::moveFile(source, target);
+}
+
+FsResult PosixFileSystem::removeFile(const QString& path)
+{
+    return noreplace::removeFile(path);
 }
 
 } // namespace platform

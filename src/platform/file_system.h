@@ -52,6 +52,12 @@ public:
 
     // Mounted, ready file systems, in list order of their roots, one entry per root.
     virtual QList<Volume> volumes() const = 0;
+
+    // The writes never replace an existing file: a target that exists makes them fail.
+    virtual FsResult copyFile(const QString& source, const QString& target) = 0;
+    // A rename, also into another directory; across file systems a copy and a removal.
+    virtual FsResult moveFile(const QString& source, const QString& target) = 0;
+    virtual FsResult removeFile(const QString& path) = 0;
 };
 
 // The real disk, read with opendir/readdir/fstatat so that a failure carries errno's reason.
@@ -63,6 +69,9 @@ public:
     DirectoryListing listDirectories(const QString& directory) const override;
     QString findFileIgnoringCase(const QString& directory, const QString& name) const override;
     QList<Volume> volumes() const override;
+    FsResult copyFile(const QString& source, const QString& target) override;
+    FsResult moveFile(const QString& source, const QString& target) override;
+    FsResult removeFile(const QString& path) override;
 };
 
 } // namespace platform

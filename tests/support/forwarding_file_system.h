@@ -2,14 +2,20 @@
 
 #include <optional>
 
+#include <QStringList>
+
 #include "platform/file_system.h"
 
 namespace testsupport {
 
-// The real file system, with parts a test can replace: which volumes are mounted.
+// The real file system, with parts a test can replace: which volumes are mounted, and writes that
+// fail on demand. Every write is logged as "copy SRC -> DST", "move SRC -> DST" or "remove PATH".
 class ForwardingFileSystem final : public platform::FileSystem {
 public:
     void setVolumes(QList<platform::Volume> volumes) { volumes_ = std::move(volumes); }
+    // The write number `index` (0 = the next one) fails with `reason` and touches nothing.
+    void failWrite(int index, const QString& reason) { failures_.append({writes_.size() + index, reason}); }
+    const QStringList& writes() const { return writes_; }
 
     platform::DirectoryListing listFiles(const QString& directory, const QString& pattern) const override
     {
@@ -25,9 +31,34 @@ public:
     }
     QList<platform::Volume> volumes() const override { return volumes_ ? *volumes_ : real_.volumes(); }
 
+    platform::FsResult copyFile(const QString& source, const QString& target) override
+    {
+        return write(QStringLiteral("copy %1 -> %2").arg(source, target), [&] { return real_.copyFile(source, target); });
+    }
+    platform::FsResult moveFile(const QString& source, const QString& target) override
+    {
+        return write(QStringLiteral("move %1 -> %2").arg(source, target), [&] { return real_.moveFile(source, target); });
+    }
+    platform::FsResult removeFile(const QString& path) override
+    {
+        return write(QStringLiteral("remove %1").arg(path), [&] { return real_.removeFile(path); });
+    }
+
 private:
+    template <typename Write> platform::FsResult write(const QString& what, Write&& realWrite)
+    {
+        const qsizetype index = writes_.size();
+        writes_.append(what);
+        for (const auto& [failing, reason] : failures_)
+            if (failing == index)
+                return {false, reason};
+        return realWrite();
+    }
+
     platform::PosixFileSystem real_;
     std::optional<QList<platform::Volume>> volumes_;
+    QList<std::pair<qsizetype, QString>> failures_;
+    QStringList writes_;
 };
 
 } // namespace testsupport

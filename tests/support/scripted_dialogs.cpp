@@ -11,10 +11,11 @@ platform::MessageResult ScriptedDialogs::messageBox(const QString& text, const Q
     return buttons == platform::MessageButtons::YesNo ? platform::MessageResult::No : platform::MessageResult::Ok;
 }
 
-QString ScriptedDialogs::inputBox(const QString& prompt, const QString& title, const QString& defaultText)
+std::optional<QString> ScriptedDialogs::inputBox(const QString& prompt, const QString& title,
+                                                 const QString& defaultText)
 {
     shown_.append({prompt, title, platform::MessageButtons::Ok, platform::MessageIcon::None, true, defaultText});
-    return inputs_.isEmpty() ? QString() : inputs_.dequeue();
+    return inputs_.isEmpty() ? std::nullopt : inputs_.dequeue();
 }
 
 } // namespace testsupport

@@ -18,22 +18,23 @@ struct ShownBox {
 };
 
 // Answers boxes from a queue and records every box shown, so tests never block.
-// A message box with no scripted answer is answered with OK (or No for Yes/No); an input box with "".
+// A message box with no scripted answer is answered with OK (or No for Yes/No); an input box is cancelled.
 class ScriptedDialogs final : public platform::Dialogs {
 public:
     void queueAnswer(platform::MessageResult answer) { answers_.enqueue(answer); }
-    void queueInput(const QString& text) { inputs_.enqueue(text); }
+    void queueInput(const std::optional<QString>& text) { inputs_.enqueue(text); }
 
     const QVector<ShownBox>& shown() const { return shown_; }
     void clear() { shown_.clear(); }
 
     platform::MessageResult messageBox(const QString& text, const QString& title, platform::MessageButtons buttons,
                                        platform::MessageIcon icon) override;
-    QString inputBox(const QString& prompt, const QString& title, const QString& defaultText) override;
+    std::optional<QString> inputBox(const QString& prompt, const QString& title,
+                                    const QString& defaultText) override;
 
 private:
     QQueue<platform::MessageResult> answers_;
-    QQueue<QString> inputs_;
+    QQueue<std::optional<QString>> inputs_;
     QVector<ShownBox> shown_;
 };
 

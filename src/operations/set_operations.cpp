@@ -1,0 +1,263 @@
+#include "operations/set_operations.h"
+
+#include <algorithm>
+
+#include <QFileInfo>
+
+#include "naming/portrait_names.h"
+#include "operations/manager_view.h"
+#include "platform/dialogs.h"
+#include "platform/file_list_box.h"
+#include "platform/file_system.h"
+#include "platform/paths.h"
+
+namespace operations {
+
+namespace {
+const QString ErrorTitle = QStringLiteral("Error");
+
+QString fileName(const QString& path)
+{
+    return QFileInfo(path).fileName();
+}
+
+
+// A name that would leave the directory, or hide the set from every list.
+bool unsafeStem(const QString& stem)
+{
+    return stem.contains(QLatin1Char('/')) || stem.contains(QLatin1Char('\\')) || stem.contains(QChar(0)) ||
+           stem.startsWith(QLatin1Char('.'));
+}
+} // namespace
+
+SetOperations::SetOperations(ManagerView& manager, platform::FileSystem& fileSystem, platform::Dialogs& dialogs)
+    : manager_(manager), fileSystem_(fileSystem), dialogs_(dialogs)
+{
+}
+
+void SetOperations::copySet()
+{
+    fileSet(Transfer::Copy);
+}
+
+void SetOperations::moveSet()
+{
+    fileSet(Transfer::Move);
+}
+
+void SetOperations::showError(const QString& text)
+{
+    dialogs_.messageBox(text, ErrorTitle, platform::MessageButtons::Ok, platform::MessageIcon::Exclamation);
+}
+
+void SetOperations::fileSet(Transfer transfer)
+{
+    ManagerVariables& v = manager_.windowVariables();
+    if (v.SourceLargePath.isEmpty() || v.SourceSmallPath.isEmpty() || v.SourceSmallName.isEmpty() ||
+        v.SourceLargeName.isEmpty())
+        return;
+    if (v.GenderIndex == 0) {
+        showError(QStringLiteral("You must select Gender and Class before saving."));
+        return;
+    }
+    // The number left by the last allocation, before this one allocates again.
+    if (v.NextNumber > 99) {
+        showError(QStringLiteral("The maximum number of images for this type have already been placed in this directory."));
+        return;
+    }
+    platform::FileListBox& files = manager_.sourceFiles();
+    if (files.listIndex() == -1) {
+        manager_.refresh_form();
+        return;
+    }
+    if (v.SourceSmallName == NoPictureMarker) {
+        showError(QStringLiteral("There must be a Small picture in the set in order to save it."));
+        return;
+    }
+
+    manager_.find_next_name();
+    const QString destination = manager_.destinationDirectory();
+    v.TargetLargeName = platform::joinPath(destination, v.TargetLargeName + QStringLiteral(".bmp"));
+    v.TargetSmallName = platform::joinPath(destination, v.TargetSmallName + QStringLiteral(".bmp"));
+    const int remembered = files.listIndex();
+    manager_.showTargets(v.TargetLargeName, v.TargetSmallName);
+
+    // A file already at its own target is left alone (the comparison counts letter case).
+    QVector<Step> steps;
+    if (v.SourceLargePath != v.TargetLargeName)
+        steps.append({v.SourceLargePath, v.TargetLargeName, v.SourceLargeName});
+    if (v.SourceSmallPath != v.TargetSmallName)
+        steps.append({v.SourceSmallPath, v.TargetSmallName, v.SourceSmallName});
+    const bool sameDirectory = transfer == Transfer::Move && destination == manager_.sourceDirectory();
+    if (!refuseTakenTargets(steps, destination, sameDirectory))
+        runSteps(transfer, steps);
+
+    files.refresh();
+    manager_.destinationFiles().refresh();
+    reselect(remembered);
+    manager_.refresh_form();
+}
+
+// Before anything is written: any file answering to a target name, letter case aside, stops the whole
+// operation, unless it is the very file that moves or is renamed (a change of letter case only).
+bool SetOperations::refuseTakenTargets(const QVector<Step>& steps, const QString& directory, bool sameDirectory)
+{
+    for (const Step& step : steps) {
+        const QString taken = fileSystem_.findFileIgnoringCase(directory, fileName(step.target));
+        if (taken.isEmpty() || (sameDirectory && taken == step.sourceName))
+            continue;
+        showError(QStringLiteral("The file \"%1\" is already in %2. Nothing was changed.").arg(taken, directory));
+        return true;
+    }
+    return false;
+}
+
+// Large file first, then the small one. When the second fails, the first is taken back, so that no
+// half set is ever left; the user learns which file failed, why, and where everything is now.
+bool SetOperations::runSteps(Transfer transfer, const QVector<Step>& steps)
+{
+    const bool copy = transfer == Transfer::Copy;
+    const QString verb = copy                           ? QStringLiteral("copy")
+                         : transfer == Transfer::Move ? QStringLiteral("move")
+                                                      : QStringLiteral("rename");
+    const auto perform = [&](const QString& source, const QString& target) {
+        return copy ? fileSystem_.copyFile(source, target) : fileSystem_.moveFile(source, target);
+    };
+    for (qsizetype i = 0; i < steps.size(); ++i) {
+        const Step& step = steps[i];
+        const platform::FsResult done = perform(step.source, step.target);
+        if (done.ok)
+            continue;
+        const QString failed =
+            QStringLiteral("Could not %1 \"%2\" to \"%3\": %4.").arg(verb, step.source, step.target, done.reason);
+        if (i == 0) {
+            showError(failed + QStringLiteral(" Nothing was changed."));
+            return false;
+        }
+        const Step& first = steps[0];
+        const platform::FsResult undone =
+            copy ? fileSystem_.removeFile(first.target) : fileSystem_.moveFile(first.target, first.source);
+        if (undone.ok) {
+            showError(failed + QStringLiteral(" The large picture was taken back, so nothing was changed."));
+        } else if (copy) {
+            showError(failed + QStringLiteral(" Removing the copy \"%1\" failed too: %2. The set itself is unchanged.")
+                                   .arg(first.target, undone.reason));
+        } else {
+            showError(failed + QStringLiteral(" Moving the large picture back failed too: %1. The large picture is "
+                                              "now \"%2\"; the small picture is still \"%3\".")
+                                   .arg(undone.reason, first.target, step.source));
+        }
+        return false;
+    }
+    return true;
+}
+
+void SetOperations::reselect(int remembered)
+{
+    // The set that left the list, or anything else that vanished meanwhile, moves the choice up.
+    platform::FileListBox& files = manager_.sourceFiles();
+    if (files.listCount() > 0)
+        files.setListIndex(std::min(remembered, files.listCount() - 1));
+}
+
+void SetOperations::renameSet()
+{
+    platform::FileListBox& files = manager_.sourceFiles();
+    if (files.listIndex() == -1)
+        return;
+    const std::optional<QString> stem = askForStem(files.list(files.listIndex()));
+    if (!stem)
+        return;
+
+    const ManagerVariables& v = manager_.windowVariables();
+    const QString directory = manager_.sourceDirectory();
+    const std::u32string stem32 = stem->toStdU32String();
+    QVector<Step> steps{{v.SourceLargePath,
+                         platform::joinPath(directory, QString::fromStdU32String(naming::userLargeFileName(stem32))),
+                         v.SourceLargeName}};
+    // A set without small picture renames its large file alone; nothing named by the marker is touched.
+    if (v.SourceSmallName != NoPictureMarker)
+        steps.append({v.SourceSmallPath,
+                      platform::joinPath(directory, QString::fromStdU32String(naming::userSmallFileName(stem32))),
+                      v.SourceSmallName});
+    // Renaming a file to the name it has is no change at all.
+    steps.erase(std::remove_if(steps.begin(), steps.end(), [](const Step& s) { return s.source == s.target; }),
+                steps.end());
+
+    const bool done = !refuseTakenTargets(steps, directory, true) && runSteps(Transfer::Rename, steps);
+    files.refresh();
+    // The rename leaves the old preview on purpose; after a failure the window shows what is on disk.
+    if (!done)
+        manager_.refresh_form();
+}
+
+std::optional<QString> SetOperations::askForStem(const QString& entry)
+{
+    for (;;) {
+        const std::optional<QString> answer =
+            dialogs_.inputBox(QStringLiteral("What would you like to rename this file? (No more than 7 characters)"),
+                              QStringLiteral("Renaming File ") + entry, QStringLiteral("PIC01"));
+        if (!answer)
+            return std::nullopt;
+        if (!naming::isAcceptableUserStem(answer->toStdU32String()))
+            continue;
+        if (unsafeStem(*answer)) {
+            showError(QStringLiteral("\"%1\" cannot be a name: it must not contain / or \\ and must not begin "
+                                     "with a dot. Please choose another.")
+                          .arg(*answer));
+            continue;
+        }
+        return answer;
+    }
+}
+
+void SetOperations::deleteSet()
+{
+    const ManagerVariables& v = manager_.windowVariables();
+    if (v.SourceSmallPath.isEmpty() || v.SourceLargePath.isEmpty() || v.SourceSmallName.isEmpty() ||
+        v.SourceLargeName.isEmpty())
+        return;
+    platform::FileListBox& files = manager_.sourceFiles();
+    const int remembered = files.listIndex();
+    if (remembered != -1) {
+        const QString entry = files.list(remembered);
+        const platform::MessageResult answer =
+            dialogs_.messageBox(QStringLiteral("Are you sure you want to delete this file?"),
+                                QStringLiteral("Delete File ") + entry, platform::MessageButtons::YesNo,
+                                platform::MessageIcon::None);
+        if (answer == platform::MessageResult::Yes) {
+            deleteFiles(entry);
+            files.refresh();
+            manager_.destinationFiles().refresh();
+            reselect(remembered);
+        }
+    }
+    manager_.refresh_form();
+}
+
+void SetOperations::deleteFiles(const QString& entry)
+{
+    const ManagerVariables& v = manager_.windowVariables();
+    const platform::FsResult large = fileSystem_.removeFile(v.SourceLargePath);
+    if (!large.ok) {
+        showError(QStringLiteral("Could not delete \"%1\": %2. Nothing was deleted.").arg(v.SourceLargePath, large.reason));
+        return;
+    }
+    if (v.SourceSmallName == NoPictureMarker)
+        return;
+    // The small file goes only when its name, letter case aside, belongs to the entry deleted.
+    const QString directory = QFileInfo(v.SourceSmallPath).path();
+    const QString found = fileSystem_.findFileIgnoringCase(directory, fileName(v.SourceSmallPath));
+    const QString expected = QString::fromStdU32String(
+        naming::smallPartnerName(naming::stemOfEntry(entry.toStdU32String())));
+    if (found.isEmpty() || found.toUpper() != expected.toUpper())
+        return;
+    const QString smallPath = platform::joinPath(directory, found);
+    const platform::FsResult small = fileSystem_.removeFile(smallPath);
+    if (!small.ok)
+        showError(QStringLiteral("\"%1\" was deleted, but \"%2\" could not be deleted: %3. The small picture is "
+                                 "still there.")
+                      .arg(v.SourceLargePath, smallPath, small.reason));
+}
+
+} // namespace operations

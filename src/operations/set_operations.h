@@ -1,0 +1,51 @@
+#pragma once
+
+#include <optional>
+
+#include <QString>
+#include <QVector>
+
+namespace platform {
+class Dialogs;
+class FileListBox;
+class FileSystem;
+} // namespace platform
+
+namespace operations {
+
+class ManagerView;
+
+// Copy, move, rename and delete of the set selected in the manager's source list. They never replace
+// a file, never leave half a set behind, and tell the user about every file operation that fails.
+class SetOperations {
+public:
+    SetOperations(ManagerView& manager, platform::FileSystem& fileSystem, platform::Dialogs& dialogs);
+
+    void copySet();
+    void moveSet();
+    void renameSet();
+    void deleteSet();
+
+private:
+    enum class Transfer { Copy, Move, Rename };
+    // One file of the set: where it is, where it goes.
+    struct Step {
+        QString source;
+        QString target;
+        QString sourceName; // as the directory stores it
+    };
+
+    void fileSet(Transfer transfer);
+    bool refuseTakenTargets(const QVector<Step>& steps, const QString& directory, bool sameDirectory);
+    bool runSteps(Transfer transfer, const QVector<Step>& steps);
+    std::optional<QString> askForStem(const QString& entry);
+    void deleteFiles(const QString& entry);
+    void reselect(int remembered);
+    void showError(const QString& text);
+
+    ManagerView& manager_;
+    platform::FileSystem& fileSystem_;
+    platform::Dialogs& dialogs_;
+};
+
+} // namespace operations
