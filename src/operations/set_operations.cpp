@@ -21,7 +21,6 @@ QString fileName(const QString& path)
     return QFileInfo(path).fileName();
 }
 
-
 // A name that would leave the directory, or hide the set from every list.
 bool unsafeStem(const QString& stem)
 {
@@ -62,7 +61,8 @@ void SetOperations::fileSet(Transfer transfer)
     }
     // The number left by the last allocation, before this one allocates again.
     if (v.NextNumber > 99) {
-        showError(QStringLiteral("The maximum number of images for this type have already been placed in this directory."));
+        showError(
+            QStringLiteral("The maximum number of images for this type have already been placed in this directory."));
         return;
     }
     platform::FileListBox& files = manager_.sourceFiles();
@@ -117,7 +117,7 @@ bool SetOperations::refuseTakenTargets(const QVector<Step>& steps, const QString
 bool SetOperations::runSteps(Transfer transfer, const QVector<Step>& steps)
 {
     const bool copy = transfer == Transfer::Copy;
-    const QString verb = copy                           ? QStringLiteral("copy")
+    const QString verb = copy                         ? QStringLiteral("copy")
                          : transfer == Transfer::Move ? QStringLiteral("move")
                                                       : QStringLiteral("rename");
     const auto perform = [&](const QString& source, const QString& target) {
@@ -184,10 +184,10 @@ void SetOperations::renameSet()
     steps.erase(std::remove_if(steps.begin(), steps.end(), [](const Step& s) { return s.source == s.target; }),
                 steps.end());
 
-    const bool done = !refuseTakenTargets(steps, directory, true) && runSteps(Transfer::Rename, steps);
+    const bool failed = !refuseTakenTargets(steps, directory, true) && !runSteps(Transfer::Rename, steps);
     files.refresh();
     // The rename leaves the old preview on purpose; after a failure the window shows what is on disk.
-    if (!done)
+    if (failed)
         manager_.refresh_form();
 }
 
@@ -221,10 +221,9 @@ void SetOperations::deleteSet()
     const int remembered = files.listIndex();
     if (remembered != -1) {
         const QString entry = files.list(remembered);
-        const platform::MessageResult answer =
-            dialogs_.messageBox(QStringLiteral("Are you sure you want to delete this file?"),
-                                QStringLiteral("Delete File ") + entry, platform::MessageButtons::YesNo,
-                                platform::MessageIcon::None);
+        const platform::MessageResult answer = dialogs_.messageBox(
+            QStringLiteral("Are you sure you want to delete this file?"), QStringLiteral("Delete File ") + entry,
+            platform::MessageButtons::YesNo, platform::MessageIcon::None);
         if (answer == platform::MessageResult::Yes) {
             deleteFiles(entry);
             files.refresh();
@@ -240,7 +239,8 @@ void SetOperations::deleteFiles(const QString& entry)
     const ManagerVariables& v = manager_.windowVariables();
     const platform::FsResult large = fileSystem_.removeFile(v.SourceLargePath);
     if (!large.ok) {
-        showError(QStringLiteral("Could not delete \"%1\": %2. Nothing was deleted.").arg(v.SourceLargePath, large.reason));
+        showError(
+            QStringLiteral("Could not delete \"%1\": %2. Nothing was deleted.").arg(v.SourceLargePath, large.reason));
         return;
     }
     if (v.SourceSmallName == NoPictureMarker)
@@ -248,8 +248,8 @@ void SetOperations::deleteFiles(const QString& entry)
     // The small file goes only when its name, letter case aside, belongs to the entry deleted.
     const QString directory = QFileInfo(v.SourceSmallPath).path();
     const QString found = fileSystem_.findFileIgnoringCase(directory, fileName(v.SourceSmallPath));
-    const QString expected = QString::fromStdU32String(
-        naming::smallPartnerName(naming::stemOfEntry(entry.toStdU32String())));
+    const QString expected =
+        QString::fromStdU32String(naming::smallPartnerName(naming::stemOfEntry(entry.toStdU32String())));
     if (found.isEmpty() || found.toUpper() != expected.toUpper())
         return;
     const QString smallPath = platform::joinPath(directory, found);

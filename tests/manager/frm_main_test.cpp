@@ -12,13 +12,8 @@
 #include "platform/dir_list_box.h"
 #include "platform/drive_list_box.h"
 #include "platform/file_list_box.h"
-#include "platform/image_box.h"
-#include "platform/pictures.h"
 #include "platform/selector_box.h"
-#include "support/forwarding_file_system.h"
-#include "support/sandbox.h"
-#include "support/scripted_dialogs.h"
-#include "support/scripted_random.h"
+#include "support/manager_fixture.h"
 
 namespace {
 
@@ -40,51 +35,7 @@ QStringList itemsOf(const QComboBox* box)
     return items;
 }
 
-class ManagerWindowTest : public ::testing::Test {
-protected:
-    void open(double randomDraw = 0.5, const QString& startDirectory = QString())
-    {
-        random_ = std::make_unique<testsupport::FixedRandom>(randomDraw);
-        window_ = std::make_unique<frmMain>(platform::Services{fileSystem_, dialogs_, *random_},
-                                            startDirectory.isEmpty() ? source_.path() : startDirectory);
-        window_->start();
-    }
-
-    template <typename T = QWidget> T* control(const char* name) const
-    {
-        T* found = window_->findChild<T*>(QString::fromLatin1(name));
-        EXPECT_NE(found, nullptr) << name;
-        return found;
-    }
-    QString caption(const char* label) const { return control<QLabel>(label)->text(); }
-    const ManagerVariables& vars() const { return window_->variables(); }
-    platform::FileListBox* files(const char* name = "Files") const { return control<platform::FileListBox>(name); }
-    void choose(const char* selector, int index) { control<platform::SelectorBox>(selector)->setListIndex(index); }
-    void setDestination(const QString& path) { control<platform::DirListBox>("Directory2")->setPath(path); }
-
-    void selectSource(const QString& name)
-    {
-        const int index = int(files()->entries().indexOf(name));
-        ASSERT_GE(index, 0) << qPrintable(name) << " is not listed";
-        files()->setListIndex(index);
-    }
-
-    // The preview shows exactly the picture decoded from that file.
-    bool shows(const char* imageName, const QString& path) const
-    {
-        const auto* box = control<platform::ImageBox>(imageName);
-        const auto rgb = [](const QImage& image) { return image.convertToFormat(QImage::Format_RGB32); };
-        return box->hasPicture() && rgb(box->pixmap().toImage()) == rgb(platform::decodeBitmap(path));
-    }
-    bool blank(const char* imageName) const { return !control<platform::ImageBox>(imageName)->hasPicture(); }
-
-    testsupport::PortraitSandbox source_;
-    testsupport::PortraitSandbox destination_;
-    testsupport::ForwardingFileSystem fileSystem_;
-    testsupport::ScriptedDialogs dialogs_;
-    std::unique_ptr<testsupport::FixedRandom> random_;
-    std::unique_ptr<frmMain> window_;
-};
+using ManagerWindowTest = testsupport::ManagerFixture;
 
 TEST_F(ManagerWindowTest, StartsWithMaleMageAndNothingSelected)
 {

@@ -84,4 +84,14 @@ QString PortraitSandbox::addDirectory(const QString& name)
     return filePath(name);
 }
 
+QMap<QString, QByteArray> PortraitSandbox::contents() const
+{
+    QMap<QString, QByteArray> files;
+    for (const QString& name : QDir(path()).entryList(QDir::Files | QDir::Hidden | QDir::System)) {
+        QFile file(filePath(name));
+        files.insert(name, file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>"));
+    }
+    return files;
+}
+
 } // namespace testsupport

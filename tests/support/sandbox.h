@@ -3,6 +3,7 @@
 #include <ostream>
 
 #include <QByteArray>
+#include <QMap>
 #include <QRgb>
 #include <QString>
 #include <QStringList>
@@ -38,6 +39,9 @@ public:
     QString addBitmap(const QString& name, int width, int height, QRgb colour, const char* format = "BMP");
     QString addFile(const QString& name, const QByteArray& content);
     QString addDirectory(const QString& name);
+
+    // What the directory holds, name and bytes, so a test can prove nothing was lost or overwritten.
+    QMap<QString, QByteArray> contents() const;
 
 private:
     QTemporaryDir dir_;
