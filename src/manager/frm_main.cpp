@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
+#include <QShowEvent>
 
 #include <string>
 #include <vector>
@@ -58,10 +59,7 @@ frmMain::frmMain(platform::Services services, const QString& startDirectory, QWi
     holdNormalSize();
 }
 
-frmMain::~frmMain()
-{
-    delete about_.data();
-}
+frmMain::~frmMain() = default;
 
 void frmMain::createControls(const QString& startDirectory)
 {
@@ -161,7 +159,7 @@ void frmMain::start()
 {
     Form_Load();
     // The manager stays hidden while the About window opened by chance is up; closing it shows us.
-    if (!about_)
+    if (!about_ || !about_->isVisible())
         showManager();
 }
 
@@ -191,6 +189,13 @@ void frmMain::resizeEvent(QResizeEvent* event)
     Form_Resize();
 }
 
+void frmMain::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (!event->spontaneous())
+        Form_Resize();
+}
+
 void frmMain::changeEvent(QEvent* event)
 {
     QWidget::changeEvent(event);
@@ -209,8 +214,9 @@ void frmMain::Form_Resize()
     if (isMinimized())
         return;
     if (isMaximized() || isFullScreen()) {
-        outerWidth_ = platform::pixelsToTwips(frameGeometry().width());
-        outerHeight_ = platform::pixelsToTwips(frameGeometry().height());
+        // Counted with the design's frame, whatever the window manager draws, as in the normal state.
+        outerWidth_ = platform::pixelsToTwips(width()) + DesignFrameWidth;
+        outerHeight_ = platform::pixelsToTwips(height()) + DesignFrameHeight;
     } else {
         // In the normal state the window cannot be resized: every change snaps back.
         holdNormalSize();
@@ -248,12 +254,10 @@ void frmMain::TypeCombo_Click()
 
 void frmMain::AboutButton_Click()
 {
-    auto* about = new frmAbout();
-    about->setAttribute(Qt::WA_DeleteOnClose);
-    connect(about, &frmAbout::unloaded, this, &frmMain::showManager);
-    about_ = about;
+    about_ = std::make_unique<frmAbout>();
+    connect(about_.get(), &frmAbout::unloaded, this, &frmMain::showManager);
     hide();
-    about->show();
+    about_->show();
 }
 
 void frmMain::ExitButton_Click()
@@ -396,7 +400,8 @@ void frmMain::Files2_DblClick()
     if (!Directory->setPath(Files2->path()))
         return;
     Files->refresh();
-    Files->setListIndex(Files2->listIndex());
+    // By name: a destination list read before the directory changed must not pick another set.
+    Files->setListIndex(int(Files->entries().indexOf(Files2->list(Files2->listIndex()))));
 }
 
 void frmMain::Files_DblClick()

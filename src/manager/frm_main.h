@@ -1,8 +1,8 @@
 #pragma once
 
 #include <array>
+#include <memory>
 
-#include <QPointer>
 #include <QString>
 #include <QWidget>
 
@@ -49,6 +49,7 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private slots:
     void AboutButton_Click();
@@ -93,7 +94,8 @@ private:
     manager::ControlRects rects_;
     std::array<QWidget*, manager::ControlCount> widgets_{};
     bool shownBefore_ = false;
-    QPointer<frmAbout> about_;
+    // Kept after it closes, so that it is never deleted inside its own closing; the next opening replaces it.
+    std::unique_ptr<frmAbout> about_;
     operations::SetOperations operations_;
 
     QLabel* Label1 = nullptr;

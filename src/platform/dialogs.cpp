@@ -9,6 +9,8 @@ namespace platform {
 MessageResult QtDialogs::messageBox(const QString& text, const QString& title, MessageButtons buttons, MessageIcon icon)
 {
     QMessageBox box(QApplication::activeWindow());
+    // Texts carry file names, which must never be read as markup.
+    box.setTextFormat(Qt::PlainText);
     box.setText(text);
     box.setWindowTitle(title);
     box.setIcon(icon == MessageIcon::Exclamation ? QMessageBox::Warning : QMessageBox::NoIcon);

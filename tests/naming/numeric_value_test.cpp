@@ -9,6 +9,9 @@ TEST(NumericValue, ReadsLeadingNumber)
 {
     const std::tuple<const char*, std::u32string, double> rows[] = {
         {"LeadingZeroStopsAtLetter", U"05L", 5},
+        {"StopsAtSizeLetter", U"1L", 1},
+        {"LetterFirstIsZero", U"L.", 0},
+        {"BlankBeforeSizeLetter", U"7 L.bmp", 7},
         {"BlanksRemovedEverywhere", U" - 1 2\t3\n", -123},
         {"CarriageReturnIsNotBlank", U"\r5", 0},
         {"TwoSigns", U"--3", 0},
