@@ -27,6 +27,7 @@ TEST(AllocateNextName, GivesNumberAndNames)
 {
     // Gender 1 is Male, 2 Female; class 1 is Mage, 2 Priest.
     const std::tuple<const char*, int, int, std::vector<std::u32string>, double, std::u32string, std::u32string>
+        // clang-format off
         rows[] = {
             {"NoEntries", 1, 1, {}, 1, U"MM01L", U"mM01S"},
             {"RunWithoutGap", 1, 1, large("MM01..03"), 4, U"MM04L", U"mM04S"},
@@ -56,6 +57,7 @@ TEST(AllocateNextName, GivesNumberAndNames)
             {"FractionalNumber", 1, 1, large("MM01 FM01 MM.5 MM.4"), 1.5, U"MM05L", U"mM05S"},
             {"ShortEntriesDoNotCrash", 1, 1, {U"", U"M", U"MM01L.bmp", U"MM", U"MM"}, 4, U"MM04L", U"mM04S"},
         };
+    // clang-format on
     for (const auto& [name, gender, klass, entries, number, largeName, smallName] : rows) {
         SCOPED_TRACE(name);
         const naming::NextName result = naming::allocateNextName(gender, klass, entries);

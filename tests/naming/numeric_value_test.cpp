@@ -7,6 +7,7 @@
 
 TEST(NumericValue, ReadsLeadingNumber)
 {
+    // clang-format off
     const std::tuple<const char*, std::u32string, double> rows[] = {
         {"LeadingZeroStopsAtLetter", U"05L", 5},
         {"StopsAtSizeLetter", U"1L", 1},
@@ -26,6 +27,7 @@ TEST(NumericValue, ReadsLeadingNumber)
         {"FractionUnderflowGivesZero", U".1E-400", 0},
         {"ZeroWithHugeExponent", U"0E99999", 0},
     };
+    // clang-format on
     for (const auto& [name, text, value] : rows) {
         EXPECT_EQ(naming::numericValue(text), value) << name;
     }
@@ -33,6 +35,7 @@ TEST(NumericValue, ReadsLeadingNumber)
 
 TEST(RoundHalfEven, RoundsThenHoldsToSixteenBits)
 {
+    // clang-format off
     const std::tuple<const char*, double, double, int> rows[] = {
         {"HalfDownToEven", 2.5, 2, 2},
         {"HalfUpToEven", 3.5, 4, 4},
@@ -43,6 +46,7 @@ TEST(RoundHalfEven, RoundsThenHoldsToSixteenBits)
         {"HeldBelow", -32769, -32769, -32768},
         {"Infinity", INFINITY, INFINITY, 32767},
     };
+    // clang-format on
     for (const auto& [name, value, rounded, integer16] : rows) {
         SCOPED_TRACE(name);
         EXPECT_EQ(naming::roundHalfEven(value), rounded);
@@ -52,6 +56,7 @@ TEST(RoundHalfEven, RoundsThenHoldsToSixteenBits)
 
 TEST(DecimalText, WritesClassicText)
 {
+    // clang-format off
     const std::tuple<const char*, double, std::u32string> rows[] = {
         {"Hundred", 100, U" 100"},
         {"NegativeWithoutLeadingZero", -0.25, U"-.25"},
@@ -60,6 +65,7 @@ TEST(DecimalText, WritesClassicText)
         {"SmallInExponentForm", 0.00001, U" 1E-05"},
         {"NegativeInfinity", -INFINITY, U"-Inf"},
     };
+    // clang-format on
     for (const auto& [name, value, text] : rows) {
         EXPECT_EQ(naming::decimalText(value), text) << name;
     }

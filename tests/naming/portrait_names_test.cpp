@@ -8,6 +8,7 @@
 TEST(PortraitNames, StemsPartnersAndUserNames)
 {
     using S = std::u32string;
+    // clang-format off
     const std::tuple<const char*, S, S, S, bool, S, S> rows[] = {
         {"Hero", U"HeroL.bmp", U"Hero", U"HeroS.bmp", true, U"HeroL.bmp", U"heroS.bmp"},
         {"DigitFirst", U"7thL.bmp", U"7th", U"7thS.bmp", true, U"7thL.bmp", U"7thS.bmp"},
@@ -17,6 +18,7 @@ TEST(PortraitNames, StemsPartnersAndUserNames)
         {"UpperCaseSuffixKeepsBlank", U"Hero l.BMP", U"Hero ", U"Hero S.bmp", true, U"Hero L.bmp", U"hero S.bmp"},
         {"AccentedFirst", U"\u00C9tL.bmp", U"\u00C9t", U"\u00C9tS.bmp", true, U"\u00C9tL.bmp", U"\u00E9tS.bmp"},
     };
+    // clang-format on
     for (const auto& [name, entry, stem, partner, accepted, userLarge, userSmall] : rows) {
         SCOPED_TRACE(name);
         EXPECT_EQ(naming::stemOfEntry(entry), stem);
@@ -29,6 +31,7 @@ TEST(PortraitNames, StemsPartnersAndUserNames)
 
 TEST(PortraitNames, Letters)
 {
+    // clang-format off
     const std::tuple<const char*, int, char32_t, char32_t, char32_t> rows[] = {
         {"NothingChosenGivesNoLetter", 0, U'\0', U'\0', U'\0'},
         {"MaleMage", 1, U'M', U'm', U'M'},
@@ -36,6 +39,7 @@ TEST(PortraitNames, Letters)
         {"RogueHasNoGender", 3, U'\0', U'\0', U'R'},
         {"WarriorHasNoGender", 4, U'\0', U'\0', U'W'},
     };
+    // clang-format on
     for (const auto& [name, index, gender, smallGender, klass] : rows) {
         SCOPED_TRACE(name);
         EXPECT_EQ(naming::genderLetter(index), gender);
@@ -46,6 +50,7 @@ TEST(PortraitNames, Letters)
 
 TEST(PortraitNames, LowerCaseLetter)
 {
+    // clang-format off
     const std::tuple<const char*, char32_t, char32_t> rows[] = {
         {"AsciiCapital", U'A', U'a'},
         {"MultiplicationSignKept", 0x00D7, 0x00D7},
@@ -58,6 +63,7 @@ TEST(PortraitNames, LowerCaseLetter)
         {"CyrillicIeGrave", 0x0400, 0x0450},
         {"CyrillicYa", 0x042F, 0x044F},
     };
+    // clang-format on
     for (const auto& [name, letter, lower] : rows) {
         EXPECT_EQ(naming::lowerCaseLetter(letter), lower) << name;
     }

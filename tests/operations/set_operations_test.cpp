@@ -139,19 +139,20 @@ struct RenameCase {
 
 TEST_F(SetOperationsTest, RenameAsksForOneToSevenCharactersAndRenamesBothFiles)
 {
+    // clang-format off
+    // clang-format off
     const RenameCase cases[] = {
         {"Default", {"PIC01"}, {"PIC01L.bmp", "TakenL.bmp", "pIC01S.bmp"}, 1},
         {"LowerCasedFirstLetter", {"Abc"}, {"AbcL.bmp", "TakenL.bmp", "abcS.bmp"}, 1},
         {"DigitFirst", {"7xyz"}, {"7xyzL.bmp", "7xyzS.bmp", "TakenL.bmp"}, 1},
-        {"SevenAcceptedAfterEightAndEmpty",
-         {"ABCDEFGH", "", "ABCDEFG"},
-         {"ABCDEFGL.bmp", "TakenL.bmp", "aBCDEFGS.bmp"},
-         3},
+        {"SevenAcceptedAfterEightAndEmpty", {"ABCDEFGH", "", "ABCDEFG"}, {"ABCDEFGL.bmp", "TakenL.bmp", "aBCDEFGS.bmp"}, 3},
         {"OnlyLetterCaseChanges", {"mm05"}, {"TakenL.bmp", "mm05L.bmp", "mm05S.bmp"}, 1},
         {"UnsafeNamesAskAgain", {"a/b", "..", ".x", "a\\b", "ok"}, {"TakenL.bmp", "okL.bmp", "okS.bmp"}, 9},
         {"CancelChangesNothing", {std::nullopt}, {"MM05L.bmp", "TakenL.bmp", "mM05S.bmp"}, 1},
         {"TakenNameIsRefused", {"taken"}, {"MM05L.bmp", "TakenL.bmp", "mM05S.bmp"}, 2},
     };
+    // clang-format on
+    // clang-format on
     for (const RenameCase& c : cases) {
         SCOPED_TRACE(c.name);
         testsupport::PortraitSandbox sandbox;
@@ -193,6 +194,8 @@ struct DeleteCase {
 TEST_F(SetOperationsTest, DeleteRemovesTheSetAfterConfirmationAndReselects)
 {
     const QStringList five{"AAL.bmp", "aAS.bmp", "BBL.bmp", "bBS.bmp", "CCL.bmp", "cCS.bmp", "DDL.bmp", "EEL.bmp"};
+    // clang-format off
+    // clang-format off
     const DeleteCase cases[] = {
         {"PartnerInOtherCase", {"MM05L.bmp", "mm05s.BMP", "ZZL.bmp"}, "MM05L.bmp", MessageResult::Yes, {"ZZL.bmp"}, 0},
         {"NoPartner", {"LonerL.bmp", "NOPICTURE"}, "LonerL.bmp", MessageResult::Yes, {"NOPICTURE"}, -1},
@@ -200,6 +203,8 @@ TEST_F(SetOperationsTest, DeleteRemovesTheSetAfterConfirmationAndReselects)
         {"Middle", five, "CCL.bmp", MessageResult::Yes, five.mid(0, 4) + five.mid(6), 2},
         {"AnsweredNo", five, "CCL.bmp", MessageResult::No, five, 2},
     };
+    // clang-format on
+    // clang-format on
     for (const DeleteCase& c : cases) {
         SCOPED_TRACE(c.name);
         testsupport::PortraitSandbox sandbox;
@@ -265,55 +270,19 @@ struct FaultCase {
 TEST_F(SetOperationsTest, AFailingFileOperationNeverLeavesHalfASet)
 {
     const QStringList set{"ZZL.bmp", "zZS.bmp"};
+    // clang-format off
+    // clang-format off
     const FaultCase cases[] = {
-        {"CopyFirst",
-         "SaveButton",
-         {0},
-         set,
-         {},
-         "Could not copy \"{S}/ZZL.bmp\" to \"{D}/MM01L.bmp\": disk on fire. Nothing was changed."},
-        {"CopySecond",
-         "SaveButton",
-         {1},
-         set,
-         {},
-         "Could not copy \"{S}/zZS.bmp\" to \"{D}/mM01S.bmp\": disk on fire. The large picture was taken back, so "
-         "nothing was changed."},
-        {"CopySecondAndUndo",
-         "SaveButton",
-         {1, 2},
-         set,
-         {"MM01L.bmp"},
-         "Could not copy \"{S}/zZS.bmp\" to \"{D}/mM01S.bmp\": disk on fire. Removing the copy \"{D}/MM01L.bmp\" "
-         "failed too: disk on fire. The set itself is unchanged."},
-        {"MoveSecond",
-         "MoveButton",
-         {1},
-         set,
-         {},
-         "Could not move \"{S}/zZS.bmp\" to \"{D}/mM01S.bmp\": disk on fire. The large picture was taken back, so "
-         "nothing was changed."},
-        {"MoveSecondAndUndo",
-         "MoveButton",
-         {1, 2},
-         {"zZS.bmp"},
-         {"MM01L.bmp"},
-         "Could not move \"{S}/zZS.bmp\" to \"{D}/mM01S.bmp\": disk on fire. Moving the large picture back failed too: "
-         "disk on fire. The large picture is now \"{D}/MM01L.bmp\"; the small picture is still \"{S}/zZS.bmp\"."},
-        {"DeleteFirst",
-         "DeleteButton",
-         {0},
-         set,
-         {},
-         "Could not delete \"{S}/ZZL.bmp\": disk on fire. Nothing was deleted."},
-        {"DeleteSecond",
-         "DeleteButton",
-         {1},
-         {"zZS.bmp"},
-         {},
-         "\"{S}/ZZL.bmp\" was deleted, but \"{S}/zZS.bmp\" could not be deleted: disk on fire. The small picture is "
-         "still there."},
+        {"CopyFirst", "SaveButton", {0}, set, {}, "Could not copy \"{S}/ZZL.bmp\" to \"{D}/MM01L.bmp\": disk on fire. Nothing was changed."},
+        {"CopySecond", "SaveButton", {1}, set, {}, "Could not copy \"{S}/zZS.bmp\" to \"{D}/mM01S.bmp\": disk on fire. The large picture was taken back, so nothing was changed."},
+        {"CopySecondAndUndo", "SaveButton", {1, 2}, set, {"MM01L.bmp"}, "Could not copy \"{S}/zZS.bmp\" to \"{D}/mM01S.bmp\": disk on fire. Removing the copy \"{D}/MM01L.bmp\" failed too: disk on fire. The set itself is unchanged."},
+        {"MoveSecond", "MoveButton", {1}, set, {}, "Could not move \"{S}/zZS.bmp\" to \"{D}/mM01S.bmp\": disk on fire. The large picture was taken back, so nothing was changed."},
+        {"MoveSecondAndUndo", "MoveButton", {1, 2}, {"zZS.bmp"}, {"MM01L.bmp"}, "Could not move \"{S}/zZS.bmp\" to \"{D}/mM01S.bmp\": disk on fire. Moving the large picture back failed too: disk on fire. The large picture is now \"{D}/MM01L.bmp\"; the small picture is still \"{S}/zZS.bmp\"."},
+        {"DeleteFirst", "DeleteButton", {0}, set, {}, "Could not delete \"{S}/ZZL.bmp\": disk on fire. Nothing was deleted."},
+        {"DeleteSecond", "DeleteButton", {1}, {"zZS.bmp"}, {}, "\"{S}/ZZL.bmp\" was deleted, but \"{S}/zZS.bmp\" could not be deleted: disk on fire. The small picture is still there."},
     };
+    // clang-format on
+    // clang-format on
     for (const FaultCase& c : cases) {
         SCOPED_TRACE(c.name);
         testsupport::PortraitSandbox source;

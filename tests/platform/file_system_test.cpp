@@ -32,11 +32,13 @@ void addEntries(PortraitSandbox& sandbox, const QStringList& entries)
 
 TEST(FileSystem, ListFilesMatchesThePatternWithCaseIgnored)
 {
+    // clang-format off
     const std::pair<const char*, bool> rows[] = {
         {"heroL.bmp", true},        {"shoutL.BMP", true},        {"Ärger l.Bmp", true},     {"L.bmp", true},
         {"linkL.bmp>target", true}, {"goneL.bmp>nowhere", true}, {"fooS.bmp", false},       {"xL.bmp.bak", false},
         {".hiddenL.bmp", false},    {"DirL.bmp/", false},        {"dirlinkL.bmp>.", false},
     };
+    // clang-format on
     for (const auto& [entry, listed] : rows) {
         SCOPED_TRACE(entry);
         PortraitSandbox sandbox;
@@ -49,12 +51,14 @@ TEST(FileSystem, ListFilesMatchesThePatternWithCaseIgnored)
 
 TEST(FileSystem, ListingsComeInListOrder)
 {
+    // clang-format off
     const std::pair<const char*, QStringList> rows[] = {
         {"case folded, ties by code point", {"A", "a", "B", "b"}},
         {"non-ASCII after ASCII, ties by code point", {"Zebra", "Ärger", "ärger"}},
         {"folded to lower case", {"_x", "Ax"}},
         {"one type's sets together", {"FM01L.bmp", "MM04L.bmp", "mm05L.bmp", "MM06L.bmp", "MM10L.bmp", "MMagicL.bmp"}},
     };
+    // clang-format on
     for (const auto& [name, expected] : rows) {
         SCOPED_TRACE(name);
         PortraitSandbox sandbox;
@@ -70,6 +74,7 @@ TEST(FileSystem, ListingsComeInListOrder)
 
 TEST(FileSystem, FindFileIgnoringCaseAnswersWithTheStoredSpelling)
 {
+    // clang-format off
     const std::tuple<const char*, QStringList, QString, QString> rows[] = {
         {"other case", {"mM05S.bmp"}, "MM05S.BMP", "mM05S.bmp"},
         {"exact wins over list order", {"MM05S.BMP", "mM05S.bmp"}, "mM05S.bmp", "mM05S.bmp"},
@@ -79,6 +84,7 @@ TEST(FileSystem, FindFileIgnoringCaseAnswersWithTheStoredSpelling)
         {"exact is a directory", {"mM05S.bmp/", "MM05S.BMP"}, "mM05S.bmp", "MM05S.BMP"},
         {"missing but for a directory", {"mM05L.bmp", "MM05S.BMP/"}, "mM05S.bmp", ""},
     };
+    // clang-format on
     for (const auto& [name, entries, query, expected] : rows) {
         SCOPED_TRACE(name);
         PortraitSandbox sandbox;

@@ -42,15 +42,13 @@ TEST(Pictures, BitmapsDecodeAtTheirSizeAndUpright)
 {
     PortraitSandbox s;
     const QRgb red = qRgb(255, 0, 0), blue = qRgb(0, 0, 255), black = qRgb(0, 0, 0);
+    // clang-format off
     const std::tuple<const char*, QString, QSize, QRgb, QRgb> rows[] = {
         {"as Qt writes it", s.addBitmap("qt.bmp", 110, 170, Fill), {110, 170}, testsupport::markColour(Fill), Fill},
         {"top-down", s.addFile("d.bmp", bitmap(1, -2, 24, QByteArray("\0\0\xff\0\xff\0\0\0", 8))), {1, 2}, red, blue},
-        {"at the cap",
-         s.addFile("c.bmp", bitmap(4096, 4096, 1, QByteArray(512 * 4096, 0))),
-         {4096, 4096},
-         black,
-         black},
+        {"at the cap", s.addFile("c.bmp", bitmap(4096, 4096, 1, QByteArray(512 * 4096, 0))), {4096, 4096}, black, black},
     };
+    // clang-format on
     for (const auto& [name, path, size, topLeft, bottomRight] : rows) {
         SCOPED_TRACE(name);
         const QImage image = decodeBitmap(path);
@@ -64,6 +62,7 @@ TEST(Pictures, FilesThatAreNoUsableBitmapGiveANullImageWithoutHanging)
 {
     PortraitSandbox s;
     ASSERT_EQ(::mkfifo(QFile::encodeName(s.filePath("pipe.bmp")), 0644), 0);
+    // clang-format off
     const std::pair<const char*, QString> rows[] = {
         {"missing", s.filePath("missing.bmp")},
         {"empty", s.addFile("empty.bmp", {})},
@@ -75,6 +74,7 @@ TEST(Pictures, FilesThatAreNoUsableBitmapGiveANullImageWithoutHanging)
         {"header claiming 100000 x 100000", s.addFile("huge.bmp", bitmap(100000, 100000, 24, QByteArray(16, 0)))},
         {"a column over the cap", s.addFile("over.bmp", bitmap(4097, 4096, 1, QByteArray(516 * 4096, 0)))},
     };
+    // clang-format on
     for (const auto& [name, path] : rows) {
         SCOPED_TRACE(name);
         auto decoded = std::async(std::launch::async, decodeBitmap, path);
