@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "about/frm_about.h"
+#include "gallery/frm_browser.h"
 #include "naming/next_name.h"
 #include "naming/portrait_names.h"
 #include "platform/classic_font.h"
@@ -128,6 +129,7 @@ void frmMain::createControls(const QString& startDirectory)
     Drive2->showDriveOf(Directory2->path());
 
     connect(AboutButton, &QPushButton::clicked, this, &frmMain::AboutButton_Click);
+    connect(BrowseButton, &QPushButton::clicked, this, &frmMain::BrowseButton_Click);
     connect(SaveButton, &QPushButton::clicked, this, &frmMain::SaveButton_Click);
     connect(MoveButton, &QPushButton::clicked, this, &frmMain::MoveButton_Click);
     connect(RenameButton, &QPushButton::clicked, this, &frmMain::RenameButton_Click);
@@ -258,6 +260,20 @@ void frmMain::AboutButton_Click()
     connect(about_.get(), &frmAbout::unloaded, this, &frmMain::showManager);
     hide();
     about_->show();
+}
+
+void frmMain::BrowseButton_Click()
+{
+    if (Files->listCount() == 0) {
+        services_.dialogs.messageBox(QStringLiteral("There are no valid portraits in this directory."),
+                                     QStringLiteral("No Portraits"), platform::MessageButtons::Ok,
+                                     platform::MessageIcon::Exclamation);
+        return;
+    }
+    browser_ = std::make_unique<frmBrowser>(*Files, *Directory, services_.fileSystem, services_.dialogs);
+    connect(browser_.get(), &frmBrowser::unloaded, this, &frmMain::showManager);
+    browser_->show();
+    hide();
 }
 
 void frmMain::ExitButton_Click()

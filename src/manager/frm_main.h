@@ -24,6 +24,7 @@ class SelectorBox;
 } // namespace platform
 
 class frmAbout;
+class frmBrowser;
 
 class frmMain final : public QWidget, private operations::ManagerView {
     Q_OBJECT
@@ -53,6 +54,7 @@ protected:
 
 private slots:
     void AboutButton_Click();
+    void BrowseButton_Click();
     void DeleteButton_Click();
     void Directory_Change();
     void Directory2_Change();
@@ -96,6 +98,7 @@ private:
     bool shownBefore_ = false;
     // Kept after it closes, so that it is never deleted inside its own closing; the next opening replaces it.
     std::unique_ptr<frmAbout> about_;
+    std::unique_ptr<frmBrowser> browser_;
     operations::SetOperations operations_;
 
     QLabel* Label1 = nullptr;

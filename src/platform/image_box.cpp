@@ -1,23 +1,30 @@
 #include "platform/image_box.h"
 
+#include <utility>
+
+#include <QMouseEvent>
 #include <QPainter>
 
 namespace platform {
 
-ImageBox::ImageBox(QSize designSize, QWidget* parent) : QWidget(parent), designSize_(designSize)
+ImageBox::ImageBox(QSize designSize, QWidget* parent, Fit fit) : QWidget(parent), designSize_(designSize), fit_(fit)
 {
+    setMouseTracking(true);
     resize(designSize_);
 }
 
 void ImageBox::setPicture(const QImage& picture)
 {
     pixmap_ = QPixmap::fromImage(picture);
-    resize(naturalSize());
+    if (fit_ == Fit::Natural)
+        resize(naturalSize());
     update();
 }
 
 QSize ImageBox::naturalSize() const
 {
+    if (fit_ == Fit::Stretch)
+        return size();
     if (pixmap_.isNull())
         return designSize_;
     const QSize picture = pixmap_.deviceIndependentSize().toSize();
@@ -29,8 +36,36 @@ void ImageBox::paintEvent(QPaintEvent*)
     QPainter painter(this);
     painter.setPen(palette().color(QPalette::WindowText));
     painter.drawRect(rect().adjusted(0, 0, -1, -1));
-    if (!pixmap_.isNull())
-        painter.drawPixmap(BorderPixels, BorderPixels, pixmap_);
+    if (pixmap_.isNull())
+        return;
+    const QRect inside = rect().adjusted(BorderPixels, BorderPixels, -BorderPixels, -BorderPixels);
+    if (fit_ == Fit::Stretch) {
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        painter.drawPixmap(inside, pixmap_);
+    } else {
+        painter.drawPixmap(inside.topLeft(), pixmap_);
+    }
+}
+
+void ImageBox::mouseReleaseEvent(QMouseEvent* event)
+{
+    // The release that ends a double-click is no second click.
+    const bool ending = std::exchange(endingDoubleClick_, false);
+    if (event->button() == Qt::LeftButton && !ending && rect().contains(event->position().toPoint()))
+        emit Click();
+}
+
+void ImageBox::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton)
+        return;
+    endingDoubleClick_ = true;
+    emit DblClick();
+}
+
+void ImageBox::mouseMoveEvent(QMouseEvent*)
+{
+    emit MouseMove();
 }
 
 } // namespace platform

@@ -6,15 +6,17 @@
 
 namespace platform {
 
-// The classic image control: its picture unscaled inside a single-line border, the control taking the
-// picture's size plus the border. Without a picture it keeps its design size, so layouts don't jump.
+// The classic image control. Unstretched it shows its picture at the picture's own size inside a
+// single-line border and takes that size plus the border; without a picture it keeps its design size,
+// so layouts don't jump. Stretched it keeps its size and fills it with the picture.
 class ImageBox final : public QWidget {
     Q_OBJECT
 
 public:
     static constexpr int BorderPixels = 2;
+    enum class Fit { Natural, Stretch };
 
-    ImageBox(QSize designSize, QWidget* parent);
+    ImageBox(QSize designSize, QWidget* parent, Fit fit = Fit::Natural);
 
     void setPicture(const QImage& picture);
     bool hasPicture() const { return !pixmap_.isNull(); }
@@ -22,12 +24,22 @@ public:
     // The size the control takes for its current picture.
     QSize naturalSize() const;
 
+signals:
+    void Click();
+    void DblClick();
+    void MouseMove();
+
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
 
 private:
     QSize designSize_;
+    Fit fit_;
     QPixmap pixmap_;
+    bool endingDoubleClick_ = false;
 };
 
 } // namespace platform

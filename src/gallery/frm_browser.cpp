@@ -1,0 +1,450 @@
+#include "gallery/frm_browser.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
+
+#include "gallery/frm_large_view.h"
+#include "naming/numeric_value.h"
+#include "naming/portrait_names.h"
+#include "platform/classic_font.h"
+#include "platform/dialogs.h"
+#include "platform/dir_list_box.h"
+#include "platform/file_list_box.h"
+#include "platform/file_system.h"
+#include "platform/image_box.h"
+#include "platform/paths.h"
+#include "platform/pictures.h"
+#include "platform/program_icon.h"
+#include "platform/twips.h"
+
+namespace {
+using platform::pixelsToTwips;
+using platform::twipsToPixels;
+
+constexpr int CreatedCells = 32;
+constexpr int NameTableSize = 41;
+
+void place(QWidget* widget, const platform::TwipsRect& rect)
+{
+    widget->setGeometry(rect.toPixels());
+}
+
+QLabel* makeLabel(const QString& caption, const platform::TwipsRect& rect, QWidget* parent)
+{
+    auto* label = new QLabel(caption, parent);
+    label->setTextFormat(Qt::PlainText);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    place(label, rect);
+    return label;
+}
+
+QString stemOf(const QString& largeName)
+{
+    return QString::fromStdU32String(naming::stemOfEntry(largeName.toStdU32String()));
+}
+} // namespace
+
+frmBrowser::frmBrowser(const platform::FileListBox& files, const platform::DirListBox& directory,
+                       const platform::FileSystem& fileSystem, platform::Dialogs& dialogs)
+    : QMainWindow(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                               Qt::WindowCloseButtonHint),
+      files_(files), directory_(directory), fileSystem_(fileSystem), dialogs_(dialogs)
+{
+    setObjectName(QStringLiteral("frmBrowser"));
+    setWindowTitle(QStringLiteral("Ostrel Portrait Manager Browser"));
+    setWindowIcon(platform::programIcon());
+    setFont(platform::classicFont(8));
+    createControls();
+    createMenu();
+    setOuterSize(gallery::CreatedOuterWidth, gallery::CreatedOuterHeight);
+    if (const QScreen* screen = this->screen()) {
+        const QSize outer(twipsToPixels(outerWidth_), twipsToPixels(outerHeight_));
+        move(screen->availableGeometry().center() - QPoint(outer.width() / 2, outer.height() / 2));
+    }
+    Form_Load();
+}
+
+frmBrowser::~frmBrowser() = default;
+
+void frmBrowser::createControls()
+{
+    auto* client = new QWidget(this);
+    setCentralWidget(client);
+
+    auto* first = new platform::ImageBox(platform::TwipsRect{0, 0, 1710, 2610}.toPixels().size(), client);
+    first->setObjectName(QStringLiteral("Image1"));
+    first->setProperty("index", 0);
+    place(first, {120, 120, 1710, 2610});
+    Image1.push_back(first);
+    connect(first, &platform::ImageBox::Click, this, [this] { Image1_Click(0); });
+    connect(first, &platform::ImageBox::DblClick, this, &frmBrowser::Image1_DblClick);
+    connect(first, &platform::ImageBox::MouseMove, this, [this] { Image1_MouseMove(0); });
+
+    Scroller = new QScrollBar(Qt::Vertical, client);
+    Scroller->setObjectName(QStringLiteral("Scroller"));
+    place(Scroller, {1800, 120, gallery::ScrollerWidth, 2535});
+    Scroller->setSingleStep(1);
+    // The page refills when a thumb drag ends, not at every step of it.
+    Scroller->setTracking(false);
+    connect(Scroller, &QScrollBar::valueChanged, this, &frmBrowser::Scroller_Change);
+
+    Image2 = new platform::ImageBox(platform::TwipsRect{0, 0, 570, 900}.toPixels().size(), client,
+                                    platform::ImageBox::Fit::Stretch);
+    Image2->setObjectName(QStringLiteral("Image2"));
+    place(Image2, {2160, 120, 570, 900});
+    Label1 = makeLabel(QStringLiteral("Label1"), {2160, 1080, 1215, 255}, client);
+    Label2 = makeLabel(QStringLiteral("Current:"), {2160, 1440, 1215, 255}, client);
+    Label3 = makeLabel(QStringLiteral("Label3"), {2160, 1680, 1215, 495}, client);
+    Label4 = makeLabel(QStringLiteral("One Moment Please..."), {5760, 4680, 2535, 255}, client);
+    Label4->hide();
+    Picture1 = makeLabel(QString(), {11280, 0, 615, 495}, client);
+    Picture1->hide();
+    FullViewButton = new QPushButton(QStringLiteral("Full Screen"), client);
+    place(FullViewButton, {2160, 2280, 1095, 495});
+    connect(FullViewButton, &QPushButton::clicked, this, &frmBrowser::FullViewButton_Click);
+    for (auto [widget, name] : {std::pair<QWidget*, const char*>{Label1, "Label1"}, {Label2, "Label2"},
+                                {Label3, "Label3"}, {Label4, "Label4"}, {Picture1, "Picture1"},
+                                {FullViewButton, "FullViewButton"}})
+        widget->setObjectName(QString::fromLatin1(name));
+}
+
+void frmBrowser::createMenu()
+{
+    QMenu* mnuBase = menuBar()->addMenu(QStringLiteral("Options"));
+    mnuBase->setObjectName(QStringLiteral("mnuBase"));
+    const std::pair<const char*, QKeySequence> entries[] = {
+        {"Close Browser", QKeySequence(Qt::CTRL | Qt::Key_X)},
+        {"Full Screen View", QKeySequence(Qt::CTRL | Qt::Key_F)},
+        {"View Amount", QKeySequence(Qt::CTRL | Qt::Key_V)},
+        {"Large View", QKeySequence(Qt::CTRL | Qt::Key_L)},
+    };
+    for (int index = 0; index < 4; ++index) {
+        QAction* action = mnuBase->addAction(QString::fromLatin1(entries[index].first));
+        action->setObjectName(QStringLiteral("mnuOptions_%1").arg(index));
+        action->setShortcut(entries[index].second);
+        action->setCheckable(index == 1 || index == 3);
+        connect(action, &QAction::triggered, this, [this, action, index] {
+            // The check marks follow the windows, not the click: undo Qt's own toggle first.
+            if (action->isCheckable())
+                action->setChecked(!action->isChecked());
+            mnuOptions_Click(index);
+        });
+        mnuOptions.push_back(action);
+    }
+    // Created switched off; nothing switches it on.
+    mnuOptions[2]->setEnabled(false);
+}
+
+platform::ImageBox* frmBrowser::cell(int index)
+{
+    // More cells than were created are made when a large window needs them.
+    while (int(Image1.size()) <= index) {
+        const int k = int(Image1.size());
+        auto* copy = new platform::ImageBox(Image1[0]->naturalSize(), centralWidget());
+        copy->setObjectName(QStringLiteral("Image1"));
+        copy->setProperty("index", k);
+        copy->setPicture(Image1[0]->pixmap().toImage());
+        copy->hide();
+        connect(copy, &platform::ImageBox::Click, this, [this, k] { Image1_Click(k); });
+        connect(copy, &platform::ImageBox::DblClick, this, &frmBrowser::Image1_DblClick);
+        connect(copy, &platform::ImageBox::MouseMove, this, [this, k] { Image1_MouseMove(k); });
+        Image1.push_back(copy);
+    }
+    const std::size_t names = std::max<std::size_t>(NameTableSize, Image1.size());
+    state_.CellLargeName.resize(std::max(state_.CellLargeName.size(), names));
+    state_.CellSmallName.resize(std::max(state_.CellSmallName.size(), names));
+    return Image1[std::size_t(index)];
+}
+
+void frmBrowser::Form_Load()
+{
+    state_.LastGridCell = 0;
+    state_.LastShownCell = 0;
+    state_.HoverCell = 0;
+    state_.TopIndex = 0;
+    cell(0);
+    show_page();
+    Label1->setText(stemOf(state_.CellLargeName[0]));
+    cell(CreatedCells - 1);
+    Image1_Click(0);
+}
+
+void frmBrowser::Image1_Click(int index)
+{
+    state_.SelectedLarge = state_.CellLargeName[std::size_t(index)];
+    state_.SelectedSmall = state_.CellSmallName[std::size_t(index)];
+    // A line break of its own; an empty cell leaves two empty lines.
+    Label3->setText(state_.SelectedLarge + QLatin1Char('\n') + state_.SelectedSmall);
+}
+
+void frmBrowser::resizeEvent(QResizeEvent* event)
+{
+    QMainWindow::resizeEvent(event);
+    // A size the window manager chose (maximising) is measured; one we set is already laid out.
+    const QSize client = centralWidget()->size();
+    const QSize expected(twipsToPixels(outerWidth_ - gallery::FrameWidth),
+                         twipsToPixels(outerHeight_ - gallery::FrameHeight));
+    if (client == expected && !laidOutFor_.isEmpty())
+        return;
+    if (client != expected) {
+        outerWidth_ = pixelsToTwips(client.width()) + gallery::FrameWidth;
+        outerHeight_ = pixelsToTwips(client.height()) + gallery::FrameHeight;
+    }
+    Form_Resize();
+}
+
+void frmBrowser::Form_Resize()
+{
+    const int cellWidth = pixelsToTwips(Image1[0]->width());
+    const int cellHeight = pixelsToTwips(Image1[0]->height());
+    const int sets = files_.listCount();
+
+    const QSize notice = Label4->size();
+    Label4->move(twipsToPixels(outerWidth_) / 2 - notice.width() / 2,
+                 twipsToPixels(outerHeight_) / 2 - notice.height() / 2);
+    Label4->show();
+    Label4->raise();
+    // Painted now, before the pictures load.
+    Label4->repaint();
+
+    const gallery::GridLayout grid = gallery::layoutGrid(outerWidth_, outerHeight_, cellWidth, cellHeight, sets);
+    state_.ColumnCount = grid.columnCount;
+    state_.RowCount = grid.rowCount;
+    place(Scroller, grid.scroller);
+    for (QWidget* side : {static_cast<QWidget*>(Image2), static_cast<QWidget*>(Label1),
+                          static_cast<QWidget*>(Label2), static_cast<QWidget*>(Label3),
+                          static_cast<QWidget*>(FullViewButton)})
+        side->move(twipsToPixels(grid.sidePanelLeft), side->y());
+    Scroller->setPageStep(grid.pageStep);
+    // A lower maximum pulls the position into range and reports it, so TopIndex follows.
+    Scroller->setMaximum(grid.scrollMaximum);
+    state_.LastGridCell = grid.lastGridCell;
+
+    for (int k = 1; k <= state_.LastShownCell; ++k)
+        cell(k)->hide();
+    state_.LastShownCell = 0;
+    readPartners();
+    fill_cell(0);
+    for (int k = 1; k <= grid.lastShownCell; ++k) {
+        state_.LastShownCell = k;
+        place(cell(k), gallery::cellRect(k, grid.columnCount, cellWidth, cellHeight));
+        cell(k)->show();
+        fill_cell(k);
+    }
+    Label4->hide();
+    laidOutFor_ = centralWidget()->size();
+    show_page();
+}
+
+void frmBrowser::show_page()
+{
+    readPartners();
+    for (int k = 0; k <= state_.LastShownCell; ++k)
+        fill_cell(k);
+}
+
+void frmBrowser::readPartners()
+{
+    partnerNames_.clear();
+    partnerByFolded_.clear();
+    for (const QString& name : fileSystem_.listFiles(directory_.path(), QStringLiteral("*S.bmp")).names) {
+        partnerNames_.insert(name);
+        // The list order decides among names equal but for case.
+        partnerByFolded_.insert(name.toCaseFolded(), name);
+    }
+}
+
+QString frmBrowser::partnerOf(const QString& stem) const
+{
+    const QString wanted = QString::fromStdU32String(naming::smallPartnerName(stem.toStdU32String()));
+    if (partnerNames_.contains(wanted))
+        return wanted;
+    return partnerByFolded_.value(wanted.toCaseFolded());
+}
+
+QString frmBrowser::sourcePath(const QString& name) const
+{
+    return platform::joinPath(directory_.path(), name);
+}
+
+void frmBrowser::blank(platform::ImageBox* image)
+{
+    image->setPicture(Picture1->pixmap().toImage());
+}
+
+void frmBrowser::fill_cell(int index)
+{
+    platform::ImageBox* image = cell(index);
+    const std::size_t i = std::size_t(index);
+    const QString large = files_.list(state_.TopIndex + index);
+    state_.CellLargeName[i] = large;
+    if (large.isEmpty()) {
+        state_.CellSmallName[i].clear();
+        blank(image);
+        blank(Image2);
+        return;
+    }
+    const QString stem = stemOf(large);
+    state_.CellSmallName[i] = partnerOf(stem);
+    image->setPicture(platform::decodeBitmap(sourcePath(large)));
+    if (state_.CellSmallName[i].isEmpty()) {
+        blank(Image2);
+        return;
+    }
+    Image2->setPicture(platform::decodeBitmap(sourcePath(state_.CellSmallName[i])));
+    Label1->setText(stem);
+}
+
+void frmBrowser::Scroller_Change()
+{
+    state_.TopIndex = Scroller->value() * state_.ColumnCount;
+    show_page();
+}
+
+void frmBrowser::Image1_MouseMove(int index)
+{
+    if (index == state_.HoverCell)
+        return;
+    state_.HoverCell = index;
+    const std::size_t i = std::size_t(index);
+    const QString& small = state_.CellSmallName[i];
+    if (small.isEmpty()) {
+        blank(Image2);
+        return;
+    }
+    const QImage smallPicture = platform::decodeBitmap(sourcePath(small));
+    if (mnuOptions[3]->isChecked() && largeView_)
+        largeView_->showSet(platform::decodeBitmap(sourcePath(state_.CellLargeName[i])), smallPicture);
+    Image2->setPicture(smallPicture);
+    Label1->setText(stemOf(state_.CellLargeName[i]));
+}
+
+void frmBrowser::Image1_DblClick()
+{
+    mnuOptions_Click(3);
+}
+
+void frmBrowser::FullViewButton_Click()
+{
+    mnuOptions_Click(1);
+}
+
+void frmBrowser::mnuOptions_Click(int index)
+{
+    if (index == 0)
+        close();
+    if (index == 1) {
+        const bool on = !isMaximized();
+        setFullScreen(on);
+        mnuOptions[1]->setChecked(on);
+        FullViewButton->setText(on ? QStringLiteral("Small Screen") : QStringLiteral("Full Screen"));
+    }
+    if (index == 2) {
+        const int amount = viewAmount();
+        if (isMaximized()) {
+            setFullScreen(false);
+            mnuOptions[1]->setChecked(false);
+            FullViewButton->setText(QStringLiteral("Full Screen"));
+        }
+        const gallery::OuterSize size = gallery::viewAmountSize(amount, pixelsToTwips(Image1[0]->width()),
+                                                               pixelsToTwips(Image1[0]->height()),
+                                                               pixelsToTwips(Label3->width()));
+        setOuterSize(outerWidth_, size.height);
+        setOuterSize(size.width, size.height);
+    }
+    if (index == 3) {
+        if (mnuOptions[3]->isChecked())
+            closeLargeView();
+        else
+            openLargeView();
+    }
+}
+
+int frmBrowser::viewAmount()
+{
+    for (;;) {
+        const std::optional<QString> answer = dialogs_.inputBox(
+            QStringLiteral("Enter number of images to view."), QStringLiteral("Change Viewing Amount"), QStringLiteral("4"));
+        const double amount = naming::roundHalfEven(naming::numericValue(answer.value_or(QString()).toStdU32String()));
+        if (amount >= 1 && amount <= 4)
+            return int(amount);
+        dialogs_.messageBox(QStringLiteral("Please enter a value between 1 and 4."), QStringLiteral("Too many images"),
+                            platform::MessageButtons::Ok, platform::MessageIcon::Exclamation);
+    }
+}
+
+void frmBrowser::setOuterSize(int widthTwips, int heightTwips)
+{
+    outerWidth_ = widthTwips;
+    outerHeight_ = heightTwips;
+    const QSize client(twipsToPixels(widthTwips - gallery::FrameWidth),
+                       twipsToPixels(heightTwips - gallery::FrameHeight));
+    // A fixed border: the user cannot drag it to another size.
+    setFixedSize(client.width(), client.height() + menuBar()->sizeHint().height());
+    if (isVisible())
+        Form_Resize();
+}
+
+void frmBrowser::setFullScreen(bool on)
+{
+    if (on) {
+        normalOuter_ = {outerWidth_, outerHeight_};
+        normalPosition_ = pos();
+        setMinimumSize(0, 0);
+        setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+        setWindowState(windowState() | Qt::WindowMaximized);
+        // Without a window manager nobody else would make the window fill the screen.
+        const QRect available = screen()->availableGeometry();
+        move(available.topLeft());
+        resize(available.size() - (frameGeometry().size() - size()));
+        const QSize client = centralWidget()->size();
+        outerWidth_ = pixelsToTwips(client.width()) + gallery::FrameWidth;
+        outerHeight_ = pixelsToTwips(client.height()) + gallery::FrameHeight;
+        Form_Resize();
+        return;
+    }
+    setWindowState(windowState() & ~Qt::WindowMaximized);
+    move(normalPosition_);
+    setOuterSize(normalOuter_.width, normalOuter_.height);
+}
+
+void frmBrowser::openLargeView()
+{
+    mnuOptions[3]->setChecked(true);
+    largeView_ = std::make_unique<frmLargeView>(this);
+    connect(largeView_.get(), &frmLargeView::unloaded, this, [this] { mnuOptions[3]->setChecked(false); });
+    largeView_->show();
+    if (state_.SelectedLarge.isEmpty()) {
+        state_.SelectedSmall.clear();
+        largeView_->showSet(QImage(), QImage());
+        return;
+    }
+    const QImage large = platform::decodeBitmap(sourcePath(state_.SelectedLarge));
+    largeView_->showSet(large, state_.SelectedSmall.isEmpty() ? QImage()
+                                                              : platform::decodeBitmap(sourcePath(state_.SelectedSmall)));
+}
+
+void frmBrowser::closeLargeView()
+{
+    if (largeView_)
+        largeView_->close();
+    mnuOptions[3]->setChecked(false);
+}
+
+void frmBrowser::closeEvent(QCloseEvent* event)
+{
+    Form_Unload();
+    event->accept();
+}
+
+void frmBrowser::Form_Unload()
+{
+    emit unloaded();
+    if (largeView_ && largeView_->isVisible())
+        largeView_->close();
+}

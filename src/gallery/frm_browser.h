@@ -1,0 +1,117 @@
+#pragma once
+
+#include <memory>
+#include <vector>
+
+#include <QHash>
+#include <QMainWindow>
+#include <QSet>
+
+#include "gallery/gallery_layout.h"
+
+class QAction;
+class QLabel;
+class QPushButton;
+class QScrollBar;
+class frmLargeView;
+
+namespace platform {
+class Dialogs;
+class DirListBox;
+class FileListBox;
+class FileSystem;
+class ImageBox;
+} // namespace platform
+
+// The gallery's state, which only its own handlers write.
+struct GalleryState {
+    int ColumnCount = 1;
+    int RowCount = 1;
+    int LastGridCell = 0;
+    int LastShownCell = 0;
+    int HoverCell = 0;
+    int TopIndex = 0;
+    std::vector<QString> CellLargeName;
+    std::vector<QString> CellSmallName;
+    QString SelectedLarge;
+    QString SelectedSmall;
+};
+
+// The sets of the manager's source directory as a grid of large pictures. It only reads the manager's
+// source lists; nothing here changes them or any file.
+class frmBrowser final : public QMainWindow {
+    Q_OBJECT
+
+public:
+    frmBrowser(const platform::FileListBox& files, const platform::DirListBox& directory,
+               const platform::FileSystem& fileSystem, platform::Dialogs& dialogs);
+    ~frmBrowser() override;
+
+    const GalleryState& state() const { return state_; }
+    // Outer size in twips, as the layout reads it.
+    int outerWidth() const { return outerWidth_; }
+    int outerHeight() const { return outerHeight_; }
+    // The options menu, also run by the full-screen button (1) and a double-click on a cell (3).
+    void mnuOptions_Click(int index);
+
+signals:
+    // The gallery is going away by any route; the manager shows itself again.
+    void unloaded();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private slots:
+    void Scroller_Change();
+    void FullViewButton_Click();
+
+private:
+    void Form_Load();
+    void Form_Resize();
+    void Form_Unload();
+    void Image1_Click(int cell);
+    void Image1_DblClick();
+    void Image1_MouseMove(int cell);
+    void show_page();
+    void fill_cell(int cell);
+
+    void createControls();
+    void createMenu();
+    platform::ImageBox* cell(int index);
+    void readPartners();
+    QString partnerOf(const QString& stem) const;
+    QString sourcePath(const QString& name) const;
+    void blank(platform::ImageBox* image);
+    void setOuterSize(int widthTwips, int heightTwips);
+    void setFullScreen(bool on);
+    int viewAmount();
+    void openLargeView();
+    void closeLargeView();
+
+    const platform::FileListBox& files_;
+    const platform::DirListBox& directory_;
+    const platform::FileSystem& fileSystem_;
+    platform::Dialogs& dialogs_;
+    GalleryState state_;
+    int outerWidth_ = gallery::CreatedOuterWidth;
+    int outerHeight_ = gallery::CreatedOuterHeight;
+    gallery::OuterSize normalOuter_{gallery::CreatedOuterWidth, gallery::CreatedOuterHeight};
+    QPoint normalPosition_;
+    QSize laidOutFor_;
+    // The small pictures of the source directory, read once per page: exact names, and case-folded ones.
+    QSet<QString> partnerNames_;
+    QHash<QString, QString> partnerByFolded_;
+    std::unique_ptr<frmLargeView> largeView_;
+
+    std::vector<platform::ImageBox*> Image1;
+    QScrollBar* Scroller = nullptr;
+    platform::ImageBox* Image2 = nullptr;
+    QLabel* Label1 = nullptr;
+    QLabel* Label2 = nullptr;
+    QLabel* Label3 = nullptr;
+    QLabel* Label4 = nullptr;
+    QLabel* Picture1 = nullptr;
+    QPushButton* FullViewButton = nullptr;
+    std::vector<QAction*> mnuOptions;
+};

@@ -1,0 +1,64 @@
+#include "gallery/frm_large_view.h"
+
+#include <QCloseEvent>
+
+#include "platform/image_box.h"
+#include "platform/twips.h"
+
+namespace {
+QRect pixels(int left, int top, int width, int height)
+{
+    return platform::TwipsRect{left, top, width, height}.toPixels();
+}
+} // namespace
+
+frmLargeView::frmLargeView(QWidget* gallery) : QWidget(nullptr, Qt::Tool), gallery_(gallery)
+{
+    setObjectName(QStringLiteral("frmLargeView"));
+    setWindowTitle(QStringLiteral("Large View"));
+    setFixedSize(pixels(0, 0, 4695, 5295).size());
+
+    const QRect large = pixels(120, 120, 3300, 5100);
+    const QRect small = pixels(3480, 120, 1140, 1800);
+    Image1 = new platform::ImageBox(large.size(), this, platform::ImageBox::Fit::Stretch);
+    Image2 = new platform::ImageBox(small.size(), this, platform::ImageBox::Fit::Stretch);
+    Image1->setObjectName(QStringLiteral("Image1"));
+    Image2->setObjectName(QStringLiteral("Image2"));
+    Image1->setGeometry(large);
+    Image2->setGeometry(small);
+    // Its frame at the top-left corner of the screen.
+    move(0, 0);
+}
+
+void frmLargeView::showSet(const QImage& large, const QImage& small)
+{
+    Image1->setPicture(large);
+    Image2->setPicture(small);
+}
+
+void frmLargeView::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && !isActiveWindow())
+        Form_LostFocus();
+}
+
+void frmLargeView::Form_LostFocus()
+{
+    // In front of a gallery that fills the screen, or it would vanish behind it.
+    if (gallery_ && gallery_->isMaximized() && isVisible()) {
+        show();
+        raise();
+    }
+}
+
+void frmLargeView::closeEvent(QCloseEvent* event)
+{
+    Form_Unload();
+    event->accept();
+}
+
+void frmLargeView::Form_Unload()
+{
+    emit unloaded();
+}

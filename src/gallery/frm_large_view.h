@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QPointer>
+#include <QWidget>
+
+namespace platform {
+class ImageBox;
+}
+
+// Shows one set at twice its size beside the gallery; the gallery fills it.
+class frmLargeView final : public QWidget {
+    Q_OBJECT
+
+public:
+    // `gallery` is the window it keeps in front of while that one fills the screen.
+    explicit frmLargeView(QWidget* gallery);
+
+    // Large picture first, then the small one; a null image blanks its picture.
+    void showSet(const QImage& large, const QImage& small);
+
+signals:
+    // The window is going away by any route.
+    void unloaded();
+
+protected:
+    void changeEvent(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void Form_LostFocus();
+    void Form_Unload();
+
+    platform::ImageBox* Image1 = nullptr;
+    platform::ImageBox* Image2 = nullptr;
+    QPointer<QWidget> gallery_;
+};
