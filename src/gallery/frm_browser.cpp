@@ -107,8 +107,11 @@ void frmBrowser::createControls()
     FullViewButton = new QPushButton(QStringLiteral("Full Screen"), client);
     place(FullViewButton, {2160, 2280, 1095, 495});
     connect(FullViewButton, &QPushButton::clicked, this, &frmBrowser::FullViewButton_Click);
-    for (auto [widget, name] : {std::pair<QWidget*, const char*>{Label1, "Label1"}, {Label2, "Label2"},
-                                {Label3, "Label3"}, {Label4, "Label4"}, {Picture1, "Picture1"},
+    for (auto [widget, name] : {std::pair<QWidget*, const char*>{Label1, "Label1"},
+                                {Label2, "Label2"},
+                                {Label3, "Label3"},
+                                {Label4, "Label4"},
+                                {Picture1, "Picture1"},
                                 {FullViewButton, "FullViewButton"}})
         widget->setObjectName(QString::fromLatin1(name));
 }
@@ -216,9 +219,8 @@ void frmBrowser::Form_Resize()
     state_.ColumnCount = grid.columnCount;
     state_.RowCount = grid.rowCount;
     place(Scroller, grid.scroller);
-    for (QWidget* side : {static_cast<QWidget*>(Image2), static_cast<QWidget*>(Label1),
-                          static_cast<QWidget*>(Label2), static_cast<QWidget*>(Label3),
-                          static_cast<QWidget*>(FullViewButton)})
+    for (QWidget* side : {static_cast<QWidget*>(Image2), static_cast<QWidget*>(Label1), static_cast<QWidget*>(Label2),
+                          static_cast<QWidget*>(Label3), static_cast<QWidget*>(FullViewButton)})
         side->move(twipsToPixels(grid.sidePanelLeft), side->y());
     Scroller->setPageStep(grid.pageStep);
     // A lower maximum pulls the position into range and reports it, so TopIndex follows.
@@ -351,9 +353,9 @@ void frmBrowser::mnuOptions_Click(int index)
             mnuOptions[1]->setChecked(false);
             FullViewButton->setText(QStringLiteral("Full Screen"));
         }
-        const gallery::OuterSize size = gallery::viewAmountSize(amount, pixelsToTwips(Image1[0]->width()),
-                                                               pixelsToTwips(Image1[0]->height()),
-                                                               pixelsToTwips(Label3->width()));
+        const gallery::OuterSize size =
+            gallery::viewAmountSize(amount, pixelsToTwips(Image1[0]->width()), pixelsToTwips(Image1[0]->height()),
+                                    pixelsToTwips(Label3->width()));
         setOuterSize(outerWidth_, size.height);
         setOuterSize(size.width, size.height);
     }
@@ -368,8 +370,9 @@ void frmBrowser::mnuOptions_Click(int index)
 int frmBrowser::viewAmount()
 {
     for (;;) {
-        const std::optional<QString> answer = dialogs_.inputBox(
-            QStringLiteral("Enter number of images to view."), QStringLiteral("Change Viewing Amount"), QStringLiteral("4"));
+        const std::optional<QString> answer =
+            dialogs_.inputBox(QStringLiteral("Enter number of images to view."),
+                              QStringLiteral("Change Viewing Amount"), QStringLiteral("4"));
         const double amount = naming::roundHalfEven(naming::numericValue(answer.value_or(QString()).toStdU32String()));
         if (amount >= 1 && amount <= 4)
             return int(amount);
@@ -397,11 +400,12 @@ void frmBrowser::setFullScreen(bool on)
         normalPosition_ = pos();
         setMinimumSize(0, 0);
         setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
-        setWindowState(windowState() | Qt::WindowMaximized);
-        // Without a window manager nobody else would make the window fill the screen.
+        // Without a window manager nobody else would make the window fill the screen. The state comes
+        // last: moving or resizing a maximised window makes it normal again.
         const QRect available = screen()->availableGeometry();
         move(available.topLeft());
         resize(available.size() - (frameGeometry().size() - size()));
+        setWindowState(windowState() | Qt::WindowMaximized);
         const QSize client = centralWidget()->size();
         outerWidth_ = pixelsToTwips(client.width()) + gallery::FrameWidth;
         outerHeight_ = pixelsToTwips(client.height()) + gallery::FrameHeight;
@@ -425,8 +429,8 @@ void frmBrowser::openLargeView()
         return;
     }
     const QImage large = platform::decodeBitmap(sourcePath(state_.SelectedLarge));
-    largeView_->showSet(large, state_.SelectedSmall.isEmpty() ? QImage()
-                                                              : platform::decodeBitmap(sourcePath(state_.SelectedSmall)));
+    largeView_->showSet(
+        large, state_.SelectedSmall.isEmpty() ? QImage() : platform::decodeBitmap(sourcePath(state_.SelectedSmall)));
 }
 
 void frmBrowser::closeLargeView()
