@@ -174,7 +174,13 @@ TEST_F(GalleryTest, FullScreenAndViewAmountKeepCheckMarksAndCaptionInStep)
 {
     openGallery(sets(40));
     EXPECT_EQ(button(), "Full Screen");
+    scroller()->setValue(scroller()->maximum());
+    EXPECT_EQ(state().TopIndex, 36);
     browser_->findChild<QPushButton*>(QStringLiteral("FullViewButton"))->click();
+    // The larger grid lowers the maximum: the position follows and the page with it.
+    EXPECT_LT(scroller()->maximum(), 18);
+    EXPECT_EQ(state().TopIndex, scroller()->value() * state().ColumnCount);
+    EXPECT_EQ(state().CellLargeName[0], files()->list(state().TopIndex));
     EXPECT_TRUE(browser_->isMaximized());
     EXPECT_TRUE(entry(1)->isChecked());
     EXPECT_EQ(button(), "Small Screen");
