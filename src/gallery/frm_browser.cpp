@@ -234,7 +234,9 @@ void frmBrowser::Form_Resize()
     fill_cell(0);
     for (int k = 1; k <= grid.lastShownCell; ++k) {
         state_.LastShownCell = k;
-        place(cell(k), gallery::cellRect(k, grid.columnCount, cellWidth, cellHeight));
+        // Cell 0's size, read again: filling it may have given it a picture of another size.
+        place(cell(k), gallery::cellRect(k, grid.columnCount, pixelsToTwips(Image1[0]->width()),
+                                         pixelsToTwips(Image1[0]->height())));
         cell(k)->show();
         fill_cell(k);
     }
@@ -256,8 +258,10 @@ void frmBrowser::readPartners()
     partnerByFolded_.clear();
     for (const QString& name : fileSystem_.listFiles(directory_.path(), QStringLiteral("*S.bmp")).names) {
         partnerNames_.insert(name);
-        // The list order decides among names equal but for case.
-        partnerByFolded_.insert(name.toCaseFolded(), name);
+        // The first in list order wins among names equal but for case, as in the manager's look-up.
+        const QString folded = name.toCaseFolded();
+        if (!partnerByFolded_.contains(folded))
+            partnerByFolded_.insert(folded, name);
     }
 }
 

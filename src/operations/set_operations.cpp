@@ -85,9 +85,9 @@ void SetOperations::fileSet(Transfer transfer)
     // A file already at its own target is left alone (the comparison counts letter case).
     QVector<Step> steps;
     if (v.SourceLargePath != v.TargetLargeName)
-        steps.append({v.SourceLargePath, v.TargetLargeName, v.SourceLargeName});
+        steps.append({v.SourceLargePath, v.TargetLargeName});
     if (v.SourceSmallPath != v.TargetSmallName)
-        steps.append({v.SourceSmallPath, v.TargetSmallName, v.SourceSmallName});
+        steps.append({v.SourceSmallPath, v.TargetSmallName});
     const bool sameDirectory = transfer == Transfer::Move && destination == manager_.sourceDirectory();
     if (!refuseTakenTargets(steps, destination, sameDirectory))
         runSteps(transfer, steps);
@@ -103,8 +103,9 @@ void SetOperations::fileSet(Transfer transfer)
 bool SetOperations::refuseTakenTargets(const QVector<Step>& steps, const QString& directory, bool sameDirectory)
 {
     for (const Step& step : steps) {
-        const QString taken = fileSystem_.findFileIgnoringCase(directory, fileName(step.target));
-        if (taken.isEmpty() || (sameDirectory && taken == step.sourceName))
+        const QString taken =
+            fileSystem_.findConflict(directory, fileName(step.target), sameDirectory ? step.source : QString());
+        if (taken.isEmpty())
             continue;
         showError(QStringLiteral("The file \"%1\" is already in %2. Nothing was changed.").arg(taken, directory));
         return true;
@@ -173,13 +174,11 @@ void SetOperations::renameSet()
     const QString directory = manager_.sourceDirectory();
     const std::u32string stem32 = stem->toStdU32String();
     QVector<Step> steps{{v.SourceLargePath,
-                         platform::joinPath(directory, QString::fromStdU32String(naming::userLargeFileName(stem32))),
-                         v.SourceLargeName}};
+                         platform::joinPath(directory, QString::fromStdU32String(naming::userLargeFileName(stem32)))}};
     // A set without small picture renames its large file alone; nothing named by the marker is touched.
     if (v.SourceSmallName != NoPictureMarker)
         steps.append({v.SourceSmallPath,
-                      platform::joinPath(directory, QString::fromStdU32String(naming::userSmallFileName(stem32))),
-                      v.SourceSmallName});
+                      platform::joinPath(directory, QString::fromStdU32String(naming::userSmallFileName(stem32)))});
     // Renaming a file to the name it has is no change at all.
     steps.erase(std::remove_if(steps.begin(), steps.end(), [](const Step& s) { return s.source == s.target; }),
                 steps.end());
@@ -187,8 +186,10 @@ void SetOperations::renameSet()
     const bool failed = !refuseTakenTargets(steps, directory, true) && !runSteps(Transfer::Rename, steps);
     files.refresh();
     // The rename leaves the old preview on purpose; after a failure the window shows what is on disk.
-    if (failed)
+    if (failed) {
+        manager_.destinationFiles().refresh();
         manager_.refresh_form();
+    }
 }
 
 std::optional<QString> SetOperations::askForStem(const QString& entry)

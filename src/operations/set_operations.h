@@ -32,7 +32,6 @@ private:
     struct Step {
         QString source;
         QString target;
-        QString sourceName; // as the directory stores it
     };
 
     void fileSet(Transfer transfer);

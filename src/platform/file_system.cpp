@@ -380,6 +380,28 @@ QList<Volume> PosixFileSystem::volumes() const
     return result;
 }
 
+QString PosixFileSystem::findConflict(const QString& directory, const QString& name, const QString& except) const
+{
+    struct stat exempt {};
+    const bool hasExempt = !except.isEmpty() && ::lstat(QFile::encodeName(except).constData(), &exempt) == 0;
+    const QString folded = name.toCaseFolded();
+    QStringList answering;
+    readEntries(directory, [&](int dirFd, const dirent& entry) {
+        const std::optional<QString> entryName = decodedName(entry.d_name);
+        if (!entryName || entryName->toCaseFolded() != folded)
+            return;
+        // The same file under another name (a change of letter case, a case-blind file system) is no obstacle.
+        struct stat st {};
+        if (hasExempt && ::fstatat(dirFd, entry.d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && st.st_dev == exempt.st_dev &&
+            st.st_ino == exempt.st_ino)
+            return;
+        answering.append(*entryName);
+    });
+    if (answering.isEmpty())
+        return {};
+    return *std::min_element(answering.cbegin(), answering.cend(), listOrderLess);
+}
+
 FsResult PosixFileSystem::copyFile(const QString& source, const QString& target)
 {
     return noreplace::copyFile(source, target);

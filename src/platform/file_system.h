@@ -53,6 +53,10 @@ public:
     // Mounted, ready file systems, in list order of their roots, one entry per root.
     virtual QList<Volume> volumes() const = 0;
 
+    // The first entry of `directory` (in list order, of any kind) that answers to `name` with letter
+    // case ignored and is not the file at `except` itself; empty when nothing is in the way.
+    virtual QString findConflict(const QString& directory, const QString& name, const QString& except) const = 0;
+
     // The writes never replace an existing file: a target that exists makes them fail.
     virtual FsResult copyFile(const QString& source, const QString& target) = 0;
     // A rename, also into another directory; across file systems a copy and a removal.
@@ -69,6 +73,7 @@ public:
     DirectoryListing listDirectories(const QString& directory) const override;
     QString findFileIgnoringCase(const QString& directory, const QString& name) const override;
     QList<Volume> volumes() const override;
+    QString findConflict(const QString& directory, const QString& name, const QString& except) const override;
     FsResult copyFile(const QString& source, const QString& target) override;
     FsResult moveFile(const QString& source, const QString& target) override;
     FsResult removeFile(const QString& path) override;

@@ -45,21 +45,29 @@ bool unsupported(int error)
     return error == EINVAL || error == ENOSYS || error == ENOTSUP || error == EOPNOTSUPP || error == EPERM;
 }
 
+// What renameRaw answers where the file system has no rename that refuses to replace.
+constexpr int NoSafeRename = ENOTSUP;
+
 // For file systems without RENAME_NOREPLACE: a hard link never replaces either.
 int renameByLink(const QByteArray& from, const QByteArray& to)
 {
     if (::link(from.constData(), to.constData()) == 0) {
-        ::unlink(from.constData());
-        return 0;
+        if (::unlink(from.constData()) == 0)
+            return 0;
+        const int error = errno;
+        ::unlink(to.constData()); // the second name we just gave it; the file keeps its first
+        return error;
     }
     const int error = errno;
-    if (!unsupported(error))
-        return error;
-    // Neither primitive exists here (FAT, some network shares): look, then rename.
-    struct stat st {};
-    if (::lstat(to.constData(), &st) == 0)
-        return EEXIST;
-    return ::rename(from.constData(), to.constData()) == 0 ? 0 : errno;
+    return unsupported(error) ? NoSafeRename : error;
+}
+
+bool differOnlyInCase(const QByteArray& from, const QByteArray& to)
+{
+    const QFileInfo a(QFile::decodeName(from));
+    const QFileInfo b(QFile::decodeName(to));
+    return a.path() == b.path() && a.fileName() != b.fileName() &&
+           a.fileName().toCaseFolded() == b.fileName().toCaseFolded();
 }
 
 int renameRaw(const QByteArray& from, const QByteArray& to)
@@ -67,7 +75,7 @@ int renameRaw(const QByteArray& from, const QByteArray& to)
     if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0)
         return 0;
     const int error = errno;
-    if (error == EEXIST && sameFile(from, to) && from != to) {
+    if (error == EEXIST && differOnlyInCase(from, to) && sameFile(from, to)) {
         // A change of letter case on a file system that ignores case: the target "exists" because it
         // is the file itself, so step aside through a name nobody uses.
         const QByteArray aside = to + ".ostrel-renaming";
@@ -130,13 +138,36 @@ bool copyBytes(int in, int out, off_t& copied)
     }
 }
 
-} // namespace
-
-FsResult renameFile(const QString& source, const QString& target)
+void syncDirectory(const QByteArray& directory)
 {
-    const int error = renameRaw(encoded(source), encoded(target));
-    return error == 0 ? FsResult{} : failure(error);
+    const Descriptor dir(::open(directory.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dir.get() >= 0)
+        ::fsync(dir.get());
 }
+
+// Creates `to` exclusively and fills it from `in`: where no rename or link can refuse to replace, an
+// exclusive creation still can.
+FsResult writeExclusive(int in, off_t size, mode_t mode, const QByteArray& to)
+{
+    if (::lseek(in, 0, SEEK_SET) != 0)
+        return failure(errno);
+    const Descriptor out(::open(to.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode));
+    if (out.get() < 0)
+        return failure(errno);
+    off_t copied = 0;
+    if (!copyBytes(in, out.get(), copied) || ::fsync(out.get()) != 0) {
+        const int error = errno;
+        ::unlink(to.constData()); // ours, made a moment ago
+        return failure(error);
+    }
+    if (copied != size) {
+        ::unlink(to.constData());
+        return failure("the file changed while it was copied");
+    }
+    return {};
+}
+
+} // namespace
 
 FsResult copyFile(const QString& source, const QString& target)
 {
@@ -179,19 +210,30 @@ FsResult copyFile(const QString& source, const QString& target)
         return failure("the file changed while it was copied");
     }
 
+    int error = 0;
     if (named.isEmpty()) {
         const QByteArray self = "/proc/self/fd/" + QByteArray::number(out.get());
-        if (::linkat(AT_FDCWD, self.constData(), AT_FDCWD, to.constData(), AT_SYMLINK_FOLLOW) == 0)
-            return {};
-        // Without /proc, naming the descriptor itself needs privileges we may still have.
-        if (errno == EEXIST || ::linkat(out.get(), "", AT_FDCWD, to.constData(), AT_EMPTY_PATH) != 0)
-            return failure(errno);
-        return {};
-    }
-    const int error = renameRaw(named, to);
-    if (error != 0)
+        if (::linkat(AT_FDCWD, self.constData(), AT_FDCWD, to.constData(), AT_SYMLINK_FOLLOW) != 0) {
+            error = errno;
+            // Without /proc, naming the descriptor itself needs privileges we may still have.
+            if (error == ENOENT && ::linkat(out.get(), "", AT_FDCWD, to.constData(), AT_EMPTY_PATH) == 0)
+                error = 0;
+        }
+    } else {
+        error = renameRaw(named, to);
         discard();
-    return error == 0 ? FsResult{} : failure(error);
+    }
+    if (error == ENOENT || error == NoSafeRename) {
+        const FsResult written = writeExclusive(in.get(), st.st_size, mode, to);
+        if (!written.ok)
+            return written;
+        error = 0;
+    }
+    if (error != 0)
+        return failure(error);
+    // The new name on disk before anyone relies on it (a move then removes the original).
+    syncDirectory(directory);
+    return {};
 }
 
 FsResult moveFile(const QString& source, const QString& target)
@@ -199,8 +241,9 @@ FsResult moveFile(const QString& source, const QString& target)
     const int error = renameRaw(encoded(source), encoded(target));
     if (error == 0)
         return {};
-    if (error != EXDEV)
+    if (error != EXDEV && error != NoSafeRename)
         return failure(error);
+    // Across file systems, or where no rename refuses to replace: a copy, then the original goes.
     const FsResult copied = copyFile(source, target);
     if (!copied.ok)
         return copied;

@@ -158,8 +158,10 @@ TEST_F(GalleryTest, PointerPreviewsCellsOnceAndDrivesAnOpenLargeView)
     hover(1);
     EXPECT_NE(largePicture->pixmap().toImage(), first); // it follows the pointer
     hover(1);
+    const QImage following = largePicture->pixmap().toImage();
     hover(2); // a cell without small picture leaves it as it was
     EXPECT_EQ(text("Label1"), "AB");
+    EXPECT_EQ(largePicture->pixmap().toImage(), following);
 
     large->close(); // its close box unchecks the entry
     EXPECT_FALSE(entry(3)->isChecked());

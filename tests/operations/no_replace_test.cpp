@@ -1,6 +1,5 @@
 #include <cstring>
 
-#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -11,43 +10,16 @@
 #include <gtest/gtest.h>
 
 #include "platform/file_system.h"
+#include "support/mount.h"
 #include "support/sandbox.h"
 
 namespace {
 
+using testsupport::Mount;
+
 using Contents = QMap<QString, QByteArray>;
 using platform::PosixFileSystem;
 using testsupport::PortraitSandbox;
-
-// A small tmpfs (or a read-only bind mount) for the length of a test; skipped where mounting is denied.
-class Mount {
-public:
-    Mount(const QString& at, const char* options, const QString& bindFrom = QString()) : at_(QFile::encodeName(at))
-    {
-        if (bindFrom.isEmpty()) {
-            mounted_ = ::mount("tmpfs", at_.constData(), "tmpfs", 0, options) == 0;
-            return;
-        }
-        mounted_ = ::mount(QFile::encodeName(bindFrom).constData(), at_.constData(), nullptr, MS_BIND, nullptr) == 0 &&
-                   ::mount(nullptr, at_.constData(), nullptr, MS_BIND | MS_REMOUNT | MS_RDONLY, nullptr) == 0;
-    }
-    ~Mount()
-    {
-        if (mounted_)
-            ::umount2(at_.constData(), MNT_DETACH);
-    }
-    Mount(const Mount&) = delete;
-    Mount& operator=(const Mount&) = delete;
-    bool mounted() const { return mounted_; }
-
-private:
-    QByteArray at_;
-    bool mounted_ = false;
-};
-
-#define SKIP_UNLESS_MOUNTED(mount)                                                                                     \
-    if (!(mount).mounted())                                                                                            \
-    GTEST_SKIP() << "cannot mount here: " << std::strerror(errno)
 
 TEST(NoReplace, WritesNeverReplaceAnExistingFile)
 {

@@ -1,8 +1,10 @@
 #include <QPushButton>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
 #include "support/manager_fixture.h"
+#include "support/mount.h"
 
 namespace {
 
@@ -94,8 +96,9 @@ TEST_F(SetOperationsTest, CopyIntoItsOwnDirectoryReselectsByIndex)
 {
     source_.addPortraits({"ZZL.bmp", "zZS.bmp"});
     open();
-    selectSource("ZZL.bmp");
-    emit files()->DblClick(); // a double-click copies like the button
+    QTest::mouseDClick(files()->viewport(), Qt::LeftButton, {},
+                       files()->visualRect(files()->model()->index(0, 0)).center());
+    // The double-click selected the set and copied it like the button.
     EXPECT_EQ(files()->entries(), QStringList({"MM01L.bmp", "ZZL.bmp"}));
     EXPECT_EQ(source_.contents()["MM01L.bmp"], source_.contents()["ZZL.bmp"]);
     EXPECT_EQ(vars().SourceLargeName, "MM01L.bmp"); // the copy now holds the remembered index
@@ -140,18 +143,16 @@ struct RenameCase {
 TEST_F(SetOperationsTest, RenameAsksForOneToSevenCharactersAndRenamesBothFiles)
 {
     // clang-format off
-    // clang-format off
     const RenameCase cases[] = {
         {"Default", {"PIC01"}, {"PIC01L.bmp", "TakenL.bmp", "pIC01S.bmp"}, 1},
         {"LowerCasedFirstLetter", {"Abc"}, {"AbcL.bmp", "TakenL.bmp", "abcS.bmp"}, 1},
         {"DigitFirst", {"7xyz"}, {"7xyzL.bmp", "7xyzS.bmp", "TakenL.bmp"}, 1},
         {"SevenAcceptedAfterEightAndEmpty", {"ABCDEFGH", "", "ABCDEFG"}, {"ABCDEFGL.bmp", "TakenL.bmp", "aBCDEFGS.bmp"}, 3},
         {"OnlyLetterCaseChanges", {"mm05"}, {"TakenL.bmp", "mm05L.bmp", "mm05S.bmp"}, 1},
-        {"UnsafeNamesAskAgain", {"a/b", "..", ".x", "a\\b", "ok"}, {"TakenL.bmp", "okL.bmp", "okS.bmp"}, 9},
+        {"UnsafeNamesAskAgain", {"a/b", "..", ".", ".x", "a\\b", QString(QChar(0)) + "x", "ok"}, {"TakenL.bmp", "okL.bmp", "okS.bmp"}, 13},
         {"CancelChangesNothing", {std::nullopt}, {"MM05L.bmp", "TakenL.bmp", "mM05S.bmp"}, 1},
         {"TakenNameIsRefused", {"taken"}, {"MM05L.bmp", "TakenL.bmp", "mM05S.bmp"}, 2},
     };
-    // clang-format on
     // clang-format on
     for (const RenameCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -162,8 +163,15 @@ TEST_F(SetOperationsTest, RenameAsksForOneToSevenCharactersAndRenamesBothFiles)
         for (const auto& answer : c.answers)
             dialogs_.queueInput(answer);
         dialogs_.clear();
+        const Contents before = sandbox.contents();
         press("RenameButton");
         EXPECT_EQ(sandbox.contents().keys(), c.after);
+        // Each picture keeps its bytes under its new name: the large one stays the large one.
+        const auto original = [&before](const QString& name) {
+            return before.value(name, name.endsWith("L.bmp") ? before["MM05L.bmp"] : before["mM05S.bmp"]);
+        };
+        for (const QString& name : c.after)
+            EXPECT_EQ(sandbox.contents()[name], original(name)) << qPrintable(name);
         EXPECT_EQ(dialogs_.shown().size(), c.boxes);
         EXPECT_EQ(files()->listIndex(), c.answers.last() ? -1 : 0); // a cancel leaves the selection
         const testsupport::ShownBox& first = dialogs_.shown().first();
@@ -195,7 +203,6 @@ TEST_F(SetOperationsTest, DeleteRemovesTheSetAfterConfirmationAndReselects)
 {
     const QStringList five{"AAL.bmp", "aAS.bmp", "BBL.bmp", "bBS.bmp", "CCL.bmp", "cCS.bmp", "DDL.bmp", "EEL.bmp"};
     // clang-format off
-    // clang-format off
     const DeleteCase cases[] = {
         {"PartnerInOtherCase", {"MM05L.bmp", "mm05s.BMP", "ZZL.bmp"}, "MM05L.bmp", MessageResult::Yes, {"ZZL.bmp"}, 0},
         {"NoPartner", {"LonerL.bmp", "NOPICTURE"}, "LonerL.bmp", MessageResult::Yes, {"NOPICTURE"}, -1},
@@ -203,7 +210,6 @@ TEST_F(SetOperationsTest, DeleteRemovesTheSetAfterConfirmationAndReselects)
         {"Middle", five, "CCL.bmp", MessageResult::Yes, five.mid(0, 4) + five.mid(6), 2},
         {"AnsweredNo", five, "CCL.bmp", MessageResult::No, five, 2},
     };
-    // clang-format on
     // clang-format on
     for (const DeleteCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -271,17 +277,18 @@ TEST_F(SetOperationsTest, AFailingFileOperationNeverLeavesHalfASet)
 {
     const QStringList set{"ZZL.bmp", "zZS.bmp"};
     // clang-format off
-    // clang-format off
     const FaultCase cases[] = {
         {"CopyFirst", "SaveButton", {0}, set, {}, "Could not copy \"{S}/ZZL.bmp\" to \"{D}/MM01L.bmp\": disk on fire. Nothing was changed."},
         {"CopySecond", "SaveButton", {1}, set, {}, "Could not copy \"{S}/zZS.bmp\" to \"{D}/mM01S.bmp\": disk on fire. The large picture was taken back, so nothing was changed."},
         {"CopySecondAndUndo", "SaveButton", {1, 2}, set, {"MM01L.bmp"}, "Could not copy \"{S}/zZS.bmp\" to \"{D}/mM01S.bmp\": disk on fire. Removing the copy \"{D}/MM01L.bmp\" failed too: disk on fire. The set itself is unchanged."},
         {"MoveSecond", "MoveButton", {1}, set, {}, "Could not move \"{S}/zZS.bmp\" to \"{D}/mM01S.bmp\": disk on fire. The large picture was taken back, so nothing was changed."},
         {"MoveSecondAndUndo", "MoveButton", {1, 2}, {"zZS.bmp"}, {"MM01L.bmp"}, "Could not move \"{S}/zZS.bmp\" to \"{D}/mM01S.bmp\": disk on fire. Moving the large picture back failed too: disk on fire. The large picture is now \"{D}/MM01L.bmp\"; the small picture is still \"{S}/zZS.bmp\"."},
+        {"MoveFirst", "MoveButton", {0}, set, {}, "Could not move \"{S}/ZZL.bmp\" to \"{D}/MM01L.bmp\": disk on fire. Nothing was changed."},
+        {"RenameFirst", "RenameButton", {0}, set, {}, "Could not rename \"{S}/ZZL.bmp\" to \"{S}/HeroL.bmp\": disk on fire. Nothing was changed."},
+        {"RenameSecondAndUndo", "RenameButton", {1, 2}, {"HeroL.bmp", "zZS.bmp"}, {}, "Could not rename \"{S}/zZS.bmp\" to \"{S}/heroS.bmp\": disk on fire. Moving the large picture back failed too: disk on fire. The large picture is now \"{S}/HeroL.bmp\"; the small picture is still \"{S}/zZS.bmp\"."},
         {"DeleteFirst", "DeleteButton", {0}, set, {}, "Could not delete \"{S}/ZZL.bmp\": disk on fire. Nothing was deleted."},
         {"DeleteSecond", "DeleteButton", {1}, {"zZS.bmp"}, {}, "\"{S}/ZZL.bmp\" was deleted, but \"{S}/zZS.bmp\" could not be deleted: disk on fire. The small picture is still there."},
     };
-    // clang-format on
     // clang-format on
     for (const FaultCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -295,13 +302,14 @@ TEST_F(SetOperationsTest, AFailingFileOperationNeverLeavesHalfASet)
         dialogs_.clear();
         if (QLatin1String(c.button) == QLatin1String("DeleteButton"))
             dialogs_.queueAnswer(MessageResult::Yes);
+        if (QLatin1String(c.button) == QLatin1String("RenameButton"))
+            dialogs_.queueInput(QStringLiteral("Hero"));
         for (const int write : c.failing)
             fileSystem_.failWrite(write, "disk on fire");
         press(c.button);
         EXPECT_EQ(source.contents().keys(), c.sourceAfter);
         EXPECT_EQ(destination.contents().keys(), c.destinationAfter);
-        for (const QString& name : c.sourceAfter)
-            EXPECT_EQ(source.contents()[name], original[name]) << qPrintable(name);
+        EXPECT_EQ(source.contents()["zZS.bmp"], original["zZS.bmp"]);
         QString message = c.message;
         message.replace("{S}/", source.path() + "/").replace("{D}/", destination.path() + "/");
         EXPECT_EQ(texts().last(), message);
@@ -318,6 +326,55 @@ TEST_F(SetOperationsTest, RenameFailingOnTheSmallFileTakesTheLargeOneBack)
     EXPECT_EQ(source_.contents().keys(), QStringList({"MM05L.bmp", "mM05S.bmp"}));
     EXPECT_TRUE(texts().last().endsWith("The large picture was taken back, so nothing was changed."));
     EXPECT_TRUE(blank("Image1")); // after a failure the window shows what is on disk
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(SetOperationsTest, ANameTakenByAnotherFileInAnotherLetterCaseIsRefused)
+{
+    openWith({"ABcL.bmp", "aBcS.bmp", "abcL.bmp", "abcS.bmp"}, "ABcL.bmp");
+    const Contents before = source_.contents();
+    dialogs_.queueInput(QStringLiteral("ABC"));
+    press("RenameButton");
+    EXPECT_EQ(source_.contents(), before);
+    ASSERT_EQ(dialogs_.shown().size(), 2);
+    const testsupport::ShownBox& refusal = dialogs_.shown().last();
+    EXPECT_EQ(refusal.text,
+              QStringLiteral("The file \"abcL.bmp\" is already in %1. Nothing was changed.").arg(source_.path()));
+    EXPECT_EQ(refusal.title, "Error");
+    EXPECT_EQ(refusal.icon, MessageIcon::Exclamation);
+}
+
+TEST_F(SetOperationsTest, ReselectionClampsWhenMoreEntriesVanished)
+{
+    openWith({"AAL.bmp", "BBL.bmp", "CCL.bmp", "DDL.bmp", "EEL.bmp", "eES.bmp"}, "EEL.bmp");
+    QFile::remove(source_.filePath("DDL.bmp"));
+    QFile::remove(source_.filePath("CCL.bmp"));
+    dialogs_.queueAnswer(MessageResult::Yes);
+    press("DeleteButton");
+    EXPECT_EQ(files()->entries(), QStringList({"AAL.bmp", "BBL.bmp"}));
+    EXPECT_EQ(files()->listIndex(), 1);
+}
+
+TEST_F(SetOperationsTest, AFullDiskOnTheSmallPictureTakesTheLargeCopyBack)
+{
+    testsupport::PortraitSandbox full;
+    const testsupport::Mount tmpfs(full.path(), "size=64k");
+    SKIP_UNLESS_MOUNTED(tmpfs);
+    source_.addFile("ZZL.bmp", "large");
+    source_.addFile("zZS.bmp", QByteArray(200 * 1024, 's'));
+    open();
+    setDestination(full.path());
+    selectSource("ZZL.bmp");
+    press("SaveButton");
+    EXPECT_TRUE(full.contents().isEmpty());
+    EXPECT_EQ(
+        texts().last(),
+        QStringLiteral("Could not copy \"%1\" to \"%2\": %3. The large picture was taken back, so nothing was changed.")
+            .arg(source_.filePath("zZS.bmp"), full.filePath("mM01S.bmp"),
+                 QString::fromLocal8Bit(std::strerror(ENOSPC))));
 }
 
 } // namespace

@@ -29,15 +29,21 @@ public:
     {
         return real_.findFileIgnoringCase(directory, name);
     }
+    QString findConflict(const QString& directory, const QString& name, const QString& except) const override
+    {
+        return real_.findConflict(directory, name, except);
+    }
     QList<platform::Volume> volumes() const override { return volumes_ ? *volumes_ : real_.volumes(); }
 
     platform::FsResult copyFile(const QString& source, const QString& target) override
     {
-        return write(QStringLiteral("copy %1 -> %2").arg(source, target), [&] { return real_.copyFile(source, target); });
+        return write(QStringLiteral("copy %1 -> %2").arg(source, target),
+                     [&] { return real_.copyFile(source, target); });
     }
     platform::FsResult moveFile(const QString& source, const QString& target) override
     {
-        return write(QStringLiteral("move %1 -> %2").arg(source, target), [&] { return real_.moveFile(source, target); });
+        return write(QStringLiteral("move %1 -> %2").arg(source, target),
+                     [&] { return real_.moveFile(source, target); });
     }
     platform::FsResult removeFile(const QString& path) override
     {
