@@ -5,7 +5,8 @@ repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 say() { printf '==> %s\n' "$*"; }
 
 # Debian packages the build needs; each is installed only when missing.
-required_packages=(cmake g++ make qt6-base-dev googletest libgtest-dev fonts-dejavu-core fonts-liberation)
+required_packages=(cmake g++ make qt6-base-dev googletest libgtest-dev fonts-dejavu-core fonts-liberation
+                   desktop-file-utils appstream)
 
 install_missing_packages() {
     local missing=() package

@@ -4,12 +4,16 @@
 #include "manager/frm_main.h"
 #include "platform/dialogs.h"
 #include "platform/file_system.h"
+#include "platform/program_icon.h"
 #include "platform/random_source.h"
 
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Ostrel Portrait Manager"));
+    // Lets the desktop match our windows with the installed entry and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.example.OstrelPortraitManager"));
+    QApplication::setWindowIcon(platform::programIcon());
     // The program ends with the manager window, not with whichever window happened to close last.
     QApplication::setQuitOnLastWindowClosed(false);
 

@@ -2,16 +2,16 @@
 
 #include <QPainter>
 #include <QPainterPath>
+#include <QImage>
 #include <QPixmap>
 
 namespace platform {
 
-namespace {
-QPixmap drawIcon(int size)
+QImage programIconImage(int size)
 {
-    QPixmap pixmap(size, size);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
+    QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.scale(size / 64.0, size / 64.0);
 
@@ -32,15 +32,14 @@ QPixmap drawIcon(int size)
     painter.drawPath(shoulders);
     painter.setBrush(QColor(0xe8, 0xc4, 0xa0));
     painter.drawEllipse(QRectF(25, 18, 14, 17));
-    return pixmap;
+    return image;
 }
-} // namespace
 
 QIcon programIcon()
 {
     QIcon icon;
     for (const int size : {16, 24, 32, 48, 64, 128})
-        icon.addPixmap(drawIcon(size));
+        icon.addPixmap(QPixmap::fromImage(programIconImage(size)));
     return icon;
 }
 
