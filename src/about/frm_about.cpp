@@ -32,6 +32,7 @@ frmAbout::frmAbout(QWidget* parent) : QWidget(parent, Qt::Tool | Qt::MSWindowsFi
     Frame1->setFrameShape(QFrame::Box);
     Frame1->setFrameShadow(QFrame::Sunken);
     Frame1->setGeometry(pixels(120, 120, 4455, 2535));
+    Frame1->setAccessibleName(QStringLiteral("About this program"));
 
     Label1 = new QLabel(Frame1);
     Label1->setObjectName(QStringLiteral("Label1"));

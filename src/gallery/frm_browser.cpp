@@ -18,7 +18,6 @@
 #include "platform/file_system.h"
 #include "platform/image_box.h"
 #include "platform/paths.h"
-#include "platform/pictures.h"
 #include "platform/program_icon.h"
 #include "platform/twips.h"
 
@@ -79,6 +78,7 @@ void frmBrowser::createControls()
     auto* first = new platform::ImageBox(platform::TwipsRect{0, 0, 1710, 2610}.toPixels().size(), client);
     first->setObjectName(QStringLiteral("Image1"));
     first->setProperty("index", 0);
+    first->setAccessibleName(QStringLiteral("Portrait 1"));
     place(first, {120, 120, 1710, 2610});
     Image1.push_back(first);
     connect(first, &platform::ImageBox::Click, this, [this] { Image1_Click(0); });
@@ -114,6 +114,10 @@ void frmBrowser::createControls()
                                 {Picture1, "Picture1"},
                                 {FullViewButton, "FullViewButton"}})
         widget->setObjectName(QString::fromLatin1(name));
+    Scroller->setAccessibleName(QStringLiteral("Rows of portraits"));
+    Image2->setAccessibleName(QStringLiteral("Small preview"));
+    Label1->setAccessibleName(QStringLiteral("Previewed set"));
+    Label3->setAccessibleName(QStringLiteral("Selected set"));
 }
 
 void frmBrowser::createMenu()
@@ -151,6 +155,7 @@ platform::ImageBox* frmBrowser::cell(int index)
         auto* copy = new platform::ImageBox(Image1[0]->naturalSize(), centralWidget());
         copy->setObjectName(QStringLiteral("Image1"));
         copy->setProperty("index", k);
+        copy->setAccessibleName(QStringLiteral("Portrait %1").arg(k + 1));
         copy->setPicture(Image1[0]->pixmap().toImage());
         copy->hide();
         connect(copy, &platform::ImageBox::Click, this, [this, k] { Image1_Click(k); });
@@ -297,12 +302,12 @@ void frmBrowser::fill_cell(int index)
     }
     const QString stem = stemOf(large);
     state_.CellSmallName[i] = partnerOf(stem);
-    image->setPicture(platform::decodeBitmap(sourcePath(large)));
+    image->showFile(sourcePath(large));
     if (state_.CellSmallName[i].isEmpty()) {
         blank(Image2);
         return;
     }
-    Image2->setPicture(platform::decodeBitmap(sourcePath(state_.CellSmallName[i])));
+    Image2->showFile(sourcePath(state_.CellSmallName[i]));
     Label1->setText(stem);
 }
 
@@ -323,10 +328,9 @@ void frmBrowser::Image1_MouseMove(int index)
         blank(Image2);
         return;
     }
-    const QImage smallPicture = platform::decodeBitmap(sourcePath(small));
     if (mnuOptions[3]->isChecked() && largeView_)
-        largeView_->showSet(platform::decodeBitmap(sourcePath(state_.CellLargeName[i])), smallPicture);
-    Image2->setPicture(smallPicture);
+        largeView_->showSet(sourcePath(state_.CellLargeName[i]), sourcePath(small));
+    Image2->showFile(sourcePath(small));
     Label1->setText(stemOf(state_.CellLargeName[i]));
 }
 
@@ -427,14 +431,10 @@ void frmBrowser::openLargeView()
     largeView_ = std::make_unique<frmLargeView>(this);
     connect(largeView_.get(), &frmLargeView::unloaded, this, [this] { mnuOptions[3]->setChecked(false); });
     largeView_->show();
-    if (state_.SelectedLarge.isEmpty()) {
+    if (state_.SelectedLarge.isEmpty())
         state_.SelectedSmall.clear();
-        largeView_->showSet(QImage(), QImage());
-        return;
-    }
-    const QImage large = platform::decodeBitmap(sourcePath(state_.SelectedLarge));
-    largeView_->showSet(
-        large, state_.SelectedSmall.isEmpty() ? QImage() : platform::decodeBitmap(sourcePath(state_.SelectedSmall)));
+    const auto path = [this](const QString& name) { return name.isEmpty() ? QString() : sourcePath(name); };
+    largeView_->showSet(path(state_.SelectedLarge), path(state_.SelectedSmall));
 }
 
 void frmBrowser::closeLargeView()

@@ -24,16 +24,22 @@ frmLargeView::frmLargeView(QWidget* gallery) : QWidget(nullptr, Qt::Tool), galle
     Image2 = new platform::ImageBox(small.size(), this, platform::ImageBox::Fit::Stretch);
     Image1->setObjectName(QStringLiteral("Image1"));
     Image2->setObjectName(QStringLiteral("Image2"));
+    Image1->setAccessibleName(QStringLiteral("Large picture"));
+    Image2->setAccessibleName(QStringLiteral("Small picture"));
     Image1->setGeometry(large);
     Image2->setGeometry(small);
     // Its frame at the top-left corner of the screen.
     move(0, 0);
 }
 
-void frmLargeView::showSet(const QImage& large, const QImage& small)
+void frmLargeView::showSet(const QString& largePath, const QString& smallPath)
 {
-    Image1->setPicture(large);
-    Image2->setPicture(small);
+    for (const auto& [image, path] : {std::pair{Image1, largePath}, std::pair{Image2, smallPath}}) {
+        if (path.isEmpty())
+            image->setPicture(QImage());
+        else
+            image->showFile(path);
+    }
 }
 
 void frmLargeView::changeEvent(QEvent* event)

@@ -15,8 +15,8 @@ public:
     // `gallery` is the window it keeps in front of while that one fills the screen.
     explicit frmLargeView(QWidget* gallery);
 
-    // Large picture first, then the small one; a null image blanks its picture.
-    void showSet(const QImage& large, const QImage& small);
+    // Large picture first, then the small one; an empty path blanks its picture.
+    void showSet(const QString& largePath, const QString& smallPath);
 
 signals:
     // The window is going away by any route.

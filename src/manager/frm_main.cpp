@@ -118,6 +118,25 @@ void frmMain::createControls(const QString& startDirectory)
         widgets[i]->setGeometry(design[control].toPixels());
     }
     widgets_ = widgets;
+    // What a screen reader calls the controls that have no caption of their own.
+    const std::pair<QWidget*, const char*> accessibleNames[] = {
+        {Files, "Source portraits"},
+        {Directory, "Source directories"},
+        {Drive1, "Source drives"},
+        {Files2, "Destination portraits"},
+        {Directory2, "Destination directories"},
+        {Drive2, "Destination drives"},
+        {Image1, "Large preview"},
+        {Image2, "Small preview"},
+        {Label8, "Selected large file"},
+        {Label9, "Selected small file"},
+        {Label1, "Large target"},
+        {Label2, "Small target"},
+        {GenderCombo, "Gender"},
+        {TypeCombo, "Class"},
+    };
+    for (const auto& [widget, name] : accessibleNames)
+        widget->setAccessibleName(QString::fromLatin1(name));
 
     // The lists start out where the process stands, as the toolkit's controls would: no change handler
     // runs for that, the window's handlers are connected afterwards.
@@ -344,7 +363,7 @@ void frmMain::applyLayout()
 
 void frmMain::showPicture(platform::ImageBox* image, const QString& path)
 {
-    image->setPicture(platform::decodeBitmap(path));
+    image->showFile(path);
 }
 
 void frmMain::blankPicture(platform::ImageBox* image)

@@ -6,9 +6,24 @@
 
 namespace platform {
 
+namespace {
+// The window the user is working in: boxes are modal to it and centred on it.
+QWidget* askingWindow()
+{
+    if (QWidget* active = QApplication::activeWindow())
+        return active;
+    if (QWidget* focus = QApplication::focusWidget())
+        return focus->window();
+    for (QWidget* window : QApplication::topLevelWidgets())
+        if (window->isVisible() && !window->windowFlags().testFlag(Qt::Tool))
+            return window;
+    return nullptr;
+}
+} // namespace
+
 MessageResult QtDialogs::messageBox(const QString& text, const QString& title, MessageButtons buttons, MessageIcon icon)
 {
-    QMessageBox box(QApplication::activeWindow());
+    QMessageBox box(askingWindow());
     // Texts carry file names, which must never be read as markup.
     box.setTextFormat(Qt::PlainText);
     box.setText(text);
@@ -31,7 +46,7 @@ std::optional<QString> QtDialogs::inputBox(const QString& prompt, const QString&
 {
     bool accepted = false;
     const QString text =
-        QInputDialog::getText(QApplication::activeWindow(), title, prompt, QLineEdit::Normal, defaultText, &accepted);
+        QInputDialog::getText(askingWindow(), title, prompt, QLineEdit::Normal, defaultText, &accepted);
     if (!accepted)
         return std::nullopt;
     return text;

@@ -1,5 +1,6 @@
 #include "platform/file_list_box.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QStringListModel>
 
@@ -90,6 +91,19 @@ void FileListBox::mouseDoubleClickEvent(QMouseEvent* event)
     if (listIndex() != index.row())
         setListIndex(index.row());
     emit DblClick();
+}
+
+void FileListBox::keyPressEvent(QKeyEvent* event)
+{
+    // With nothing selected, the first arrow press selects the entry under the cursor rather than
+    // stepping past it.
+    const bool arrow = event->key() == Qt::Key_Down || event->key() == Qt::Key_Up;
+    if (arrow && listIndex() == -1 && listCount() > 0) {
+        const QModelIndex current = currentIndex().isValid() ? currentIndex() : model_->index(0, 0);
+        selectionModel()->setCurrentIndex(current, QItemSelectionModel::ClearAndSelect);
+        return;
+    }
+    QListView::keyPressEvent(event);
 }
 
 QItemSelectionModel::SelectionFlags FileListBox::selectionCommand(const QModelIndex& index, const QEvent*) const

@@ -2,8 +2,11 @@
 
 #include <utility>
 
+#include <QFileInfo>
 #include <QMouseEvent>
 #include <QPainter>
+
+#include "platform/pictures.h"
 
 namespace platform {
 
@@ -13,9 +16,17 @@ ImageBox::ImageBox(QSize designSize, QWidget* parent, Fit fit) : QWidget(parent)
     resize(designSize_);
 }
 
+void ImageBox::showFile(const QString& path)
+{
+    setPicture(decodeBitmap(path));
+    setAccessibleDescription(QFileInfo(path).fileName());
+}
+
 void ImageBox::setPicture(const QImage& picture)
 {
+    setAccessibleDescription(QString());
     pixmap_ = QPixmap::fromImage(picture);
+    scaled_ = QPixmap();
     if (fit_ == Fit::Natural)
         resize(naturalSize());
     update();
@@ -40,8 +51,14 @@ void ImageBox::paintEvent(QPaintEvent*)
         return;
     const QRect inside = rect().adjusted(BorderPixels, BorderPixels, -BorderPixels, -BorderPixels);
     if (fit_ == Fit::Stretch) {
-        painter.setRenderHint(QPainter::SmoothPixmapTransform);
-        painter.drawPixmap(inside, pixmap_);
+        // Scaled once to the device pixels it covers, so it stays sharp on a high-density screen.
+        const qreal ratio = devicePixelRatioF();
+        const QSize device = (QSizeF(inside.size()) * ratio).toSize();
+        if (scaled_.size() != device) {
+            scaled_ = pixmap_.scaled(device, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+            scaled_.setDevicePixelRatio(ratio);
+        }
+        painter.drawPixmap(inside.topLeft(), scaled_);
     } else {
         painter.drawPixmap(inside.topLeft(), pixmap_);
     }

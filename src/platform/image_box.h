@@ -18,7 +18,10 @@ public:
 
     ImageBox(QSize designSize, QWidget* parent, Fit fit = Fit::Natural);
 
+    // A picture without a file: the accessible description is cleared.
     void setPicture(const QImage& picture);
+    // The picture decoded from a file (blank when it cannot be), described by the file's name.
+    void showFile(const QString& path);
     bool hasPicture() const { return !pixmap_.isNull(); }
     const QPixmap& pixmap() const { return pixmap_; }
     // The size the control takes for its current picture.
@@ -39,6 +42,7 @@ private:
     QSize designSize_;
     Fit fit_;
     QPixmap pixmap_;
+    QPixmap scaled_; // a stretched picture, drawn once for the screen's pixel ratio
     bool endingDoubleClick_ = false;
 };
 
