@@ -197,7 +197,7 @@ void frmBrowser::resizeEvent(QResizeEvent* event)
     const QSize client = centralWidget()->size();
     const QSize expected(twipsToPixels(outerWidth_ - gallery::FrameWidth),
                          twipsToPixels(outerHeight_ - gallery::FrameHeight));
-    if (client == expected && !laidOutFor_.isEmpty())
+    if (client == expected && laidOut_)
         return;
     if (client != expected) {
         outerWidth_ = pixelsToTwips(client.width()) + gallery::FrameWidth;
@@ -246,7 +246,7 @@ void frmBrowser::Form_Resize()
         fill_cell(k);
     }
     Label4->hide();
-    laidOutFor_ = centralWidget()->size();
+    laidOut_ = true;
     show_page();
 }
 

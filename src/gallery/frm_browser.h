@@ -98,7 +98,7 @@ private:
     int outerHeight_ = gallery::CreatedOuterHeight;
     gallery::OuterSize normalOuter_{gallery::CreatedOuterWidth, gallery::CreatedOuterHeight};
     QPoint normalPosition_;
-    QSize laidOutFor_;
+    bool laidOut_ = false;
     // The small pictures of the source directory, read once per page: exact names, and case-folded ones.
     QSet<QString> partnerNames_;
     QHash<QString, QString> partnerByFolded_;
