@@ -235,7 +235,7 @@ void frmBrowser::Form_Resize()
     for (int k = 1; k <= state_.LastShownCell; ++k)
         cell(k)->hide();
     state_.LastShownCell = 0;
-    readPartners();
+    readPartners(grid.lastShownCell);
     fill_cell(0);
     for (int k = 1; k <= grid.lastShownCell; ++k) {
         state_.LastShownCell = k;
@@ -247,35 +247,34 @@ void frmBrowser::Form_Resize()
     }
     Label4->hide();
     laidOut_ = true;
-    show_page();
+    // The page once more, as show_page does; the directory was read for this layout a moment ago.
+    fillPage();
 }
 
 void frmBrowser::show_page()
 {
-    readPartners();
+    readPartners(state_.LastShownCell);
+    fillPage();
+}
+
+void frmBrowser::fillPage()
+{
     for (int k = 0; k <= state_.LastShownCell; ++k)
         fill_cell(k);
 }
 
-void frmBrowser::readPartners()
+void frmBrowser::readPartners(int lastCell)
 {
-    partnerNames_.clear();
-    partnerByFolded_.clear();
-    for (const QString& name : fileSystem_.listFiles(directory_.path(), QStringLiteral("*S.bmp")).names) {
-        partnerNames_.insert(name);
-        // The first in list order wins among names equal but for case, as in the manager's look-up.
-        const QString folded = name.toCaseFolded();
-        if (!partnerByFolded_.contains(folded))
-            partnerByFolded_.insert(folded, name);
-    }
+    QStringList wanted;
+    for (int k = 0; k <= lastCell; ++k)
+        if (const QString large = files_.list(state_.TopIndex + k); !large.isEmpty())
+            wanted << QString::fromStdU32String(naming::smallPartnerName(naming::stemOfEntry(large.toStdU32String())));
+    partners_ = fileSystem_.findFilesIgnoringCase(directory_.path(), wanted);
 }
 
 QString frmBrowser::partnerOf(const QString& stem) const
 {
-    const QString wanted = QString::fromStdU32String(naming::smallPartnerName(stem.toStdU32String()));
-    if (partnerNames_.contains(wanted))
-        return wanted;
-    return partnerByFolded_.value(wanted.toCaseFolded());
+    return partners_.value(QString::fromStdU32String(naming::smallPartnerName(stem.toStdU32String())));
 }
 
 QString frmBrowser::sourcePath(const QString& name) const
@@ -302,12 +301,12 @@ void frmBrowser::fill_cell(int index)
     }
     const QString stem = stemOf(large);
     state_.CellSmallName[i] = partnerOf(stem);
-    image->showFile(sourcePath(large));
+    image->setPicture(pictures_.load(sourcePath(large)), large);
     if (state_.CellSmallName[i].isEmpty()) {
         blank(Image2);
         return;
     }
-    Image2->showFile(sourcePath(state_.CellSmallName[i]));
+    Image2->setPicture(pictures_.load(sourcePath(state_.CellSmallName[i])), state_.CellSmallName[i]);
     Label1->setText(stem);
 }
 

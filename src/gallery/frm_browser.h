@@ -5,9 +5,9 @@
 
 #include <QHash>
 #include <QMainWindow>
-#include <QSet>
 
 #include "gallery/gallery_layout.h"
+#include "platform/picture_cache.h"
 
 class QAction;
 class QLabel;
@@ -74,12 +74,13 @@ private:
     void Image1_DblClick();
     void Image1_MouseMove(int cell);
     void show_page();
+    void fillPage();
     void fill_cell(int cell);
 
     void createControls();
     void createMenu();
     platform::ImageBox* cell(int index);
-    void readPartners();
+    void readPartners(int lastCell);
     QString partnerOf(const QString& stem) const;
     QString sourcePath(const QString& name) const;
     void blank(platform::ImageBox* image);
@@ -99,10 +100,11 @@ private:
     gallery::OuterSize normalOuter_{gallery::CreatedOuterWidth, gallery::CreatedOuterHeight};
     QPoint normalPosition_;
     bool laidOut_ = false;
-    // The small pictures of the source directory, read once per page: exact names, and case-folded ones.
-    QSet<QString> partnerNames_;
-    QHash<QString, QString> partnerByFolded_;
+    // The page's small pictures as the directory stores them, found with one read per page.
+    QHash<QString, QString> partners_;
     std::unique_ptr<frmLargeView> largeView_;
+    // A layout shows every picture of the page twice; each is decoded once.
+    platform::PictureCache pictures_;
 
     std::vector<platform::ImageBox*> Image1;
     QScrollBar* Scroller = nullptr;

@@ -306,11 +306,14 @@ void frmMain::find_next_name()
     if (vars_.GenderIndex == 0)
         GenderCombo->setListIndex(0);
 
-    std::vector<std::u32string> entries;
-    entries.reserve(std::size_t(Files2->listCount()));
-    for (const QString& entry : Files2->entries())
-        entries.push_back(entry.toStdU32String());
-    const naming::NextName next = naming::allocateNextName(vars_.GenderIndex, vars_.ClassIndex, entries);
+    if (destinationGeneration_ != Files2->generation()) {
+        destinationGeneration_ = Files2->generation();
+        destinationEntries_.clear();
+        destinationEntries_.reserve(std::size_t(Files2->listCount()));
+        for (const QString& entry : Files2->entries())
+            destinationEntries_.push_back(entry.toStdU32String());
+    }
+    const naming::NextName next = naming::allocateNextName(vars_.GenderIndex, vars_.ClassIndex, destinationEntries_);
     vars_.TargetLargeName = QString::fromStdU32String(next.targetLargeName);
     vars_.TargetSmallName = QString::fromStdU32String(next.targetSmallName);
     vars_.NextNumber = next.nextNumber;

@@ -2,6 +2,8 @@
 
 #include <array>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include <QString>
 #include <QWidget>
@@ -95,6 +97,9 @@ private:
     int outerHeight_ = manager::DesignOuterHeight;
     manager::ControlRects rects_;
     std::array<QWidget*, manager::ControlCount> widgets_{};
+    // The destination entries as the allocation reads them, kept while the list is unchanged.
+    std::vector<std::u32string> destinationEntries_;
+    int destinationGeneration_ = -1;
     bool shownBefore_ = false;
     // Kept after it closes, so that it is never deleted inside its own closing; the next opening replaces it.
     std::unique_ptr<frmAbout> about_;

@@ -53,6 +53,7 @@ void FileListBox::reload()
     const QuietScope quiet(quiet_);
     // A directory that vanished or cannot be read simply lists nothing; the directory list reports it.
     entries_ = path_.isEmpty() ? QStringList() : fileSystem_.listFiles(path_, pattern_).names;
+    ++generation_;
     model_->setStringList(entries_);
     clearSelection();
 }

@@ -26,6 +26,8 @@ public:
     void refresh();
 
     const QStringList& entries() const { return entries_; }
+    // Changes whenever the entries are read anew, so that work derived from them can be kept until then.
+    int generation() const { return generation_; }
     int listCount() const { return int(entries_.size()); }
     QString list(int index) const { return entries_.value(index); }
 
@@ -53,6 +55,7 @@ private:
     QString path_;
     QStringList entries_;
     bool quiet_ = false;
+    int generation_ = 0;
 };
 
 } // namespace platform

@@ -1,6 +1,7 @@
 #include "platform/file_system.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <optional>
@@ -38,6 +39,23 @@ std::optional<QString> decodedName(const char* raw)
         return std::nullopt;
     }
     return name;
+}
+
+// A name folded for case-blind comparison, as UTF-8. Plain ASCII names are lower-cased byte by byte,
+// which keeps a scan of a big directory near the speed of reading it.
+std::optional<QByteArray> foldedKey(const char* raw)
+{
+    const std::size_t length = std::strlen(raw);
+    if (std::all_of(raw, raw + length, [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+        QByteArray key(raw, qsizetype(length));
+        for (char& c : key)
+            c = char(std::tolower(static_cast<unsigned char>(c)));
+        return key;
+    }
+    const std::optional<QString> name = decodedName(raw);
+    if (!name)
+        return std::nullopt;
+    return name->toCaseFolded().toUtf8();
 }
 
 bool isDotOrDotDot(const char* raw)
@@ -318,43 +336,44 @@ DirectoryListing PosixFileSystem::listDirectories(const QString& directory) cons
     return {true, {}, names};
 }
 
-QString PosixFileSystem::findFileIgnoringCase(const QString& directory, const QString& name) const
+QHash<QString, QString> PosixFileSystem::findFilesIgnoringCase(const QString& directory, const QStringList& names) const
 {
-    // A name that could reach outside the directory is no file of it.
-    if (name.isEmpty() || name.contains(QLatin1Char('/')) || name == QLatin1String(".") ||
-        name == QLatin1String("..")) {
-        return {};
-    }
+    QHash<QString, QString> found;
     const EncodedPath dirPath = encodeDirectory(directory);
-    const QByteArray rawName = QFile::encodeName(name);
-    if (!dirPath.reason.isEmpty() || QFile::decodeName(rawName) != name || rawName.contains('\0')) {
-        return {};
+    if (!dirPath.reason.isEmpty())
+        return found;
+    const QByteArray prefix = dirPath.bytes.endsWith('/') ? dirPath.bytes : dirPath.bytes + '/';
+    QHash<QByteArray, QStringList> wanted; // folded key -> the names still looked for
+    for (const QString& name : names) {
+        // A name that could reach outside the directory is no file of it.
+        const QByteArray raw = QFile::encodeName(name);
+        if (name.isEmpty() || name.contains(QLatin1Char('/')) || name == QLatin1String(".") ||
+            name == QLatin1String("..") || raw.contains('\0') || QFile::decodeName(raw) != name)
+            continue;
+        // The exact spelling wins anyway, so one stat spares reading the directory. On a file system
+        // that itself ignores case (a FAT stick) this answers with the asked spelling: the same file.
+        if (isNonDirectory(prefix + raw))
+            found.insert(name, name);
+        else
+            wanted[name.toCaseFolded().toUtf8()].append(name);
     }
+    if (wanted.isEmpty())
+        return found;
 
-    // The exact spelling usually exists (the partner of a set the program filed itself), and it wins
-    // anyway, so one stat saves reading the whole directory. On a file system that itself ignores
-    // case (a FAT stick) this answers with the asked spelling; it still names the same file.
-    QByteArray fullPath = dirPath.bytes;
-    if (!fullPath.endsWith('/')) {
-        fullPath += '/';
-    }
-    fullPath += rawName;
-    if (isNonDirectory(fullPath)) {
-        return name;
-    }
-
-    const QString folded = name.toCaseFolded();
-    QStringList candidates;
+    QHash<QByteArray, QStringList> candidates;
     readEntries(directory, [&](int dirFd, const dirent& entry) {
-        const std::optional<QString> entryName = decodedName(entry.d_name);
-        if (entryName && entryName->toCaseFolded() == folded && kindOf(dirFd, entry) == EntryKind::NonDirectory) {
-            candidates.append(*entryName);
-        }
+        const std::optional<QByteArray> key = foldedKey(entry.d_name);
+        if (!key || !wanted.contains(*key) || kindOf(dirFd, entry) != EntryKind::NonDirectory)
+            return;
+        if (const std::optional<QString> name = decodedName(entry.d_name))
+            candidates[*key].append(*name);
     });
-    if (candidates.isEmpty()) {
-        return {};
+    for (auto it = candidates.cbegin(); it != candidates.cend(); ++it) {
+        const QString first = *std::min_element(it.value().cbegin(), it.value().cend(), listOrderLess);
+        for (const QString& name : wanted.value(it.key()))
+            found.insert(name, first);
     }
-    return *std::min_element(candidates.cbegin(), candidates.cend(), listOrderLess);
+    return found;
 }
 
 QList<Volume> PosixFileSystem::volumes() const

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -45,10 +46,16 @@ public:
     // order.
     virtual DirectoryListing listDirectories(const QString& directory) const = 0;
 
-    // The non-directory entry of `directory` named `name` with letter case ignored, under the spelling
-    // the directory stores; empty when there is none. Where several answer, the exact spelling wins,
-    // else the first in list order.
-    virtual QString findFileIgnoringCase(const QString& directory, const QString& name) const = 0;
+    // The non-directory entries of `directory` named like each of `names` with letter case ignored
+    // (Unicode case folding), under the spelling the directory stores; a name nobody answers is left
+    // out. Where several answer, the exact spelling wins, else the first in list order. One read of the
+    // directory serves all the names.
+    virtual QHash<QString, QString> findFilesIgnoringCase(const QString& directory, const QStringList& names) const = 0;
+    // The same for one name; empty when none answers.
+    QString findFileIgnoringCase(const QString& directory, const QString& name) const
+    {
+        return findFilesIgnoringCase(directory, {name}).value(name);
+    }
 
     // Mounted, ready file systems, in list order of their roots, one entry per root.
     virtual QList<Volume> volumes() const = 0;
@@ -71,7 +78,7 @@ class PosixFileSystem final : public FileSystem {
 public:
     DirectoryListing listFiles(const QString& directory, const QString& pattern) const override;
     DirectoryListing listDirectories(const QString& directory) const override;
-    QString findFileIgnoringCase(const QString& directory, const QString& name) const override;
+    QHash<QString, QString> findFilesIgnoringCase(const QString& directory, const QStringList& names) const override;
     QList<Volume> volumes() const override;
     QString findConflict(const QString& directory, const QString& name, const QString& except) const override;
     FsResult copyFile(const QString& source, const QString& target) override;

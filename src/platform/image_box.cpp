@@ -18,15 +18,18 @@ ImageBox::ImageBox(QSize designSize, QWidget* parent, Fit fit) : QWidget(parent)
 
 void ImageBox::showFile(const QString& path)
 {
-    setPicture(decodeBitmap(path));
-    setAccessibleDescription(QFileInfo(path).fileName());
+    setPicture(decodeBitmap(path), QFileInfo(path).fileName());
 }
 
-void ImageBox::setPicture(const QImage& picture)
+void ImageBox::setPicture(const QImage& picture, const QString& description)
 {
-    setAccessibleDescription(QString());
-    pixmap_ = QPixmap::fromImage(picture);
-    scaled_ = QPixmap();
+    setAccessibleDescription(description);
+    // A page refill hands most cells the picture they already show.
+    if (picture.isNull() != pixmap_.isNull() || picture.cacheKey() != shownKey_) {
+        shownKey_ = picture.cacheKey();
+        pixmap_ = QPixmap::fromImage(picture);
+        scaled_ = QPixmap();
+    }
     if (fit_ == Fit::Natural)
         resize(naturalSize());
     update();

@@ -18,8 +18,8 @@ public:
 
     ImageBox(QSize designSize, QWidget* parent, Fit fit = Fit::Natural);
 
-    // A picture without a file: the accessible description is cleared.
-    void setPicture(const QImage& picture);
+    // `description` names what the picture shows (its file), for screen readers.
+    void setPicture(const QImage& picture, const QString& description = QString());
     // The picture decoded from a file (blank when it cannot be), described by the file's name.
     void showFile(const QString& path);
     bool hasPicture() const { return !pixmap_.isNull(); }
@@ -43,6 +43,7 @@ private:
     Fit fit_;
     QPixmap pixmap_;
     QPixmap scaled_; // a stretched picture, drawn once for the screen's pixel ratio
+    qint64 shownKey_ = 0;
     bool endingDoubleClick_ = false;
 };
 

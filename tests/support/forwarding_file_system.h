@@ -25,9 +25,9 @@ public:
     {
         return real_.listDirectories(directory);
     }
-    QString findFileIgnoringCase(const QString& directory, const QString& name) const override
+    QHash<QString, QString> findFilesIgnoringCase(const QString& directory, const QStringList& names) const override
     {
-        return real_.findFileIgnoringCase(directory, name);
+        return real_.findFilesIgnoringCase(directory, names);
     }
     QString findConflict(const QString& directory, const QString& name, const QString& except) const override
     {
