@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Draws the README's screenshots under a private X server: the manager with a set selected and the
-# gallery with the large view, at a scale of 1 and (manager-2x.png) 2. Needs a built tree
+# gallery with the large view, at a scale of 1 and (the -2x files) 2. Needs a built tree
 # (scripts/test or scripts/run) and xvfb, xdotool and imagemagick.
 set -euo pipefail
 repo=$(cd "$(dirname "$0")/.." && pwd)
@@ -13,7 +13,7 @@ scratch=$(mktemp -d)
 work=$scratch/portraits
 mkdir "$work"
 cp "$repo"/build/default/samples/* "$work"
-trap 'kill $(jobs -p) 2>/dev/null; rm -rf "$scratch"' EXIT
+trap 'kill $(jobs -p) 2>/dev/null || true; rm -rf "$scratch"' EXIT
 
 window() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1; }
 geometry() { eval "$(xdotool getwindowgeometry --shell "$1")"; }
@@ -68,4 +68,4 @@ shoot() { # SCALE SCREEN-SIZE NAME-SUFFIX GALLERY(yes/no)
 }
 
 shoot 1 1024x700 "" yes
-shoot 2 1600x1100 "-2x" no
+shoot 2 1600x1100 "-2x" yes

@@ -3,6 +3,7 @@
 #include <QCloseEvent>
 #include <QFontMetrics>
 #include <QFrame>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
@@ -87,6 +88,15 @@ void frmAbout::Form_Load()
 void frmAbout::Command1_Click()
 {
     close();
+}
+
+void frmAbout::keyPressEvent(QKeyEvent* event)
+{
+    // Escape closes it, as "Continue" does.
+    if (event->key() == Qt::Key_Escape)
+        Command1_Click();
+    else
+        QWidget::keyPressEvent(event);
 }
 
 void frmAbout::closeEvent(QCloseEvent* event)

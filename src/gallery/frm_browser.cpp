@@ -11,6 +11,7 @@
 #include "gallery/frm_large_view.h"
 #include "naming/numeric_value.h"
 #include "naming/portrait_names.h"
+#include "platform/accessible_caption.h"
 #include "platform/classic_font.h"
 #include "platform/dialogs.h"
 #include "platform/dir_list_box.h"
@@ -116,12 +117,13 @@ void frmBrowser::createControls()
         widget->setObjectName(QString::fromLatin1(name));
     Scroller->setAccessibleName(QStringLiteral("Rows of portraits"));
     Image2->setAccessibleName(QStringLiteral("Small preview"));
-    Label1->setAccessibleName(QStringLiteral("Previewed set"));
-    Label3->setAccessibleName(QStringLiteral("Selected set"));
+    platform::setCaptionPurpose(Label1, QStringLiteral("Previewed set"));
+    platform::setCaptionPurpose(Label3, QStringLiteral("Selected set"));
 }
 
 void frmBrowser::createMenu()
 {
+    menuBar()->setAccessibleName(QStringLiteral("Menu bar"));
     QMenu* mnuBase = menuBar()->addMenu(QStringLiteral("Options"));
     mnuBase->setObjectName(QStringLiteral("mnuBase"));
     const std::pair<const char*, QKeySequence> entries[] = {
@@ -177,7 +179,7 @@ void frmBrowser::Form_Load()
     state_.TopIndex = 0;
     cell(0);
     show_page();
-    Label1->setText(stemOf(state_.CellLargeName[0]));
+    platform::showCaption(Label1, stemOf(state_.CellLargeName[0]));
     cell(CreatedCells - 1);
     Image1_Click(0);
 }
@@ -187,7 +189,7 @@ void frmBrowser::Image1_Click(int index)
     state_.SelectedLarge = state_.CellLargeName[std::size_t(index)];
     state_.SelectedSmall = state_.CellSmallName[std::size_t(index)];
     // A line break of its own; an empty cell leaves two empty lines.
-    Label3->setText(state_.SelectedLarge + QLatin1Char('\n') + state_.SelectedSmall);
+    platform::showCaption(Label3, state_.SelectedLarge + QLatin1Char('\n') + state_.SelectedSmall);
 }
 
 void frmBrowser::resizeEvent(QResizeEvent* event)
@@ -307,7 +309,7 @@ void frmBrowser::fill_cell(int index)
         return;
     }
     Image2->setPicture(pictures_.load(sourcePath(state_.CellSmallName[i])), state_.CellSmallName[i]);
-    Label1->setText(stem);
+    platform::showCaption(Label1, stem);
 }
 
 void frmBrowser::Scroller_Change()
@@ -330,7 +332,7 @@ void frmBrowser::Image1_MouseMove(int index)
     if (mnuOptions[3]->isChecked() && largeView_)
         largeView_->showSet(sourcePath(state_.CellLargeName[i]), sourcePath(small));
     Image2->showFile(sourcePath(small));
-    Label1->setText(stemOf(state_.CellLargeName[i]));
+    platform::showCaption(Label1, stemOf(state_.CellLargeName[i]));
 }
 
 void frmBrowser::Image1_DblClick()

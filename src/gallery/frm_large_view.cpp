@@ -1,6 +1,7 @@
 #include "gallery/frm_large_view.h"
 
 #include <QCloseEvent>
+#include <QKeyEvent>
 
 #include "platform/image_box.h"
 #include "platform/twips.h"
@@ -56,6 +57,14 @@ void frmLargeView::Form_LostFocus()
         show();
         raise();
     }
+}
+
+void frmLargeView::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape)
+        close();
+    else
+        QWidget::keyPressEvent(event);
 }
 
 void frmLargeView::closeEvent(QCloseEvent* event)

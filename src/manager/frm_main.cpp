@@ -14,6 +14,7 @@
 #include "gallery/frm_browser.h"
 #include "naming/next_name.h"
 #include "naming/portrait_names.h"
+#include "platform/accessible_caption.h"
 #include "platform/classic_font.h"
 #include "platform/dialogs.h"
 #include "platform/dir_list_box.h"
@@ -128,15 +129,17 @@ void frmMain::createControls(const QString& startDirectory)
         {Drive2, "Destination drives"},
         {Image1, "Large preview"},
         {Image2, "Small preview"},
-        {Label8, "Selected large file"},
-        {Label9, "Selected small file"},
-        {Label1, "Large target"},
-        {Label2, "Small target"},
         {GenderCombo, "Gender"},
         {TypeCombo, "Class"},
     };
     for (const auto& [widget, name] : accessibleNames)
         widget->setAccessibleName(QString::fromLatin1(name));
+    const std::pair<QLabel*, const char*> captionPurposes[] = {{Label8, "Selected large file"},
+                                                               {Label9, "Selected small file"},
+                                                               {Label1, "Large target"},
+                                                               {Label2, "Small target"}};
+    for (const auto& [label, purpose] : captionPurposes)
+        platform::setCaptionPurpose(label, QString::fromLatin1(purpose));
 
     // The lists start out where the process stands, as the toolkit's controls would: no change handler
     // runs for that, the window's handlers are connected afterwards.
@@ -327,10 +330,10 @@ void frmMain::refresh_form()
     if (nothingSelected) {
         blankPicture(Image1);
         blankPicture(Image2);
-        Label1->clear();
-        Label2->clear();
-        Label8->clear();
-        Label9->clear();
+        platform::showCaption(Label1, QString());
+        platform::showCaption(Label2, QString());
+        platform::showCaption(Label8, QString());
+        platform::showCaption(Label9, QString());
         vars_.SourceLargeName.clear();
         vars_.SourceSmallName.clear();
         vars_.SourceLargePath.clear();
@@ -343,11 +346,13 @@ void frmMain::refresh_form()
             showPicture(Image2, platform::joinPath(source, vars_.SourceSmallName));
         else
             blankPicture(Image2);
-        Label8->setText(vars_.SourceLargeName);
-        Label9->setText(hasSmall ? vars_.SourceSmallName : QString());
+        platform::showCaption(Label8, vars_.SourceLargeName);
+        platform::showCaption(Label9, hasSmall ? vars_.SourceSmallName : QString());
         const QString destination = Directory2->path();
-        Label1->setText(platform::joinPathForDisplay(destination, vars_.TargetLargeName + QStringLiteral(".bmp")));
-        Label2->setText(platform::joinPathForDisplay(destination, vars_.TargetSmallName + QStringLiteral(".bmp")));
+        platform::showCaption(
+            Label1, platform::joinPathForDisplay(destination, vars_.TargetLargeName + QStringLiteral(".bmp")));
+        platform::showCaption(
+            Label2, platform::joinPathForDisplay(destination, vars_.TargetSmallName + QStringLiteral(".bmp")));
     }
     applyLayout();
 }
@@ -423,8 +428,8 @@ void frmMain::Files_Click()
                                  platform::MessageButtons::Ok, platform::MessageIcon::None);
     showPicture(Image1, platform::joinPath(source, vars_.SourceLargeName));
     blankPicture(Image2);
-    Label8->setText(Files->list(Files->listIndex()));
-    Label9->clear();
+    platform::showCaption(Label8, Files->list(Files->listIndex()));
+    platform::showCaption(Label9, QString());
 }
 
 void frmMain::Files2_Click()
@@ -479,6 +484,6 @@ QString frmMain::destinationDirectory() const
 
 void frmMain::showTargets(const QString& largeTarget, const QString& smallTarget)
 {
-    Label1->setText(largeTarget);
-    Label2->setText(smallTarget);
+    platform::showCaption(Label1, largeTarget);
+    platform::showCaption(Label2, smallTarget);
 }

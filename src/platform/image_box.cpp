@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include <QAccessibleWidget>
 #include <QFileInfo>
 #include <QMouseEvent>
 #include <QPainter>
@@ -10,8 +11,28 @@
 
 namespace platform {
 
+namespace {
+// Screen readers present the control as a picture, not as an anonymous area.
+class ImageBoxAccessible final : public QAccessibleWidget {
+public:
+    explicit ImageBoxAccessible(QWidget* widget) : QAccessibleWidget(widget, QAccessible::Graphic) {}
+};
+
+QAccessibleInterface* accessibleFor(const QString& className, QObject* object)
+{
+    if (className == QLatin1String("platform::ImageBox") && object && object->isWidgetType())
+        return new ImageBoxAccessible(static_cast<QWidget*>(object));
+    return nullptr;
+}
+} // namespace
+
 ImageBox::ImageBox(QSize designSize, QWidget* parent, Fit fit) : QWidget(parent), designSize_(designSize), fit_(fit)
 {
+    static const bool accessibleRegistered = [] {
+        QAccessible::installFactory(accessibleFor);
+        return true;
+    }();
+    Q_UNUSED(accessibleRegistered);
     setMouseTracking(true);
     resize(designSize_);
 }

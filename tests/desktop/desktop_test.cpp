@@ -1,5 +1,6 @@
 #include <QAccessible>
 #include <QApplication>
+#include <QDir>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
@@ -9,6 +10,7 @@
 
 #include "about/frm_about.h"
 #include "gallery/frm_browser.h"
+#include "platform/dir_list_box.h"
 #include "support/manager_fixture.h"
 
 namespace {
@@ -31,7 +33,10 @@ QStringList namelessControls(QWidget* window)
         if (!node)
             continue;
         const auto* widget = qobject_cast<QWidget*>(node->object());
-        const bool ours = widget && widget != window && widget->isVisible() && !widget->objectName().isEmpty() &&
+        // Plain containers and Qt's own helpers (named "qt_...") are nothing a user meets.
+        const bool container =
+            widget && widget->objectName().isEmpty() && widget->metaObject() == &QWidget::staticMetaObject;
+        const bool ours = widget && widget != window && widget->isVisible() && !container &&
                           !widget->objectName().startsWith(QLatin1String("qt_"));
         if (ours && node->text(QAccessible::Name).trimmed().isEmpty())
             nameless << widget->objectName();
@@ -73,30 +78,47 @@ TEST_F(DesktopTest, EveryControlOfEveryWindowHasAnAccessibleName)
     ASSERT_NE(large, nullptr);
     EXPECT_EQ(namelessControls(large), QStringList());
     EXPECT_EQ(large->findChild<QWidget*>("Image1")->accessibleDescription(), "MM05L.bmp");
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(large->findChild<QWidget*>("Image1"))->role(),
+              QAccessible::Graphic);
+    QTest::keyClick(large, Qt::Key_Escape); // Escape closes the companion windows
+    EXPECT_EQ(visible("frmLargeView"), nullptr);
     gallery->close();
 
     frmAbout about;
     about.show();
     EXPECT_EQ(namelessControls(&about), QStringList());
+    QTest::keyClick(&about, Qt::Key_Escape);
+    EXPECT_FALSE(about.isVisible());
 }
 
 TEST_F(DesktopTest, AWholeCopyByKeyboardAlone)
 {
     source_.addPortraits({"ZZL.bmp", "zZS.bmp"});
+    const QString filed = source_.addDirectory("filed");
     open();
-    setDestination(destination_.path());
     activate(window_.get());
-    control("Drive1")->setFocus();
-    press(Qt::Key_Tab);
-    press(Qt::Key_Tab);
-    ASSERT_EQ(QApplication::focusWidget(), control("Files"));
+    ASSERT_EQ(QApplication::focusWidget(), control("Drive1")); // where the window starts
+    const auto tabTo = [this](const char* name, Qt::KeyboardModifiers direction = {}) {
+        for (int i = 0; i < 20 && QApplication::focusWidget() != control(name); ++i)
+            press(Qt::Key_Tab, direction);
+        ASSERT_EQ(QApplication::focusWidget(), control(name));
+    };
+    tabTo("Directory2"); // the destination: the subdirectory below the current one
+    press(Qt::Key_End);
+    press(Qt::Key_Return);
+    EXPECT_EQ(control<platform::DirListBox>("Directory2")->path(), filed);
+    tabTo("Files", Qt::ShiftModifier);
     press(Qt::Key_Down); // selects the first set, as a click would
     EXPECT_EQ(vars().SourceLargeName, "ZZL.bmp");
-    while (QApplication::focusWidget() != control("SaveButton") && QApplication::focusWidget() != control("Drive1"))
-        press(Qt::Key_Tab);
-    ASSERT_EQ(QApplication::focusWidget(), control("SaveButton"));
+    tabTo("SaveButton");
     press(Qt::Key_Space);
-    EXPECT_EQ(destination_.contents().keys(), QStringList({"MM01L.bmp", "mM01S.bmp"}));
+    EXPECT_EQ(QDir(filed).entryList(QDir::Files), QStringList({"MM01L.bmp", "mM01S.bmp"}));
+
+    tabTo("Files2"); // Enter brings a destination set over, as a double-click does
+    press(Qt::Key_Down);
+    press(Qt::Key_Return);
+    EXPECT_EQ(control<platform::DirListBox>("Directory")->path(), filed);
+    EXPECT_EQ(vars().SourceLargeName, "MM01L.bmp");
 }
 
 TEST_F(DesktopTest, GalleryShortcutsWork)
@@ -125,11 +147,12 @@ TEST_F(DesktopTest, BoxesAreModalToTheirWindowCentredAndEscapeIsTheCarefulAnswer
     control("Files")->setFocus();
     platform::QtDialogs dialogs;
     struct Seen {
-        bool modal = false;
+        bool modalToParent = false;
         QWidget* parent = nullptr;
         QPoint centreOffset;
     } seen;
     const auto answerWith = [&seen](Qt::Key key) {
+        seen = {};
         QTimer::singleShot(0, [&seen, key] {
             QWidget* box = QApplication::activeModalWidget();
             if (!box)
@@ -138,7 +161,7 @@ TEST_F(DesktopTest, BoxesAreModalToTheirWindowCentredAndEscapeIsTheCarefulAnswer
                 QTest::keyClick(box, key); // answered all the same; the parent check then fails
                 return;
             }
-            seen = {box->isModal(), box->parentWidget(),
+            seen = {box->windowHandle()->transientParent() == box->parentWidget()->windowHandle(), box->parentWidget(),
                     box->frameGeometry().center() - box->parentWidget()->frameGeometry().center()};
             QTest::keyClick(box, key);
         });
@@ -147,7 +170,7 @@ TEST_F(DesktopTest, BoxesAreModalToTheirWindowCentredAndEscapeIsTheCarefulAnswer
     EXPECT_EQ(
         dialogs.messageBox("Sure?", "Delete File x", platform::MessageButtons::YesNo, platform::MessageIcon::None),
         platform::MessageResult::No);
-    EXPECT_TRUE(seen.modal);
+    EXPECT_TRUE(seen.modalToParent);
     EXPECT_EQ(seen.parent, window_.get());
     EXPECT_LE(seen.centreOffset.manhattanLength(), 2);
     answerWith(Qt::Key_Return); // Enter does not say yes either
@@ -157,6 +180,8 @@ TEST_F(DesktopTest, BoxesAreModalToTheirWindowCentredAndEscapeIsTheCarefulAnswer
     answerWith(Qt::Key_Escape);
     EXPECT_EQ(dialogs.inputBox("Name?", "Renaming File x", "PIC01"), std::nullopt);
     EXPECT_EQ(seen.parent, window_.get());
+    EXPECT_TRUE(seen.modalToParent);
+    EXPECT_LE(seen.centreOffset.manhattanLength(), 2);
     answerWith(Qt::Key_Return);
     EXPECT_EQ(dialogs.inputBox("Name?", "Renaming File x", "PIC01"), std::optional<QString>("PIC01"));
 }

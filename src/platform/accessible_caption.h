@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QLabel>
+#include <QString>
+
+namespace platform {
+
+// A label whose text changes (a file name, a path) is read out as its purpose and its text, so a
+// screen reader says "Large target: /portraits/FR01L.bmp" and never an empty label.
+inline void setCaptionPurpose(QLabel* label, const QString& purpose)
+{
+    label->setProperty("accessiblePurpose", purpose);
+    label->setAccessibleName(purpose);
+}
+
+inline void showCaption(QLabel* label, const QString& text)
+{
+    label->setText(text);
+    const QString purpose = label->property("accessiblePurpose").toString();
+    if (!purpose.isEmpty())
+        label->setAccessibleName(text.isEmpty() ? purpose : purpose + QStringLiteral(": ") + text);
+}
+
+} // namespace platform
