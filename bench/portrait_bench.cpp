@@ -152,24 +152,22 @@ int runOneSize(long sets, int runs)
     const double allocation = millisecondsOf([&] { naming::allocateNextName(1, 1, entries); }, runs);
     report("allocation alone", sets, allocation, 0);
 
-    // 5. Start-up to the window shown, against an empty window shown the same way.
-    const double emptyWindow = millisecondsOf(
-        [] {
-            QWidget window;
-            window.resize(681, 473);
-            window.show();
-            QApplication::processEvents();
-        },
-        runs);
-    std::unique_ptr<frmMain> manager;
-    const double startUp = millisecondsOf(
-        [&] {
-            manager = std::make_unique<frmMain>(platform::Services{fileSystem, dialogs, random}, directory);
-            manager->start();
-            QApplication::processEvents();
-        },
-        runs);
+    // 5. Start-up: a new process until the manager is shown, against a new process showing an empty window.
+    const auto processMilliseconds = [&](const QStringList& arguments) {
+        return millisecondsOf(
+            [&] {
+                QProcess probe;
+                probe.start(QCoreApplication::applicationFilePath(), arguments);
+                probe.waitForFinished(-1);
+            },
+            runs);
+    };
+    const double startUp = processMilliseconds({QStringLiteral("--probe"), directory});
+    const double emptyWindow = processMilliseconds({QStringLiteral("--probe"), QString()});
     report("start-up to the manager shown", sets, startUp, emptyWindow);
+    auto manager = std::make_unique<frmMain>(platform::Services{fileSystem, dialogs, random}, directory);
+    manager->start();
+    QApplication::processEvents();
 
     // 2. A selection in the source list, through the end of its refresh.
     auto* files = manager->findChild<platform::FileListBox*>(QStringLiteral("Files"));
@@ -243,6 +241,26 @@ int runOneSize(long sets, int runs)
 
 } // namespace
 
+// A new process shows the manager over `directory`, or an empty window when it is empty, and ends.
+int probe(int argc, char* argv[], const QString& directory)
+{
+    QApplication app(argc, argv);
+    platform::PosixFileSystem fileSystem;
+    AnswerFour dialogs;
+    NeverAbout random;
+    if (directory.isEmpty()) {
+        QWidget window;
+        window.resize(681, 473);
+        window.show();
+        QApplication::processEvents();
+        return 0;
+    }
+    frmMain manager(platform::Services{fileSystem, dialogs, random}, directory);
+    manager.start();
+    QApplication::processEvents();
+    return 0;
+}
+
 int main(int argc, char* argv[])
 {
     std::vector<long> sizes{1000, 10000, 100000};
@@ -260,8 +278,10 @@ int main(int argc, char* argv[])
             only = std::atol(argv[i + 1]);
         }
     }
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (argc == 3 && std::string(argv[1]) == "--probe")
+        return probe(argc, argv, QString::fromLocal8Bit(argv[2]));
     if (only > 0) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
         QApplication app(argc, argv);
         return runOneSize(only, runs);
     }

@@ -144,9 +144,10 @@ void frmMain::createControls(const QString& startDirectory)
     // The lists start out where the process stands, as the toolkit's controls would: no change handler
     // runs for that, the window's handlers are connected afterwards.
     Directory->setPath(startDirectory);
-    Directory2->setPath(startDirectory);
     Files->setPath(Directory->path());
-    Files2->setPath(Directory2->path());
+    // Both panes start in the same place: read it once.
+    Directory2->showSameAs(*Directory);
+    Files2->showSameAs(*Files);
     Drive1->showDriveOf(Directory->path());
     Drive2->showDriveOf(Directory2->path());
 

@@ -67,7 +67,15 @@ bool DirListBox::setPath(const QString& path)
         return false;
     }
 
-    path_ = target;
+    fill(target, listing.names);
+    emit Change();
+    return true;
+}
+
+void DirListBox::fill(const QString& path, const QStringList& subdirectories)
+{
+    path_ = path;
+    subdirectories_ = subdirectories;
     clear();
     const QIcon openIcon = style()->standardIcon(QStyle::SP_DirOpenIcon);
     const QIcon closedIcon = style()->standardIcon(QStyle::SP_DirIcon);
@@ -79,11 +87,14 @@ bool DirListBox::setPath(const QString& path)
     };
     for (int level = 0; level < chain.size(); ++level)
         addEntry(openIcon, displayName(chain[level]), chain[level], level);
-    for (const QString& name : listing.names)
+    for (const QString& name : subdirectories)
         addEntry(closedIcon, name, QDir::cleanPath(path_ + QLatin1Char('/') + name), int(chain.size()));
     setCurrentRow(int(chain.size()) - 1);
-    emit Change();
-    return true;
+}
+
+void DirListBox::showSameAs(const DirListBox& other)
+{
+    fill(other.path_, other.subdirectories_);
 }
 
 void DirListBox::openItem(QListWidgetItem* item)

@@ -19,16 +19,20 @@ public:
     QString path() const { return path_; }
     // False when the directory cannot be read (the user has been told) and the list stayed.
     bool setPath(const QString& path);
+    // The same directory as `other`, without reading the disk again; fires nothing.
+    void showSameAs(const DirListBox& other);
 
 signals:
     void Change();
 
 private:
     void openItem(QListWidgetItem* item);
+    void fill(const QString& path, const QStringList& subdirectories);
 
     const FileSystem& fileSystem_;
     Dialogs& dialogs_;
     QString path_;
+    QStringList subdirectories_;
 };
 
 } // namespace platform

@@ -43,6 +43,17 @@ void FileListBox::setPath(const QString& path)
     reload();
 }
 
+void FileListBox::showSameAs(const FileListBox& other)
+{
+    const QuietScope quiet(quiet_);
+    pattern_ = other.pattern_;
+    path_ = other.path_;
+    entries_ = other.entries_;
+    ++generation_;
+    model_->setStringList(entries_);
+    clearSelection();
+}
+
 void FileListBox::refresh()
 {
     reload();

@@ -22,6 +22,9 @@ public:
     QString pattern() const { return pattern_; }
 
     void setPath(const QString& path);
+    // The same directory and pattern as `other`, without reading the disk again (both panes start in
+    // one directory).
+    void showSameAs(const FileListBox& other);
     QString path() const { return path_; }
     void refresh();
 
