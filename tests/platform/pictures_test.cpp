@@ -1,6 +1,8 @@
+#include "platform/picture_cache.h"
 #include "platform/pictures.h"
 
 #include <chrono>
+#include <ctime>
 #include <future>
 #include <tuple>
 #include <utility>
@@ -84,6 +86,24 @@ TEST(Pictures, FilesThatAreNoUsableBitmapGiveANullImageWithoutHanging)
         }
         EXPECT_TRUE(decoded.get().isNull());
     }
+}
+
+TEST(PictureCache, ShowsAFileChangedOnDiskAfreshAndNothingForAVanishedOne)
+{
+    PortraitSandbox s;
+    const QString path = s.addBitmap("p.bmp", 10, 10, qRgb(255, 0, 0));
+    platform::PictureCache cache;
+    EXPECT_EQ(cache.load(path).pixel(5, 5), qRgb(255, 0, 0));
+    EXPECT_EQ(cache.load(path).cacheKey(), cache.load(path).cacheKey()); // decoded once
+
+    // Same size, new content: told apart by the modification time alone.
+    s.addBitmap("p.bmp", 10, 10, qRgb(0, 0, 255));
+    const timespec later[2] = {{0, UTIME_OMIT}, {std::time(nullptr) + 60, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), later, 0), 0);
+    EXPECT_EQ(cache.load(path).pixel(5, 5), qRgb(0, 0, 255));
+
+    QFile::remove(path);
+    EXPECT_TRUE(cache.load(path).isNull());
 }
 
 } // namespace
