@@ -15,7 +15,6 @@
 
 #include <dirent.h>
 #include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <QApplication>
@@ -138,21 +137,21 @@ int runOneSize(long sets, int runs)
     AnswerFour dialogs;
     NeverAbout random;
 
-    // 1. Listing into the file list.
+    // Listing into the file list.
     platform::FileListBox list(fileSystem, nullptr);
     list.setPattern(QStringLiteral("*L.bmp"));
     const double listing = millisecondsOf([&] { list.setPath(directory); }, runs);
     const double listingFloor = millisecondsOf([&] { plainListing(plainDirectory); }, runs);
     report("listing into the file list", sets, listing, listingFloor);
 
-    // 3. The allocation alone.
+    // The allocation alone.
     std::vector<std::u32string> entries;
     for (const QString& entry : list.entries())
         entries.push_back(entry.toStdU32String());
     const double allocation = millisecondsOf([&] { naming::allocateNextName(1, 1, entries); }, runs);
     report("allocation alone", sets, allocation, 0);
 
-    // 5. Start-up: a new process until the manager is shown, against a new process showing an empty window.
+    // Start-up: a new process until the manager is shown, against a new process showing an empty window.
     const auto processMilliseconds = [&](const QStringList& arguments) {
         return millisecondsOf(
             [&] {
@@ -169,7 +168,7 @@ int runOneSize(long sets, int runs)
     manager->start();
     QApplication::processEvents();
 
-    // 2. A selection in the source list, through the end of its refresh.
+    // A selection in the source list, through the end of its refresh.
     auto* files = manager->findChild<platform::FileListBox*>(QStringLiteral("Files"));
     const int middle = files->listCount() / 2 + 1; // a set with its small picture
     const QString largePath = directory + '/' + files->list(middle);
@@ -187,7 +186,7 @@ int runOneSize(long sets, int runs)
         runs);
     report("selection (click to end of refresh)", sets, selection, selectionFloor);
 
-    // 4. Gallery layout and scroll step, 4 x 4 and a 1920 x 1080 screen.
+    // Gallery layout and scroll step, 4 x 4 and a 1920 x 1080 screen.
     manager->findChild<QPushButton*>(QStringLiteral("BrowseButton"))->click();
     frmBrowser* gallery = nullptr;
     for (QWidget* widget : QApplication::topLevelWidgets())

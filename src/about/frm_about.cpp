@@ -19,6 +19,21 @@ QRect pixels(int left, int top, int width, int height)
 {
     return platform::TwipsRect{left, top, width, height}.toPixels();
 }
+QString aboutText()
+{
+    // Qt labels break lines at '\n'; a carriage return alone would not show as a new line.
+    const QChar lineBreak = QLatin1Char('\n');
+    QString text = QStringLiteral(
+        "The Ostrel Portrait Manager is in no way affiliated with Hollowquay, Vantorel Soft or the "
+        "Emberline Guild.  This program is distributed 'as is' and is free from warranties, guarantees "
+        "and promises of any kind.  The author of this program will not be held responsible for any damages "
+        "caused as a result of using this program.");
+    text += lineBreak;
+    text += lineBreak + QStringLiteral("I welcome any questions, comments, suggestions or flames about the program.");
+    text += lineBreak + QStringLiteral("Tobin Vessaly");
+    text += lineBreak + QStringLiteral("tobin.vessaly@example.org");
+    return text;
+}
 } // namespace
 
 frmAbout::frmAbout(QWidget* parent) : QWidget(parent, Qt::Tool | Qt::MSWindowsFixedSizeDialogHint)
@@ -52,22 +67,6 @@ frmAbout::frmAbout(QWidget* parent) : QWidget(parent, Qt::Tool | Qt::MSWindowsFi
 
     if (const QScreen* screen = this->screen())
         move(screen->availableGeometry().center() - rect().center());
-}
-
-QString frmAbout::aboutText()
-{
-    // Qt labels break lines at '\n'; a carriage return alone would not show as a new line.
-    const QChar lineBreak = QLatin1Char('\n');
-    QString text = QStringLiteral(
-        "The Ostrel Portrait Manager is in no way affiliated with Hollowquay, Vantorel Soft or the "
-        "Emberline Guild.  This program is distributed 'as is' and is free from warranties, guarantees "
-        "and promises of any kind.  The author of this program will not be held responsible for any damages "
-        "caused as a result of using this program.");
-    text += lineBreak;
-    text += lineBreak + QStringLiteral("I welcome any questions, comments, suggestions or flames about the program.");
-    text += lineBreak + QStringLiteral("Tobin Vessaly");
-    text += lineBreak + QStringLiteral("tobin.vessaly@example.org");
-    return text;
 }
 
 void frmAbout::Form_Load()

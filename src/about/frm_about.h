@@ -12,8 +12,6 @@ class frmAbout final : public QWidget {
 public:
     explicit frmAbout(QWidget* parent = nullptr);
 
-    static QString aboutText();
-
 signals:
     // The window is going away by any route; whoever opened it shows itself again.
     void unloaded();

@@ -19,7 +19,6 @@
 #include "platform/file_system.h"
 #include "platform/image_box.h"
 #include "platform/paths.h"
-#include "platform/program_icon.h"
 #include "platform/twips.h"
 
 namespace {
@@ -47,6 +46,11 @@ QString stemOf(const QString& largeName)
 {
     return QString::fromStdU32String(naming::stemOfEntry(largeName.toStdU32String()));
 }
+
+QString partnerNameOf(const QString& largeName)
+{
+    return QString::fromStdU32String(naming::smallPartnerOfEntry(largeName.toStdU32String()));
+}
 } // namespace
 
 frmBrowser::frmBrowser(const platform::FileListBox& files, const platform::DirListBox& directory,
@@ -57,7 +61,6 @@ frmBrowser::frmBrowser(const platform::FileListBox& files, const platform::DirLi
 {
     setObjectName(QStringLiteral("frmBrowser"));
     setWindowTitle(QStringLiteral("Ostrel Portrait Manager Browser"));
-    setWindowIcon(platform::programIcon());
     setFont(platform::classicFont(8));
     createControls();
     createMenu();
@@ -270,13 +273,13 @@ void frmBrowser::readPartners(int lastCell)
     QStringList wanted;
     for (int k = 0; k <= lastCell; ++k)
         if (const QString large = files_.list(state_.TopIndex + k); !large.isEmpty())
-            wanted << QString::fromStdU32String(naming::smallPartnerName(naming::stemOfEntry(large.toStdU32String())));
+            wanted << partnerNameOf(large);
     partners_ = fileSystem_.findFilesIgnoringCase(directory_.path(), wanted);
 }
 
-QString frmBrowser::partnerOf(const QString& stem) const
+QString frmBrowser::partnerOf(const QString& largeName) const
 {
-    return partners_.value(QString::fromStdU32String(naming::smallPartnerName(stem.toStdU32String())));
+    return partners_.value(partnerNameOf(largeName));
 }
 
 QString frmBrowser::sourcePath(const QString& name) const
@@ -302,7 +305,7 @@ void frmBrowser::fill_cell(int index)
         return;
     }
     const QString stem = stemOf(large);
-    state_.CellSmallName[i] = partnerOf(stem);
+    state_.CellSmallName[i] = partnerOf(large);
     image->setPicture(pictures_.load(sourcePath(large)), large);
     if (state_.CellSmallName[i].isEmpty()) {
         blank(Image2);
@@ -331,7 +334,7 @@ void frmBrowser::Image1_MouseMove(int index)
     }
     if (mnuOptions[3]->isChecked() && largeView_)
         largeView_->showSet(sourcePath(state_.CellLargeName[i]), sourcePath(small));
-    Image2->showFile(sourcePath(small));
+    Image2->setPicture(pictures_.load(sourcePath(small)), small);
     platform::showCaption(Label1, stemOf(state_.CellLargeName[i]));
 }
 

@@ -81,7 +81,7 @@ private:
     void createMenu();
     platform::ImageBox* cell(int index);
     void readPartners(int lastCell);
-    QString partnerOf(const QString& stem) const;
+    QString partnerOf(const QString& largeName) const;
     QString sourcePath(const QString& name) const;
     void blank(platform::ImageBox* image);
     void setOuterSize(int widthTwips, int heightTwips);

@@ -24,7 +24,6 @@
 #include "platform/image_box.h"
 #include "platform/paths.h"
 #include "platform/pictures.h"
-#include "platform/program_icon.h"
 #include "platform/random_source.h"
 #include "platform/selector_box.h"
 
@@ -54,10 +53,9 @@ frmMain::frmMain(platform::Services services, const QString& startDirectory, QWi
 {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Ostrel Portrait Manager"));
-    setWindowIcon(platform::programIcon());
     setFont(platform::classicFont(8));
     createControls(startDirectory);
-    setTabOrder();
+    applyTabOrder();
     holdNormalSize();
 }
 
@@ -170,14 +168,14 @@ void frmMain::createControls(const QString& startDirectory)
     connect(TypeCombo, &platform::SelectorBox::Click, this, &frmMain::TypeCombo_Click);
 }
 
-void frmMain::setTabOrder()
+void frmMain::applyTabOrder()
 {
     // By tab index; labels, images and the hidden picture box take no focus.
-    const QWidget* order[] = {Drive1,     Directory,   Files,     DeleteButton, MoveButton,
+    QWidget* const order[] = {Drive1,     Directory,   Files,     DeleteButton, MoveButton,
                               Files2,     Directory2,  Drive2,    ExitButton,   AboutButton,
                               SaveButton, GenderCombo, TypeCombo, BrowseButton, RenameButton};
     for (std::size_t i = 1; i < std::size(order); ++i)
-        QWidget::setTabOrder(const_cast<QWidget*>(order[i - 1]), const_cast<QWidget*>(order[i]));
+        QWidget::setTabOrder(order[i - 1], order[i]);
 }
 
 void frmMain::start()
@@ -411,8 +409,8 @@ void frmMain::Files_Click()
         return;
     const QString source = Directory->path();
     vars_.SourceLargeName = Files->list(index);
-    const std::u32string stem = naming::stemOfEntry(vars_.SourceLargeName.toStdU32String());
-    const QString partner = QString::fromStdU32String(naming::smallPartnerName(stem));
+    const QString partner =
+        QString::fromStdU32String(naming::smallPartnerOfEntry(vars_.SourceLargeName.toStdU32String()));
     vars_.SourceSmallName = services_.fileSystem.findFileIgnoringCase(source, partner);
 
     const bool hasSmall = !vars_.SourceSmallName.isEmpty();

@@ -75,7 +75,7 @@ private slots:
 
 private:
     void createControls(const QString& startDirectory);
-    void setTabOrder();
+    void applyTabOrder();
     void Form_Load();
     void Form_Resize();
     void find_next_name() override;

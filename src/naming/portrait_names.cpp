@@ -26,6 +26,11 @@ std::u32string smallPartnerName(std::u32string_view stem)
     return std::u32string(stem) + U"S.bmp";
 }
 
+std::u32string smallPartnerOfEntry(std::u32string_view entryName)
+{
+    return smallPartnerName(stemOfEntry(entryName));
+}
+
 char32_t genderLetter(int genderIndex)
 {
     switch (genderIndex) {

@@ -12,6 +12,8 @@ std::u32string stemOfEntry(std::u32string_view entryName);
 
 // The name looked up, case-blind, for the small partner of a stem.
 std::u32string smallPartnerName(std::u32string_view stem);
+// The same for a listed entry (its stem: the name without its last 5 characters).
+std::u32string smallPartnerOfEntry(std::u32string_view entryName);
 
 // Letters of generated names: gender 1 Male, 2 Female; class 1 Mage, 2 Priest, 3 Rogue, 4 Warrior.
 // Any other index gives U'\0'.

@@ -21,6 +21,13 @@ QString fileName(const QString& path)
     return QFileInfo(path).fileName();
 }
 
+// Nothing has been selected since the last refresh that cleared the selection.
+bool hasSelectedSet(const ManagerVariables& v)
+{
+    return !v.SourceLargePath.isEmpty() && !v.SourceSmallPath.isEmpty() && !v.SourceSmallName.isEmpty() &&
+           !v.SourceLargeName.isEmpty();
+}
+
 // A name that would leave the directory, or hide the set from every list.
 bool unsafeStem(const QString& stem)
 {
@@ -44,7 +51,7 @@ void SetOperations::moveSet()
     fileSet(Transfer::Move);
 }
 
-void SetOperations::showError(const QString& text)
+void SetOperations::showError(const QString& text) const
 {
     dialogs_.messageBox(text, ErrorTitle, platform::MessageButtons::Ok, platform::MessageIcon::Exclamation);
 }
@@ -52,8 +59,7 @@ void SetOperations::showError(const QString& text)
 void SetOperations::fileSet(Transfer transfer)
 {
     ManagerVariables& v = manager_.windowVariables();
-    if (v.SourceLargePath.isEmpty() || v.SourceSmallPath.isEmpty() || v.SourceSmallName.isEmpty() ||
-        v.SourceLargeName.isEmpty())
+    if (!hasSelectedSet(v))
         return;
     if (v.GenderIndex == 0) {
         showError(QStringLiteral("You must select Gender and Class before saving."));
@@ -100,7 +106,7 @@ void SetOperations::fileSet(Transfer transfer)
 
 // Before anything is written: any file answering to a target name, letter case aside, stops the whole
 // operation, unless it is the very file that moves or is renamed (a change of letter case only).
-bool SetOperations::refuseTakenTargets(const QVector<Step>& steps, const QString& directory, bool sameDirectory)
+bool SetOperations::refuseTakenTargets(const QVector<Step>& steps, const QString& directory, bool sameDirectory) const
 {
     for (const Step& step : steps) {
         const QString taken =
@@ -215,8 +221,7 @@ std::optional<QString> SetOperations::askForStem(const QString& entry)
 void SetOperations::deleteSet()
 {
     const ManagerVariables& v = manager_.windowVariables();
-    if (v.SourceSmallPath.isEmpty() || v.SourceLargePath.isEmpty() || v.SourceSmallName.isEmpty() ||
-        v.SourceLargeName.isEmpty())
+    if (!hasSelectedSet(v))
         return;
     platform::FileListBox& files = manager_.sourceFiles();
     const int remembered = files.listIndex();
@@ -249,8 +254,7 @@ void SetOperations::deleteFiles(const QString& entry)
     // The small file goes only when its name, letter case aside, belongs to the entry deleted.
     const QString directory = QFileInfo(v.SourceSmallPath).path();
     const QString found = fileSystem_.findFileIgnoringCase(directory, fileName(v.SourceSmallPath));
-    const QString expected =
-        QString::fromStdU32String(naming::smallPartnerName(naming::stemOfEntry(entry.toStdU32String())));
+    const QString expected = QString::fromStdU32String(naming::smallPartnerOfEntry(entry.toStdU32String()));
     if (found.isEmpty() || found.toUpper() != expected.toUpper())
         return;
     const QString smallPath = platform::joinPath(directory, found);

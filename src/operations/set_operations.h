@@ -7,7 +7,6 @@
 
 namespace platform {
 class Dialogs;
-class FileListBox;
 class FileSystem;
 } // namespace platform
 
@@ -35,12 +34,12 @@ private:
     };
 
     void fileSet(Transfer transfer);
-    bool refuseTakenTargets(const QVector<Step>& steps, const QString& directory, bool sameDirectory);
+    bool refuseTakenTargets(const QVector<Step>& steps, const QString& directory, bool sameDirectory) const;
     bool runSteps(Transfer transfer, const QVector<Step>& steps);
     std::optional<QString> askForStem(const QString& entry);
     void deleteFiles(const QString& entry);
     void reselect(int remembered);
-    void showError(const QString& text);
+    void showError(const QString& text) const;
 
     ManagerView& manager_;
     platform::FileSystem& fileSystem_;

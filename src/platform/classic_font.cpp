@@ -6,13 +6,12 @@ namespace platform {
 
 QFont classicFont(int pointSize)
 {
-    static const bool substitutesRegistered = [] {
+    [[maybe_unused]] static const bool substitutesRegistered = [] {
         QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),
                                    {QStringLiteral("Microsoft Sans Serif"), QStringLiteral("Liberation Sans"),
                                     QStringLiteral("Arimo"), QStringLiteral("Arial"), QStringLiteral("Helvetica")});
         return true;
     }();
-    Q_UNUSED(substitutesRegistered);
     QFont font(QStringLiteral("MS Sans Serif"), pointSize);
     font.setStyleHint(QFont::SansSerif);
     return font;

@@ -107,13 +107,13 @@ void FileListBox::mouseDoubleClickEvent(QMouseEvent* event)
 
 void FileListBox::keyPressEvent(QKeyEvent* event)
 {
-    // With nothing selected, the first arrow press selects the entry under the cursor rather than
-    // stepping past it.
     // Enter does what a double-click does, so that no action needs the mouse.
     if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && listIndex() != -1) {
         emit DblClick();
         return;
     }
+    // With nothing selected, the first arrow press selects the entry under the cursor rather than
+    // stepping past it.
     const bool arrow = event->key() == Qt::Key_Down || event->key() == Qt::Key_Up;
     if (arrow && listIndex() == -1 && listCount() > 0) {
         const QModelIndex current = currentIndex().isValid() ? currentIndex() : model_->index(0, 0);

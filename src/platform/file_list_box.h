@@ -19,7 +19,6 @@ public:
     FileListBox(const FileSystem& fileSystem, QWidget* parent);
 
     void setPattern(const QString& pattern);
-    QString pattern() const { return pattern_; }
 
     void setPath(const QString& path);
     // The same directory and pattern as `other`, without reading the disk again (both panes start in

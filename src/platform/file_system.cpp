@@ -403,11 +403,13 @@ QString PosixFileSystem::findConflict(const QString& directory, const QString& n
 {
     struct stat exempt {};
     const bool hasExempt = !except.isEmpty() && ::lstat(QFile::encodeName(except).constData(), &exempt) == 0;
-    const QString folded = name.toCaseFolded();
+    const QByteArray folded = name.toCaseFolded().toUtf8();
     QStringList answering;
     readEntries(directory, [&](int dirFd, const dirent& entry) {
+        if (foldedKey(entry.d_name) != folded)
+            return;
         const std::optional<QString> entryName = decodedName(entry.d_name);
-        if (!entryName || entryName->toCaseFolded() != folded)
+        if (!entryName)
             return;
         // The same file under another name (a change of letter case, a case-blind file system) is no obstacle.
         struct stat st {};

@@ -28,11 +28,10 @@ QAccessibleInterface* accessibleFor(const QString& className, QObject* object)
 
 ImageBox::ImageBox(QSize designSize, QWidget* parent, Fit fit) : QWidget(parent), designSize_(designSize), fit_(fit)
 {
-    static const bool accessibleRegistered = [] {
+    [[maybe_unused]] static const bool accessibleRegistered = [] {
         QAccessible::installFactory(accessibleFor);
         return true;
     }();
-    Q_UNUSED(accessibleRegistered);
     setMouseTracking(true);
     resize(designSize_);
 }
