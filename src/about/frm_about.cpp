@@ -6,19 +6,15 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
-#include <QScreen>
 
 #include "platform/classic_font.h"
 #include "platform/twips.h"
+#include "platform/window_placement.h"
 
 namespace {
 constexpr int ClientWidth = 4695;
 constexpr int ClientHeight = 3390;
 
-QRect pixels(int left, int top, int width, int height)
-{
-    return platform::TwipsRect{left, top, width, height}.toPixels();
-}
 QString aboutText()
 {
     // Qt labels break lines at '\n'; a carriage return alone would not show as a new line.
@@ -41,13 +37,13 @@ frmAbout::frmAbout(QWidget* parent) : QWidget(parent, Qt::Tool | Qt::MSWindowsFi
     setObjectName(QStringLiteral("frmAbout"));
     setWindowTitle(QStringLiteral("About Ostrel Portrait Manager"));
     setFont(platform::classicFont(8));
-    setFixedSize(pixels(0, 0, ClientWidth, ClientHeight).size());
+    setFixedSize(platform::twipsToPixels(0, 0, ClientWidth, ClientHeight).size());
 
     Frame1 = new QFrame(this);
     Frame1->setObjectName(QStringLiteral("Frame1"));
     Frame1->setFrameShape(QFrame::Box);
     Frame1->setFrameShadow(QFrame::Sunken);
-    Frame1->setGeometry(pixels(120, 120, 4455, 2535));
+    Frame1->setGeometry(platform::twipsToPixels(120, 120, 4455, 2535));
     Frame1->setAccessibleName(QStringLiteral("About this program"));
 
     Label1 = new QLabel(Frame1);
@@ -55,18 +51,17 @@ frmAbout::frmAbout(QWidget* parent) : QWidget(parent, Qt::Tool | Qt::MSWindowsFi
     Label1->setTextFormat(Qt::PlainText);
     Label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     Label1->setWordWrap(true);
-    Label1->setGeometry(pixels(240, 240, 3975, 2175));
+    Label1->setGeometry(platform::twipsToPixels(240, 240, 3975, 2175));
 
     Command1 = new QPushButton(QStringLiteral("Continue"), this);
     Command1->setObjectName(QStringLiteral("Command1"));
-    Command1->setGeometry(pixels(1680, 2760, 1215, 495));
+    Command1->setGeometry(platform::twipsToPixels(1680, 2760, 1215, 495));
     Command1->setDefault(true);
     connect(Command1, &QPushButton::clicked, this, &frmAbout::Command1_Click);
 
     Form_Load();
 
-    if (const QScreen* screen = this->screen())
-        move(screen->availableGeometry().center() - rect().center());
+    platform::centreOnScreen(this, size());
 }
 
 void frmAbout::Form_Load()

@@ -5,21 +5,21 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QPushButton>
-#include <QScreen>
 #include <QScrollBar>
 
 #include "gallery/frm_large_view.h"
 #include "naming/numeric_value.h"
 #include "naming/portrait_names.h"
-#include "platform/accessible_caption.h"
 #include "platform/classic_font.h"
 #include "platform/dialogs.h"
 #include "platform/dir_list_box.h"
 #include "platform/file_list_box.h"
 #include "platform/file_system.h"
 #include "platform/image_box.h"
+#include "platform/labels.h"
 #include "platform/paths.h"
 #include "platform/twips.h"
+#include "platform/window_placement.h"
 
 namespace {
 using platform::pixelsToTwips;
@@ -35,9 +35,7 @@ void place(QWidget* widget, const platform::TwipsRect& rect)
 
 QLabel* makeLabel(const QString& caption, const platform::TwipsRect& rect, QWidget* parent)
 {
-    auto* label = new QLabel(caption, parent);
-    label->setTextFormat(Qt::PlainText);
-    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    QLabel* label = platform::makeLabel(caption, parent);
     place(label, rect);
     return label;
 }
@@ -65,10 +63,7 @@ frmBrowser::frmBrowser(const platform::FileListBox& files, const platform::DirLi
     createControls();
     createMenu();
     setOuterSize(gallery::CreatedOuterWidth, gallery::CreatedOuterHeight);
-    if (const QScreen* screen = this->screen()) {
-        const QSize outer(twipsToPixels(outerWidth_), twipsToPixels(outerHeight_));
-        move(screen->availableGeometry().center() - QPoint(outer.width() / 2, outer.height() / 2));
-    }
+    platform::centreOnScreen(this, QSize(twipsToPixels(outerWidth_), twipsToPixels(outerHeight_)));
     Form_Load();
 }
 

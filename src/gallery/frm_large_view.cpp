@@ -6,21 +6,14 @@
 #include "platform/image_box.h"
 #include "platform/twips.h"
 
-namespace {
-QRect pixels(int left, int top, int width, int height)
-{
-    return platform::TwipsRect{left, top, width, height}.toPixels();
-}
-} // namespace
-
 frmLargeView::frmLargeView(QWidget* gallery) : QWidget(nullptr, Qt::Tool), gallery_(gallery)
 {
     setObjectName(QStringLiteral("frmLargeView"));
     setWindowTitle(QStringLiteral("Large View"));
-    setFixedSize(pixels(0, 0, 4695, 5295).size());
+    setFixedSize(platform::twipsToPixels(0, 0, 4695, 5295).size());
 
-    const QRect large = pixels(120, 120, 3300, 5100);
-    const QRect small = pixels(3480, 120, 1140, 1800);
+    const QRect large = platform::twipsToPixels(120, 120, 3300, 5100);
+    const QRect small = platform::twipsToPixels(3480, 120, 1140, 1800);
     Image1 = new platform::ImageBox(large.size(), this, platform::ImageBox::Fit::Stretch);
     Image2 = new platform::ImageBox(small.size(), this, platform::ImageBox::Fit::Stretch);
     Image1->setObjectName(QStringLiteral("Image1"));

@@ -4,7 +4,6 @@
 #include <QCoreApplication>
 #include <QLabel>
 #include <QPushButton>
-#include <QScreen>
 #include <QShowEvent>
 
 #include <string>
@@ -14,7 +13,6 @@
 #include "gallery/frm_browser.h"
 #include "naming/next_name.h"
 #include "naming/portrait_names.h"
-#include "platform/accessible_caption.h"
 #include "platform/classic_font.h"
 #include "platform/dialogs.h"
 #include "platform/dir_list_box.h"
@@ -22,10 +20,12 @@
 #include "platform/file_list_box.h"
 #include "platform/file_system.h"
 #include "platform/image_box.h"
+#include "platform/labels.h"
 #include "platform/paths.h"
 #include "platform/pictures.h"
 #include "platform/random_source.h"
 #include "platform/selector_box.h"
+#include "platform/window_placement.h"
 
 using manager::Control;
 using manager::ControlCount;
@@ -37,15 +37,6 @@ using manager::DesignOuterWidth;
 
 namespace {
 const QString PortraitPattern = QStringLiteral("*L.bmp");
-
-QLabel* makeLabel(const QString& caption, QWidget* parent)
-{
-    auto* label = new QLabel(caption, parent);
-    // File names are shown as they are, never interpreted as markup.
-    label->setTextFormat(Qt::PlainText);
-    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    return label;
-}
 } // namespace
 
 frmMain::frmMain(platform::Services services, const QString& startDirectory, QWidget* parent)
@@ -67,8 +58,8 @@ void frmMain::createControls(const QString& startDirectory)
     const ControlRects& design = manager::designRects();
     const auto designPixels = [&design](Control c) { return design[c].toPixels().size(); };
 
-    Label3 = makeLabel(QStringLiteral("Source:"), this);
-    Label4 = makeLabel(QStringLiteral("Destination:"), this);
+    Label3 = platform::makeLabel(QStringLiteral("Source:"), this);
+    Label4 = platform::makeLabel(QStringLiteral("Destination:"), this);
     Label3->setFont(platform::classicFont(24));
     Label4->setFont(platform::classicFont(24));
 
@@ -89,17 +80,17 @@ void frmMain::createControls(const QString& startDirectory)
     ExitButton = new QPushButton(QStringLiteral("Exit"), this);
     AboutButton = new QPushButton(QStringLiteral("About..."), this);
 
-    Label8 = makeLabel(QString(), this);
-    Label9 = makeLabel(QString(), this);
-    Label5 = makeLabel(QStringLiteral("Files Will Be Renamed As:"), this);
+    Label8 = platform::makeLabel(QString(), this);
+    Label9 = platform::makeLabel(QString(), this);
+    Label5 = platform::makeLabel(QStringLiteral("Files Will Be Renamed As:"), this);
     Image1 = new ImageBox(designPixels(Control::Image1), this);
     Image2 = new ImageBox(designPixels(Control::Image2), this);
     Picture1 = new QLabel(this);
     Picture1->hide();
-    Label6 = makeLabel(QStringLiteral("Large:"), this);
-    Label1 = makeLabel(QString(), this);
-    Label7 = makeLabel(QStringLiteral("Small:"), this);
-    Label2 = makeLabel(QString(), this);
+    Label6 = platform::makeLabel(QStringLiteral("Large:"), this);
+    Label1 = platform::makeLabel(QString(), this);
+    Label7 = platform::makeLabel(QStringLiteral("Small:"), this);
+    Label2 = platform::makeLabel(QString(), this);
     GenderCombo = new platform::SelectorBox({QStringLiteral("Male"), QStringLiteral("Female")}, this);
     TypeCombo = new platform::SelectorBox(
         {QStringLiteral("Mage"), QStringLiteral("Priest"), QStringLiteral("Rogue"), QStringLiteral("Warrior")}, this);
@@ -199,9 +190,8 @@ void frmMain::showManager()
 {
     if (!shownBefore_) {
         shownBefore_ = true;
-        const QRect available = screen()->availableGeometry();
-        const QSize outer(platform::twipsToPixels(outerWidth_), platform::twipsToPixels(outerHeight_));
-        move(available.center() - QPoint(outer.width() / 2, outer.height() / 2));
+        platform::centreOnScreen(this,
+                                 QSize(platform::twipsToPixels(outerWidth_), platform::twipsToPixels(outerHeight_)));
     }
     show();
 }

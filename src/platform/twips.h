@@ -33,4 +33,9 @@ struct TwipsRect {
     }
 };
 
+inline QRect twipsToPixels(int left, int top, int width, int height)
+{
+    return TwipsRect{left, top, width, height}.toPixels();
+}
+
 } // namespace platform

@@ -5,6 +5,15 @@
 
 namespace platform {
 
+// A label of the classic kind: text shown as it is (file names are never markup), top-left aligned.
+inline QLabel* makeLabel(const QString& caption, QWidget* parent)
+{
+    auto* label = new QLabel(caption, parent);
+    label->setTextFormat(Qt::PlainText);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    return label;
+}
+
 // A label whose text changes (a file name, a path) is read out as its purpose and its text, so a
 // screen reader says "Large target: /portraits/FR01L.bmp" and never an empty label.
 inline void setCaptionPurpose(QLabel* label, const QString& purpose)
