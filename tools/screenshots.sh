@@ -16,6 +16,16 @@ cp "$repo"/build/default/samples/* "$work"
 trap 'kill $(jobs -p) 2>/dev/null || true; rm -rf "$scratch"' EXIT
 
 window() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1; }
+waitFor() { # TITLE-REGEX: the window's id once it shows, within 10 seconds
+    local id="" i
+    for ((i = 0; i < 40; i++)); do
+        id=$(window "$1")
+        [[ -n $id ]] && break
+        sleep 0.25
+    done
+    [[ -n $id ]] || { echo "no window matching '$1' showed" >&2; exit 1; }
+    echo "$id"
+}
 geometry() { eval "$(xdotool getwindowgeometry --shell "$1")"; }
 crop() { # crop WINDOW-ID... into FILE: the bounding box of the windows
     local file=$1; shift
@@ -55,13 +65,13 @@ shoot() { # SCALE SCREEN-SIZE NAME-SUFFIX GALLERY(yes/no)
         xdotool mousemove $((X + 340 * scale)) $((Y + 40 * scale)) click 1
         sleep 1
         local browser
-        browser=$(window 'Browser')
+        browser=$(waitFor 'Browser')
         geometry "$browser"
         xdotool mousemove $((X + 180 * scale)) $((Y + 120 * scale)) click --repeat 2 --delay 80 1
         sleep 0.8
         xdotool mousemove $((X + 60 * scale)) $((Y + 300 * scale)) sleep 0.3 mousemove $((X + 65 * scale)) $((Y + 305 * scale))
         sleep 0.5
-        crop "$out/gallery$suffix.png" "$browser" "$(window '^Large View$')"
+        crop "$out/gallery$suffix.png" "$browser" "$(waitFor '^Large View$')"
     fi
     kill $(jobs -p) 2>/dev/null || true
     wait 2>/dev/null || true
