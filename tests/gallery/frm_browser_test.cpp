@@ -241,8 +241,9 @@ TEST_F(GalleryTest, NewLayoutKeepsTopIndexAndALargeWindowGetsEveryCellItNeeds)
     scroller()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
     EXPECT_EQ(state().TopIndex, 4);
 
-    browser_->setFixedSize(4000, 3000);
-    QApplication::processEvents();
+    browser_->mnuOptions_Click(1); // maximised on the 3840 x 2160 test screen
+    ASSERT_TRUE(browser_->isMaximized());
+    EXPECT_GT(state().LastGridCell, 99);
     EXPECT_EQ(state().LastShownCell, 99);
     EXPECT_TRUE(cellAt(99)->isVisible());
     EXPECT_EQ(state().CellLargeName[99], files()->list(99));
