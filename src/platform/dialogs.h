@@ -28,8 +28,7 @@ public:
     // Boxes are centred on and modal to the active window of the application.
     MessageResult messageBox(const QString& text, const QString& title, MessageButtons buttons,
                              MessageIcon icon) override;
-    std::optional<QString> inputBox(const QString& prompt, const QString& title,
-                                    const QString& defaultText) override;
+    std::optional<QString> inputBox(const QString& prompt, const QString& title, const QString& defaultText) override;
 };
 
 } // namespace platform

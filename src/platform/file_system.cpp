@@ -19,16 +19,12 @@
 #include <QRegularExpression>
 #include <QStorageInfo>
 
+#include "platform/file_descriptor.h"
 #include "platform/no_replace.h"
 
 namespace platform {
 
 namespace {
-
-QString reasonFor(int error)
-{
-    return QString::fromLocal8Bit(std::strerror(error));
-}
 
 // A name is only ever shown or touched under a spelling that leads back to the same bytes on disk.
 std::optional<QString> decodedName(const char* raw)
@@ -174,7 +170,7 @@ template <typename Visit> FsResult readEntries(const QString& directory, Visit&&
     }
     OpenDirectory dir(path.bytes);
     if (!dir.isOpen()) {
-        return {false, reasonFor(dir.error())};
+        return {false, systemReason(dir.error())};
     }
     while (const dirent* entry = dir.next()) {
         if (!isDotOrDotDot(entry->d_name)) {
@@ -182,7 +178,7 @@ template <typename Visit> FsResult readEntries(const QString& directory, Visit&&
         }
     }
     if (dir.error() != 0) {
-        return {false, reasonFor(dir.error())};
+        return {false, systemReason(dir.error())};
     }
     return {};
 }

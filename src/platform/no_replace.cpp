@@ -13,13 +13,15 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include "platform/file_descriptor.h"
+
 namespace platform::noreplace {
 
 namespace {
 
 FsResult failure(int error)
 {
-    return {false, QString::fromLocal8Bit(std::strerror(error))};
+    return {false, systemReason(error)};
 }
 
 FsResult failure(const char* reason)
@@ -90,28 +92,6 @@ int renameRaw(const QByteArray& from, const QByteArray& to)
     return unsupported(error) ? renameByLink(from, to) : error;
 }
 
-class Descriptor {
-public:
-    explicit Descriptor(int fd = -1) : fd_(fd) {}
-    ~Descriptor()
-    {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int get() const { return fd_; }
-    void reset(int fd)
-    {
-        if (fd_ >= 0)
-            ::close(fd_);
-        fd_ = fd;
-    }
-
-private:
-    int fd_;
-};
-
 // Copies every byte; false with errno set on a failure.
 bool copyBytes(int in, int out, off_t& copied)
 {
@@ -140,7 +120,7 @@ bool copyBytes(int in, int out, off_t& copied)
 
 void syncDirectory(const QByteArray& directory)
 {
-    const Descriptor dir(::open(directory.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    const FileDescriptor dir(::open(directory.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (dir.get() >= 0)
         ::fsync(dir.get());
 }
@@ -151,7 +131,7 @@ FsResult writeExclusive(int in, off_t size, mode_t mode, const QByteArray& to)
 {
     if (::lseek(in, 0, SEEK_SET) != 0)
         return failure(errno);
-    const Descriptor out(::open(to.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode));
+    const FileDescriptor out(::open(to.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode));
     if (out.get() < 0)
         return failure(errno);
     off_t copied = 0;
@@ -173,7 +153,7 @@ FsResult copyFile(const QString& source, const QString& target)
 {
     const QByteArray from = encoded(source);
     const QByteArray to = encoded(target);
-    const Descriptor in(::open(from.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    const FileDescriptor in(::open(from.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (in.get() < 0)
         return failure(errno);
     struct stat st {};
@@ -184,7 +164,7 @@ FsResult copyFile(const QString& source, const QString& target)
 
     const QByteArray directory = encoded(QFileInfo(target).absolutePath());
     const mode_t mode = st.st_mode & 0777;
-    Descriptor out(::open(directory.constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode));
+    FileDescriptor out(::open(directory.constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode));
     QByteArray named; // the temporary file's name, when the file system has no anonymous ones
     if (out.get() < 0) {
         if (!unsupported(errno) && errno != EISDIR)

@@ -12,6 +12,8 @@
 #include <QFile>
 #include <QImageReader>
 
+#include "platform/file_descriptor.h"
+
 namespace platform {
 
 namespace {
@@ -85,23 +87,6 @@ bool holdsAllRows(const BitmapShape& shape, qint64 fileSize)
     const qint64 rowBytes = (shape.width * shape.bitsPerPixel + 31) / 32 * 4;
     return fileSize >= std::max(shape.headersEnd, shape.pixelOffset) + rowBytes * shape.rows;
 }
-
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    ~FileDescriptor()
-    {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    int get() const { return fd_; }
-
-private:
-    int fd_;
-};
 
 bool isRegularFile(int fd, qint64* size)
 {

@@ -1,8 +1,8 @@
 #include "platform/program_icon.h"
 
+#include <QImage>
 #include <QPainter>
 #include <QPainterPath>
-#include <QImage>
 #include <QPixmap>
 
 namespace platform {
