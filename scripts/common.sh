@@ -4,9 +4,10 @@ repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
 say() { printf '==> %s\n' "$*"; }
 
-# Debian packages the build needs; each is installed only when missing.
+# Debian packages the build needs; each is installed only when missing. The tests make FAT and NTFS
+# volumes served through FUSE (fusermount comes with fuse3) and a Turkish locale of their own.
 required_packages=(cmake g++ make qt6-base-dev googletest libgtest-dev fonts-dejavu-core fonts-liberation
-                   desktop-file-utils appstream)
+                   desktop-file-utils appstream fusefat ntfs-3g dosfstools fuse3 locales)
 
 install_missing_packages() {
     local missing=() package

@@ -44,11 +44,6 @@ QString stemOf(const QString& largeName)
 {
     return QString::fromStdU32String(naming::stemOfEntry(largeName.toStdU32String()));
 }
-
-QString partnerNameOf(const QString& largeName)
-{
-    return QString::fromStdU32String(naming::smallPartnerOfEntry(largeName.toStdU32String()));
-}
 } // namespace
 
 frmBrowser::frmBrowser(const platform::FileListBox& files, const platform::DirListBox& directory,
@@ -268,13 +263,13 @@ void frmBrowser::readPartners(int lastCell)
     QStringList wanted;
     for (int k = 0; k <= lastCell; ++k)
         if (const QString large = files_.list(state_.TopIndex + k); !large.isEmpty())
-            wanted << partnerNameOf(large);
-    partners_ = fileSystem_.findFilesIgnoringCase(directory_.path(), wanted);
+            wanted << large;
+    partners_ = fileSystem_.findSmallPartners(directory_.path(), wanted, files_.entries());
 }
 
 QString frmBrowser::partnerOf(const QString& largeName) const
 {
-    return partners_.value(partnerNameOf(largeName));
+    return partners_.value(largeName);
 }
 
 QString frmBrowser::sourcePath(const QString& name) const

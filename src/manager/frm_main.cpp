@@ -399,9 +399,8 @@ void frmMain::Files_Click()
         return;
     const QString source = Directory->path();
     vars_.SourceLargeName = Files->list(index);
-    const QString partner =
-        QString::fromStdU32String(naming::smallPartnerOfEntry(vars_.SourceLargeName.toStdU32String()));
-    vars_.SourceSmallName = services_.fileSystem.findFileIgnoringCase(source, partner);
+    vars_.SourceSmallName = services_.fileSystem.findSmallPartners(source, {vars_.SourceLargeName}, Files->entries())
+                                .value(vars_.SourceLargeName);
 
     const bool hasSmall = !vars_.SourceSmallName.isEmpty();
     if (!hasSmall)

@@ -100,7 +100,9 @@ char32_t lowerCaseLetter(char32_t c)
         // Latin Extended-A pairs capital and small letters, but the pairing shifts by one after the
         // letters that have no partner (U+0130/U+0131, U+0138, U+0149); U+0178 pairs with U+00FF.
         if (c == 0x0130) {
-            return U'i'; // dotted capital I: the Unicode simple mapping, not a Turkish locale rule
+            // Dotted capital I stays: outside Turkish rules it is not the same letter as "i" when names
+            // are compared with case ignored, and a small name must pair with its large name.
+            return c;
         }
         if (c == 0x0178) {
             return 0x00FF;
@@ -122,6 +124,43 @@ char32_t lowerCaseLetter(char32_t c)
         return c + 0x50;
     }
     return c;
+}
+
+std::vector<int> pairSmallPictures(const std::vector<std::u32string>& largeEntries,
+                                   const std::vector<std::u32string>& smallFiles)
+{
+    std::vector<int> partner(largeEntries.size(), -1);
+    std::vector<bool> taken(smallFiles.size(), false);
+    const auto give = [&](std::size_t entry, std::size_t small) {
+        partner[entry] = int(small);
+        taken[small] = true;
+    };
+    // Each round hands out only what is still free, so a stronger claim is never undone by a weaker one.
+    const auto claimBySpelling = [&](auto spellingOf) {
+        for (std::size_t e = 0; e < largeEntries.size(); ++e) {
+            if (partner[e] != -1)
+                continue;
+            const std::u32string wanted = spellingOf(largeEntries[e]);
+            for (std::size_t s = 0; s < smallFiles.size(); ++s)
+                if (!taken[s] && smallFiles[s] == wanted) {
+                    give(e, s);
+                    break;
+                }
+        }
+    };
+    claimBySpelling([](const std::u32string& entry) { return smallPartnerOfEntry(entry); });
+    claimBySpelling([](const std::u32string& entry) { return userSmallFileName(stemOfEntry(entry)); });
+    std::size_t next = 0;
+    for (std::size_t e = 0; e < largeEntries.size(); ++e) {
+        if (partner[e] != -1)
+            continue;
+        while (next < smallFiles.size() && taken[next])
+            ++next;
+        if (next == smallFiles.size())
+            break;
+        give(e, next);
+    }
+    return partner;
 }
 
 } // namespace naming

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace naming {
 
@@ -30,8 +31,17 @@ bool isAcceptableUserStem(std::u32string_view answer);
 std::u32string userLargeFileName(std::u32string_view stem);
 std::u32string userSmallFileName(std::u32string_view stem);
 
-// Simple lower case of one character for the Latin, Greek and Cyrillic capitals; any other
-// character is returned unchanged.
+// Which of `smallFiles` belongs to each of `largeEntries`, for entries whose names differ only in
+// letter case (a disk that tells case apart can hold them side by side) and the small files answering
+// to their partner name. One small picture never serves two sets: a small file goes first to the entry
+// whose partner it spells exactly, then to the entry whose small name it spells as this program writes
+// it, then to the remaining entries in the given order. Both lists in list order; the result holds an
+// index into `smallFiles` per entry, or -1.
+std::vector<int> pairSmallPictures(const std::vector<std::u32string>& largeEntries,
+                                   const std::vector<std::u32string>& smallFiles);
+
+// Simple lower case of one character for the Latin, Greek and Cyrillic capitals, except U+0130; any
+// other character is returned unchanged.
 char32_t lowerCaseLetter(char32_t c);
 
 } // namespace naming

@@ -91,9 +91,9 @@ void SetOperations::fileSet(Transfer transfer)
     // A file already at its own target is left alone (the comparison counts letter case).
     QVector<Step> steps;
     if (v.SourceLargePath != v.TargetLargeName)
-        steps.append({v.SourceLargePath, v.TargetLargeName});
+        steps.append({v.SourceLargePath, v.TargetLargeName, true});
     if (v.SourceSmallPath != v.TargetSmallName)
-        steps.append({v.SourceSmallPath, v.TargetSmallName});
+        steps.append({v.SourceSmallPath, v.TargetSmallName, false});
     const bool sameDirectory = transfer == Transfer::Move && destination == manager_.sourceDirectory();
     if (!refuseTakenTargets(steps, destination, sameDirectory))
         runSteps(transfer, steps);
@@ -119,44 +119,79 @@ bool SetOperations::refuseTakenTargets(const QVector<Step>& steps, const QString
     return false;
 }
 
-// Large file first, then the small one. When the second fails, the first is taken back, so that no
-// half set is ever left; the user learns which file failed, why, and where everything is now.
+// Large file first, then the small one. When the second fails and left nothing behind, the first is
+// taken back (only the very file this operation wrote), so that no half set is left; the user learns
+// which file failed, why, and where each file of the set now is.
 bool SetOperations::runSteps(Transfer transfer, const QVector<Step>& steps)
 {
     const bool copy = transfer == Transfer::Copy;
-    const QString verb = copy                         ? QStringLiteral("copy")
-                         : transfer == Transfer::Move ? QStringLiteral("move")
-                                                      : QStringLiteral("rename");
-    const auto perform = [&](const QString& source, const QString& target) {
-        return copy ? fileSystem_.copyFile(source, target) : fileSystem_.moveFile(source, target);
-    };
-    for (qsizetype i = 0; i < steps.size(); ++i) {
-        const Step& step = steps[i];
-        const platform::FsResult done = perform(step.source, step.target);
-        if (done.ok)
+    QVector<platform::FsResult> done;
+    for (const Step& step : steps) {
+        const platform::FsResult result =
+            copy ? fileSystem_.copyFile(step.source, step.target) : fileSystem_.moveFile(step.source, step.target, {});
+        if (result.ok) {
+            done.append(result);
             continue;
-        const QString failed =
-            QStringLiteral("Could not %1 \"%2\" to \"%3\": %4.").arg(verb, step.source, step.target, done.reason);
-        if (i == 0) {
-            showError(failed + QStringLiteral(" Nothing was changed."));
+        }
+        const QString verb = copy                         ? QStringLiteral("copy")
+                             : transfer == Transfer::Move ? QStringLiteral("move")
+                                                          : QStringLiteral("rename");
+        QString text =
+            QStringLiteral("Could not %1 \"%2\" to \"%3\": %4.").arg(verb, step.source, step.target, result.reason);
+        // Where each file is: at its source, at its target, or both (the original and a copy).
+        QVector<Whereabouts> where;
+        for (qsizetype i = 0; i < steps.size(); ++i) {
+            const bool before = i < done.size();
+            const bool failedHere = i == done.size();
+            where.append({steps[i], !before || copy, before || (failedHere && result.copyLeft)});
+        }
+        if (done.isEmpty() && !result.copyLeft) {
+            showError(text + QStringLiteral(" Nothing was changed."));
             return false;
         }
-        const Step& first = steps[0];
-        const platform::FsResult undone =
-            copy ? fileSystem_.removeFile(first.target) : fileSystem_.moveFile(first.target, first.source);
-        if (undone.ok) {
-            showError(failed + QStringLiteral(" The large picture was taken back, so nothing was changed."));
-        } else if (copy) {
-            showError(failed + QStringLiteral(" Removing the copy \"%1\" failed too: %2. The set itself is unchanged.")
-                                   .arg(first.target, undone.reason));
-        } else {
-            showError(failed + QStringLiteral(" Moving the large picture back failed too: %1. The large picture is "
-                                              "now \"%2\"; the small picture is still \"%3\".")
-                                   .arg(undone.reason, first.target, step.source));
+        // A copy left by the failing step means another program's work is at stake: change nothing else.
+        if (!result.copyLeft) {
+            const Step& first = steps.first();
+            const platform::FsResult undone =
+                copy ? fileSystem_.removeFile(first.target, done.first().written)
+                     : fileSystem_.moveFile(first.target, first.source, done.first().written);
+            if (undone.ok) {
+                showError(text + QStringLiteral(" The large picture was taken back, so nothing was changed."));
+                return false;
+            }
+            where.first().atSource = where.first().atSource || undone.copyLeft;
+            // Another program replaced or removed what this operation wrote there.
+            where.first().atTarget = !undone.replaced;
+            text += copy ? QStringLiteral(" Removing the copy \"%1\" failed too: %2.").arg(first.target, undone.reason)
+                         : QStringLiteral(" Moving the large picture back failed too: %1.").arg(undone.reason);
         }
+        showError(text + QLatin1Char(' ') + describe(where));
         return false;
     }
     return true;
+}
+
+// "The large picture is now "B"; the small picture is still "C" and a copy of it is "D"."
+QString SetOperations::describe(const QVector<Whereabouts>& files)
+{
+    QStringList parts;
+    for (const Whereabouts& file : files) {
+        const QString what =
+            file.step.large ? QStringLiteral("the large picture") : QStringLiteral("the small picture");
+        if (file.atSource && file.atTarget)
+            parts << QStringLiteral("%1 is still \"%2\" and a copy of it is \"%3\"")
+                         .arg(what, file.step.source, file.step.target);
+        else if (file.atTarget)
+            parts << QStringLiteral("%1 is now \"%2\"").arg(what, file.step.target);
+        else if (!file.atSource)
+            parts << QStringLiteral("%1 is no longer \"%2\": another program replaced or removed it")
+                         .arg(what, file.step.target);
+        else
+            parts << QStringLiteral("%1 is still \"%2\"").arg(what, file.step.source);
+    }
+    QString text = parts.join(QStringLiteral("; ")) + QLatin1Char('.');
+    text[0] = text[0].toUpper();
+    return text;
 }
 
 void SetOperations::reselect(int remembered)
@@ -180,11 +215,13 @@ void SetOperations::renameSet()
     const QString directory = manager_.sourceDirectory();
     const std::u32string stem32 = stem->toStdU32String();
     QVector<Step> steps{{v.SourceLargePath,
-                         platform::joinPath(directory, QString::fromStdU32String(naming::userLargeFileName(stem32)))}};
+                         platform::joinPath(directory, QString::fromStdU32String(naming::userLargeFileName(stem32))),
+                         true}};
     // A set without small picture renames its large file alone; nothing named by the marker is touched.
     if (v.SourceSmallName != NoPictureMarker)
         steps.append({v.SourceSmallPath,
-                      platform::joinPath(directory, QString::fromStdU32String(naming::userSmallFileName(stem32)))});
+                      platform::joinPath(directory, QString::fromStdU32String(naming::userSmallFileName(stem32))),
+                      false});
     // Renaming a file to the name it has is no change at all.
     steps.erase(std::remove_if(steps.begin(), steps.end(), [](const Step& s) { return s.source == s.target; }),
                 steps.end());
@@ -243,7 +280,7 @@ void SetOperations::deleteSet()
 void SetOperations::deleteFiles(const QString& entry)
 {
     const ManagerVariables& v = manager_.windowVariables();
-    const platform::FsResult large = fileSystem_.removeFile(v.SourceLargePath);
+    const platform::FsResult large = fileSystem_.removeFile(v.SourceLargePath, {});
     if (!large.ok) {
         showError(
             QStringLiteral("Could not delete \"%1\": %2. Nothing was deleted.").arg(v.SourceLargePath, large.reason));
@@ -255,10 +292,10 @@ void SetOperations::deleteFiles(const QString& entry)
     const QString directory = QFileInfo(v.SourceSmallPath).path();
     const QString found = fileSystem_.findFileIgnoringCase(directory, fileName(v.SourceSmallPath));
     const QString expected = QString::fromStdU32String(naming::smallPartnerOfEntry(entry.toStdU32String()));
-    if (found.isEmpty() || found.toUpper() != expected.toUpper())
+    if (found.isEmpty() || !platform::sameNameIgnoringCase(found, expected))
         return;
     const QString smallPath = platform::joinPath(directory, found);
-    const platform::FsResult small = fileSystem_.removeFile(smallPath);
+    const platform::FsResult small = fileSystem_.removeFile(smallPath, {});
     if (!small.ok)
         showError(QStringLiteral("\"%1\" was deleted, but \"%2\" could not be deleted: %3. The small picture is "
                                  "still there.")

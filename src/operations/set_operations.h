@@ -31,11 +31,19 @@ private:
     struct Step {
         QString source;
         QString target;
+        bool large;
+    };
+    // Where one file of the set is after a failure.
+    struct Whereabouts {
+        Step step;
+        bool atSource;
+        bool atTarget;
     };
 
     void fileSet(Transfer transfer);
     bool refuseTakenTargets(const QVector<Step>& steps, const QString& directory, bool sameDirectory) const;
     bool runSteps(Transfer transfer, const QVector<Step>& steps);
+    static QString describe(const QVector<Whereabouts>& files);
     std::optional<QString> askForStem(const QString& entry);
     void deleteFiles(const QString& entry);
     void reselect(int remembered);

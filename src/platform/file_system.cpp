@@ -1,7 +1,6 @@
 #include "platform/file_system.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <optional>
@@ -17,9 +16,10 @@
 #include <QFile>
 #include <QHash>
 #include <QRegularExpression>
-#include <QStorageInfo>
 
+#include "naming/portrait_names.h"
 #include "platform/file_descriptor.h"
+#include "platform/mounted_volumes.h"
 #include "platform/no_replace.h"
 
 namespace platform {
@@ -38,14 +38,16 @@ std::optional<QString> decodedName(const char* raw)
 }
 
 // A name folded for case-blind comparison, as UTF-8. Plain ASCII names are lower-cased byte by byte,
-// which keeps a scan of a big directory near the speed of reading it.
+// which keeps a scan of a big directory near the speed of reading it; by hand, since the C library's
+// tolower follows the user's locale (a Turkish one leaves "I" alone).
 std::optional<QByteArray> foldedKey(const char* raw)
 {
     const std::size_t length = std::strlen(raw);
     if (std::all_of(raw, raw + length, [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
         QByteArray key(raw, qsizetype(length));
         for (char& c : key)
-            c = char(std::tolower(static_cast<unsigned char>(c)));
+            if (c >= 'A' && c <= 'Z')
+                c = char(c - 'A' + 'a');
         return key;
     }
     const std::optional<QString> name = decodedName(raw);
@@ -166,11 +168,11 @@ template <typename Visit> FsResult readEntries(const QString& directory, Visit&&
 {
     const EncodedPath path = encodeDirectory(directory);
     if (!path.reason.isEmpty()) {
-        return {false, path.reason};
+        return FsResult::failure(path.reason);
     }
     OpenDirectory dir(path.bytes);
     if (!dir.isOpen()) {
-        return {false, systemReason(dir.error())};
+        return FsResult::failure(systemReason(dir.error()));
     }
     while (const dirent* entry = dir.next()) {
         if (!isDotOrDotDot(entry->d_name)) {
@@ -178,7 +180,7 @@ template <typename Visit> FsResult readEntries(const QString& directory, Visit&&
         }
     }
     if (dir.error() != 0) {
-        return {false, systemReason(dir.error())};
+        return FsResult::failure(systemReason(dir.error()));
     }
     return {};
 }
@@ -255,6 +257,11 @@ private:
 };
 
 } // namespace
+
+bool sameNameIgnoringCase(const QString& a, const QString& b)
+{
+    return QString::compare(a, b, Qt::CaseInsensitive) == 0;
+}
 
 bool listOrderLess(const QString& a, const QString& b)
 {
@@ -372,27 +379,117 @@ QHash<QString, QString> PosixFileSystem::findFilesIgnoringCase(const QString& di
     return found;
 }
 
+namespace {
+
+QString withCaseSwapped(const QString& name)
+{
+    QString swapped = name;
+    for (QChar& c : swapped)
+        c = c.isUpper() ? c.toLower() : c.toUpper();
+    return swapped;
+}
+
+QString fromU32(const std::u32string& text)
+{
+    return QString::fromStdU32String(text);
+}
+
+// The listed entries whose names differ from `entry` only in letter case, `entry` among them, in list
+// order. The list is sorted with case folded first, so they stand together.
+QStringList namesAnsweringTo(const QString& entry, const QStringList& listed)
+{
+    const QString folded = entry.toCaseFolded();
+    const auto first =
+        std::lower_bound(listed.cbegin(), listed.cend(), folded,
+                         [](const QString& name, const QString& key) { return name.toCaseFolded() < key; });
+    QStringList names;
+    for (auto it = first; it != listed.cend() && it->toCaseFolded() == folded; ++it)
+        names.append(*it);
+    if (!names.contains(entry)) {
+        names.append(entry);
+        sortInListOrder(names);
+    }
+    return names;
+}
+
+std::vector<std::u32string> toU32(const QStringList& names)
+{
+    std::vector<std::u32string> texts;
+    texts.reserve(std::size_t(names.size()));
+    for (const QString& name : names)
+        texts.push_back(name.toStdU32String());
+    return texts;
+}
+
+} // namespace
+
+QHash<QString, QString> PosixFileSystem::findSmallPartners(const QString& directory, const QStringList& entries,
+                                                           const QStringList& listed) const
+{
+    QHash<QString, QString> found;
+    const EncodedPath dirPath = encodeDirectory(directory);
+    if (!dirPath.reason.isEmpty())
+        return found;
+    const QByteArray prefix = dirPath.bytes.endsWith('/') ? dirPath.bytes : dirPath.bytes + '/';
+    const auto exists = [&prefix](const QString& name) {
+        const QByteArray raw = QFile::encodeName(name);
+        return !name.contains(QLatin1Char('/')) && !raw.contains('\0') && QFile::decodeName(raw) == name &&
+               isNonDirectory(prefix + raw);
+    };
+    // Stored under exactly this spelling. A file system that ignores case (FAT) answers to every
+    // spelling, so there the name found is not known without reading the directory.
+    const auto isFile = [&exists](const QString& name) { return exists(name) && !exists(withCaseSwapped(name)); };
+
+    // An entry alone in its letter-case family takes its partner by one look at the two spellings it
+    // is likely to have; the directory is read only for the others.
+    QHash<QString, QStringList> families;     // entry -> its family, for the entries that need the read
+    QHash<QByteArray, QStringList> spellings; // folded partner name -> the stored spellings answering
+    for (const QString& entry : entries) {
+        const std::u32string entry32 = entry.toStdU32String();
+        const QStringList family = namesAnsweringTo(entry, listed);
+        if (family.size() == 1) {
+            const QString exact = fromU32(naming::smallPartnerOfEntry(entry32));
+            const QString written = fromU32(naming::userSmallFileName(naming::stemOfEntry(entry32)));
+            if (isFile(exact)) {
+                found.insert(entry, exact);
+                continue;
+            }
+            if (written != exact && isFile(written)) {
+                found.insert(entry, written);
+                continue;
+            }
+        }
+        families.insert(entry, family);
+        spellings.insert(fromU32(naming::smallPartnerOfEntry(entry32)).toCaseFolded().toUtf8(), {});
+    }
+    if (families.isEmpty())
+        return found;
+
+    readEntries(directory, [&](int dirFd, const dirent& entry) {
+        const std::optional<QByteArray> key = foldedKey(entry.d_name);
+        if (!key || !spellings.contains(*key) || kindOf(dirFd, entry) != EntryKind::NonDirectory)
+            return;
+        if (const std::optional<QString> name = decodedName(entry.d_name))
+            spellings[*key].append(*name);
+    });
+    for (auto it = families.cbegin(); it != families.cend(); ++it) {
+        const QString& entry = it.key();
+        const QStringList& family = it.value();
+        QStringList candidates =
+            spellings.value(fromU32(naming::smallPartnerOfEntry(entry.toStdU32String())).toCaseFolded().toUtf8());
+        sortInListOrder(candidates);
+        const std::vector<int> pairs = naming::pairSmallPictures(toU32(family), toU32(candidates));
+        const int partner = pairs[std::size_t(family.indexOf(entry))];
+        if (partner >= 0)
+            found.insert(entry, candidates[partner]);
+    }
+    return found;
+}
+
 QList<Volume> PosixFileSystem::volumes() const
 {
-    QList<Volume> result;
-    QHash<QString, qsizetype> indexOfRoot;
-    for (const QStorageInfo& storage : QStorageInfo::mountedVolumes()) {
-        if (!storage.isValid() || !storage.isReady()) {
-            continue;
-        }
-        const Volume volume{storage.rootPath(), storage.name()};
-        const auto known = indexOfRoot.constFind(volume.rootPath);
-        if (known != indexOfRoot.cend()) {
-            // Mounts come in mount order and the last one on a root hides the others.
-            result[*known] = volume;
-            continue;
-        }
-        indexOfRoot.insert(volume.rootPath, result.size());
-        result.append(volume);
-    }
-    std::sort(result.begin(), result.end(),
-              [](const Volume& a, const Volume& b) { return listOrderLess(a.rootPath, b.rootPath); });
-    return result;
+    // A local volume answers from memory at once; only one that hangs costs the whole wait.
+    return mountedVolumes(std::chrono::milliseconds(300));
 }
 
 QString PosixFileSystem::findConflict(const QString& directory, const QString& name, const QString& except) const
@@ -421,17 +518,17 @@ QString PosixFileSystem::findConflict(const QString& directory, const QString& n
 
 FsResult PosixFileSystem::copyFile(const QString& source, const QString& target)
 {
-    return noreplace::copyFile(source, target);
+    return noreplace::copyFile(source, target, hook_);
 }
 
-FsResult PosixFileSystem::moveFile(const QString& source, const QString& target)
+FsResult PosixFileSystem::moveFile(const QString& source, const QString& target, const FileIdentity& expected)
 {
-    return noreplace::moveFile(source, target);
+    return noreplace::moveFile(source, target, expected, hook_);
 }
 
-FsResult PosixFileSystem::removeFile(const QString& path)
+FsResult PosixFileSystem::removeFile(const QString& path, const FileIdentity& expected)
 {
-    return noreplace::removeFile(path);
+    return noreplace::removeFile(path, expected, hook_);
 }
 
 } // namespace platform

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <utility>
+
+#include <QByteArray>
 #include <QHash>
 #include <QList>
 #include <QString>
@@ -7,11 +10,51 @@
 
 namespace platform {
 
+// Which file a name leads to, so that a later step can make sure it still acts on the file it made.
+// The change time tells a new file apart from an old one whose inode number it was given again.
+struct FileIdentity {
+    quint64 device = 0;
+    quint64 inode = 0;
+    qint64 changeTime = 0; // nanoseconds
+    bool known() const { return inode != 0; }
+    bool operator==(const FileIdentity& other) const
+    {
+        return device == other.device && inode == other.inode && changeTime == other.changeTime;
+    }
+    bool operator!=(const FileIdentity& other) const { return !(*this == other); }
+};
+
 // Every operation reports its outcome; nothing throws past this layer. The callers decide what the
 // user is told, so the reason is plain text they can show as it is.
 struct FsResult {
     bool ok = true;
-    QString reason; // empty when ok
+    QString reason;       // empty when ok
+    FileIdentity written; // the file now under the target name of a copy or move
+    // A move that failed after its copy was complete: the source is still in place and a whole copy of
+    // it bears the target name (another program changed the source, or the copy could not be removed).
+    bool copyLeft = false;
+    // Refused because the name no longer leads to the expected file: another program replaced or
+    // removed it.
+    bool replaced = false;
+
+    static FsResult failure(QString why)
+    {
+        FsResult result;
+        result.ok = false;
+        result.reason = std::move(why);
+        return result;
+    }
+};
+
+// The system calls the writes make, for a test to fail or to race.
+enum class SystemCall { Open, Write, Fsync, Fchmod, Linkat, Renameat2, Link, Rename, Unlink };
+
+class SystemCallHook {
+public:
+    virtual ~SystemCallHook() = default;
+    // Runs before each such call with the path it names (empty for one on a descriptor); an errno value
+    // makes the call fail with it, untried.
+    virtual int before(SystemCall call, const QByteArray& path) = 0;
 };
 
 struct DirectoryListing {
@@ -24,6 +67,9 @@ struct Volume {
     QString rootPath; // e.g. "/" or "/media/usb"
     QString label;    // may be empty
 };
+
+// The one case-blind comparison of names: Unicode simple case folding, the same in every locale.
+bool sameNameIgnoringCase(const QString& a, const QString& b);
 
 // List order: names compared with case folded by Unicode rules, and names equal but for case ordered
 // by code point, so that a directory always lists the same way whatever order the disk returns.
@@ -57,6 +103,13 @@ public:
         return findFilesIgnoringCase(directory, {name}).value(name);
     }
 
+    // The small picture of each of `entries`, large pictures listed from `directory` in `listed` (the
+    // whole list, in list order): the file answering to the entry's stem + "S.bmp" with letter case
+    // ignored, under its stored spelling, never one that belongs to another listed entry (see
+    // naming::pairSmallPictures); an entry without one is left out.
+    virtual QHash<QString, QString> findSmallPartners(const QString& directory, const QStringList& entries,
+                                                      const QStringList& listed) const = 0;
+
     // Mounted, ready file systems, in list order of their roots, one entry per root.
     virtual QList<Volume> volumes() const = 0;
 
@@ -64,11 +117,14 @@ public:
     // case ignored and is not the file at `except` itself; empty when nothing is in the way.
     virtual QString findConflict(const QString& directory, const QString& name, const QString& except) const = 0;
 
-    // The writes never replace an existing file: a target that exists makes them fail.
+    // The writes never replace an existing file: a target that exists makes them fail. A file that is
+    // not whole never bears the target name, not even after a crash. A known `expected` identity makes
+    // them act only while the name still leads to that file.
     virtual FsResult copyFile(const QString& source, const QString& target) = 0;
-    // A rename, also into another directory; across file systems a copy and a removal.
-    virtual FsResult moveFile(const QString& source, const QString& target) = 0;
-    virtual FsResult removeFile(const QString& path) = 0;
+    // A rename, also into another directory; across file systems a copy, then the removal of the source
+    // if it is still the very file that was read, unchanged.
+    virtual FsResult moveFile(const QString& source, const QString& target, const FileIdentity& expected) = 0;
+    virtual FsResult removeFile(const QString& path, const FileIdentity& expected) = 0;
 };
 
 // The real disk, read with opendir/readdir/fstatat so that a failure carries errno's reason.
@@ -76,14 +132,22 @@ public:
 // it could only be shown, and later touched, under a name that is not its own.
 class PosixFileSystem final : public FileSystem {
 public:
+    // `hook` (a test's) sees every system call the writes make.
+    explicit PosixFileSystem(SystemCallHook* hook = nullptr) : hook_(hook) {}
+
     DirectoryListing listFiles(const QString& directory, const QString& pattern) const override;
     DirectoryListing listDirectories(const QString& directory) const override;
     QHash<QString, QString> findFilesIgnoringCase(const QString& directory, const QStringList& names) const override;
+    QHash<QString, QString> findSmallPartners(const QString& directory, const QStringList& entries,
+                                              const QStringList& listed) const override;
     QList<Volume> volumes() const override;
     QString findConflict(const QString& directory, const QString& name, const QString& except) const override;
     FsResult copyFile(const QString& source, const QString& target) override;
-    FsResult moveFile(const QString& source, const QString& target) override;
-    FsResult removeFile(const QString& path) override;
+    FsResult moveFile(const QString& source, const QString& target, const FileIdentity& expected) override;
+    FsResult removeFile(const QString& path, const FileIdentity& expected) override;
+
+private:
+    SystemCallHook* hook_;
 };
 
 } // namespace platform

@@ -1,10 +1,9 @@
 #include "platform/no_replace.h"
 
 #include <cerrno>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
+#include <optional>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -12,6 +11,7 @@
 #include <QByteArray>
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
 
 #include "platform/file_descriptor.h"
 
@@ -19,14 +19,108 @@ namespace platform::noreplace {
 
 namespace {
 
+const char* const ChangedWhileCopied = "the file changed while it was copied";
+const char* const ChangedWhileMoved = "another program changed it while it was copied, so the original was kept";
+const char* const NoLongerOurs = "another program has put a different file under that name";
+
 FsResult failure(int error)
 {
-    return {false, systemReason(error)};
+    return FsResult::failure(systemReason(error));
 }
 
 FsResult failure(const char* reason)
 {
-    return {false, QString::fromUtf8(reason)};
+    return FsResult::failure(QString::fromUtf8(reason));
+}
+
+// Each call asks the hook first, so that a test can fail any one of them or act just before it.
+class Calls {
+public:
+    explicit Calls(SystemCallHook* hook) : hook_(hook) {}
+
+    int open(const QByteArray& path, int flags, mode_t mode = 0) const
+    {
+        return refused(SystemCall::Open, path) ? -1 : ::open(path.constData(), flags, mode);
+    }
+    ssize_t write(int fd, const char* data, size_t size) const
+    {
+        return refused(SystemCall::Write, {}) ? -1 : ::write(fd, data, size);
+    }
+    // `path` names a directory being flushed; empty for a file.
+    int fsync(int fd, const QByteArray& path = {}) const { return refused(SystemCall::Fsync, path) ? -1 : ::fsync(fd); }
+    int fchmod(int fd, mode_t mode) const { return refused(SystemCall::Fchmod, {}) ? -1 : ::fchmod(fd, mode); }
+    int linkat(int fromDir, const QByteArray& from, const QByteArray& to, int flags) const
+    {
+        return refused(SystemCall::Linkat, to) ? -1
+                                               : ::linkat(fromDir, from.constData(), AT_FDCWD, to.constData(), flags);
+    }
+    int renameNoReplace(const QByteArray& from, const QByteArray& to) const
+    {
+        return refused(SystemCall::Renameat2, to)
+                   ? -1
+                   : ::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE);
+    }
+    int link(const QByteArray& from, const QByteArray& to) const
+    {
+        return refused(SystemCall::Link, to) ? -1 : ::link(from.constData(), to.constData());
+    }
+    int rename(const QByteArray& from, const QByteArray& to) const
+    {
+        return refused(SystemCall::Rename, to) ? -1 : ::rename(from.constData(), to.constData());
+    }
+    int unlink(const QByteArray& path) const
+    {
+        return refused(SystemCall::Unlink, path) ? -1 : ::unlink(path.constData());
+    }
+
+private:
+    bool refused(SystemCall call, const QByteArray& path) const
+    {
+        const int error = hook_ != nullptr ? hook_->before(call, path) : 0;
+        errno = error;
+        return error != 0;
+    }
+
+    SystemCallHook* hook_;
+};
+
+std::optional<struct stat> lstatOf(const QByteArray& path)
+{
+    struct stat st {};
+    if (::lstat(path.constData(), &st) != 0)
+        return std::nullopt;
+    return st;
+}
+
+FileIdentity identityOf(const struct stat& st)
+{
+    return {quint64(st.st_dev), quint64(st.st_ino), qint64(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec};
+}
+
+FileIdentity identityAt(const QByteArray& path)
+{
+    const std::optional<struct stat> st = lstatOf(path);
+    return st ? identityOf(*st) : FileIdentity{};
+}
+
+// What an edit in place or a replacement changes. FAT keeps times to two seconds only, so there an
+// edit of the same size within that moment goes unseen.
+bool changed(const struct stat& before, const struct stat& after)
+{
+    return identityOf(before) != identityOf(after) || before.st_size != after.st_size ||
+           before.st_mtim.tv_sec != after.st_mtim.tv_sec || before.st_mtim.tv_nsec != after.st_mtim.tv_nsec;
+}
+
+// The file system has no such call, or refuses it to everybody.
+bool unsupported(int error)
+{
+    return error == EINVAL || error == ENOSYS || error == ENOTSUP || error == EOPNOTSUPP || error == EPERM;
+}
+
+// Permission bits FAT and some FUSE volumes cannot keep are no reason to fail a copy.
+bool permissionsUnkept(int error)
+{
+    return error == EPERM || error == ENOSYS || error == ENOTSUP || error == EOPNOTSUPP;
 }
 
 QByteArray encoded(const QString& path)
@@ -34,70 +128,124 @@ QByteArray encoded(const QString& path)
     return QFile::encodeName(path);
 }
 
+QByteArray parentOf(const QByteArray& path)
+{
+    return encoded(QFileInfo(QFile::decodeName(path)).absolutePath());
+}
+
+// A hidden name beside `path` that tells what it is, for the moments a file must have a name of its own.
+QByteArray hiddenNameBeside(const QByteArray& path, const char* purpose)
+{
+    static const char digits[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+    QByteArray suffix(6, 'x');
+    for (char& c : suffix)
+        c = digits[QRandomGenerator::system()->bounded(int(sizeof digits - 1))];
+    const QFileInfo info(QFile::decodeName(path));
+    return parentOf(path) + "/." + encoded(info.fileName()) + ".ostrel-" + purpose + '-' + suffix;
+}
+
 bool sameFile(const QByteArray& a, const QByteArray& b)
 {
-    struct stat first {};
-    struct stat second {};
-    return ::lstat(a.constData(), &first) == 0 && ::lstat(b.constData(), &second) == 0 &&
-           first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+    const std::optional<struct stat> first = lstatOf(a);
+    const std::optional<struct stat> second = lstatOf(b);
+    return first && second && first->st_dev == second->st_dev && first->st_ino == second->st_ino;
 }
 
-bool unsupported(int error)
+// Whether every entry of the directory answering to `name` with case ignored is spelled `spelling`.
+bool onlySpelling(const QByteArray& directory, const QString& name, const QString& spelling)
 {
-    return error == EINVAL || error == ENOSYS || error == ENOTSUP || error == EOPNOTSUPP || error == EPERM;
-}
-
-// What renameRaw answers where the file system has no rename that refuses to replace.
-constexpr int NoSafeRename = ENOTSUP;
-
-// For file systems without RENAME_NOREPLACE: a hard link never replaces either.
-int renameByLink(const QByteArray& from, const QByteArray& to)
-{
-    if (::link(from.constData(), to.constData()) == 0) {
-        if (::unlink(from.constData()) == 0)
-            return 0;
-        const int error = errno;
-        ::unlink(to.constData()); // the second name we just gave it; the file keeps its first
-        return error;
+    DIR* dir = ::opendir(directory.constData());
+    if (dir == nullptr)
+        return false;
+    bool only = true;
+    bool seen = false;
+    while (const dirent* entry = ::readdir(dir)) {
+        const QString entryName = QFile::decodeName(entry->d_name);
+        if (!sameNameIgnoringCase(entryName, name))
+            continue;
+        seen = true;
+        only = only && entryName == spelling;
     }
-    const int error = errno;
-    return unsupported(error) ? NoSafeRename : error;
+    ::closedir(dir);
+    return seen && only;
 }
 
-bool differOnlyInCase(const QByteArray& from, const QByteArray& to)
+// A change of letter case on a file system that ignores case: the target "exists" because it is the
+// file itself. The inode numbers tell, except through FUSE, which numbers every spelling apart; there
+// the directory tells, when it holds the name in no spelling but the one renamed.
+bool sameFileInOtherCase(const QByteArray& from, const QByteArray& to)
 {
     const QFileInfo a(QFile::decodeName(from));
     const QFileInfo b(QFile::decodeName(to));
-    return a.path() == b.path() && a.fileName() != b.fileName() &&
-           a.fileName().toCaseFolded() == b.fileName().toCaseFolded();
+    return a.path() == b.path() && a.fileName() != b.fileName() && sameNameIgnoringCase(a.fileName(), b.fileName()) &&
+           (sameFile(from, to) || onlySpelling(parentOf(from), a.fileName(), a.fileName()));
 }
 
-int renameRaw(const QByteArray& from, const QByteArray& to)
+// The outcome of a rename that refuses to replace.
+struct Renamed {
+    int error = 0;
+    // Linked under the new name, but the old one could not be removed: the file bears both.
+    bool bothNames = false;
+};
+
+Renamed renameNoReplace(const Calls& calls, const QByteArray& from, const QByteArray& to);
+
+// Steps aside through a hidden name, so that the case-blind file system sees two different names.
+Renamed renameThroughAside(const Calls& calls, const QByteArray& from, const QByteArray& to)
 {
-    if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0)
-        return 0;
-    const int error = errno;
-    if (error == EEXIST && differOnlyInCase(from, to) && sameFile(from, to)) {
-        // A change of letter case on a file system that ignores case: the target "exists" because it
-        // is the file itself, so step aside through a name nobody uses.
-        const QByteArray aside = to + ".ostrel-renaming";
-        const int first = renameRaw(from, aside);
-        if (first != 0)
-            return first;
-        const int second = renameRaw(aside, to);
-        if (second != 0)
-            ::renameat2(AT_FDCWD, aside.constData(), AT_FDCWD, from.constData(), RENAME_NOREPLACE);
-        return second;
-    }
-    return unsupported(error) ? renameByLink(from, to) : error;
+    const QByteArray aside = hiddenNameBeside(to, "renaming");
+    const Renamed first = renameNoReplace(calls, from, aside);
+    if (first.error != 0)
+        return {first.error, false};
+    const Renamed second = renameNoReplace(calls, aside, to);
+    if (second.error != 0 && !second.bothNames)
+        renameNoReplace(calls, aside, from);
+    return second;
 }
 
-// Copies every byte; false with errno set on a failure.
-bool copyBytes(int in, int out, off_t& copied)
+// Tries, in turn, a rename that refuses to replace, a hard link (which never replaces either), and
+// where the file system has neither (FAT through FUSE) a look before a plain rename: only another
+// program creating this very name in the moment between the two could still lose its file there.
+Renamed renameNoReplace(const Calls& calls, const QByteArray& from, const QByteArray& to)
+{
+    if (calls.renameNoReplace(from, to) == 0)
+        return {};
+    int error = errno;
+    if (error == EEXIST)
+        return sameFileInOtherCase(from, to) ? renameThroughAside(calls, from, to) : Renamed{EEXIST, false};
+    if (!unsupported(error))
+        return {error, false};
+
+    if (calls.link(from, to) == 0) {
+        if (calls.unlink(from) == 0)
+            return {};
+        error = errno;
+        // The second name we just gave it goes again; the file keeps its first.
+        const bool removed = sameFile(from, to) && calls.unlink(to) == 0;
+        return {error, !removed};
+    }
+    error = errno;
+    if (error == EEXIST)
+        return sameFileInOtherCase(from, to) ? renameThroughAside(calls, from, to) : Renamed{EEXIST, false};
+    if (!unsupported(error))
+        return {error, false};
+
+    if (lstatOf(to)) {
+        if (!sameFileInOtherCase(from, to))
+            return {EEXIST, false};
+    } else if (errno != ENOENT) {
+        return {errno, false};
+    }
+    return {calls.rename(from, to) == 0 ? 0 : errno, false};
+}
+
+// Copies every byte from the start of `in`; false with errno set on a failure.
+bool copyBytes(const Calls& calls, int in, int out, off_t& copied)
 {
     char buffer[1 << 16];
+    copied = 0;
     for (;;) {
-        const ssize_t got = ::read(in, buffer, sizeof buffer);
+        const ssize_t got = ::pread(in, buffer, sizeof buffer, copied);
         if (got == 0)
             return true;
         if (got < 0) {
@@ -106,7 +254,7 @@ bool copyBytes(int in, int out, off_t& copied)
             return false;
         }
         for (ssize_t done = 0; done < got;) {
-            const ssize_t put = ::write(out, buffer + done, size_t(got - done));
+            const ssize_t put = calls.write(out, buffer + done, size_t(got - done));
             if (put < 0) {
                 if (errno == EINTR)
                     continue;
@@ -118,126 +266,212 @@ bool copyBytes(int in, int out, off_t& copied)
     }
 }
 
-void syncDirectory(const QByteArray& directory)
+// 0 or the errno value; file systems that cannot flush a directory count as done.
+int syncDirectory(const Calls& calls, const QByteArray& directory)
 {
     const FileDescriptor dir(::open(directory.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (dir.get() >= 0)
-        ::fsync(dir.get());
+    if (dir.get() < 0)
+        return errno;
+    if (calls.fsync(dir.get(), directory) == 0 || unsupported(errno))
+        return 0;
+    return errno;
 }
 
-// Creates `to` exclusively and fills it from `in`: where no rename or link can refuse to replace, an
-// exclusive creation still can.
-FsResult writeExclusive(int in, off_t size, mode_t mode, const QByteArray& to)
+// Fills `out` from `in` and flushes it; fails when the source changed meanwhile.
+FsResult fill(const Calls& calls, int in, const struct stat& before, int out)
 {
-    if (::lseek(in, 0, SEEK_SET) != 0)
+    off_t copied = 0;
+    if (!copyBytes(calls, in, out, copied))
         return failure(errno);
-    const FileDescriptor out(::open(to.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode));
+    // Keep trying to set the bits: only a file system that cannot hold them is excused.
+    if (calls.fchmod(out, before.st_mode & 0777) != 0 && !permissionsUnkept(errno))
+        return failure(errno);
+    if (calls.fsync(out) != 0)
+        return failure(errno);
+    struct stat after {};
+    if (::fstat(in, &after) != 0)
+        return failure(errno);
+    if (copied != before.st_size || changed(before, after))
+        return failure(ChangedWhileCopied);
+    return {};
+}
+
+// 0 or the errno value of naming an anonymous file.
+int nameAnonymous(const Calls& calls, int fd, const QByteArray& to)
+{
+    const QByteArray self = "/proc/self/fd/" + QByteArray::number(fd);
+    if (calls.linkat(AT_FDCWD, self, to, AT_SYMLINK_FOLLOW) == 0)
+        return 0;
+    const int error = errno;
+    // Without /proc, naming the descriptor itself needs privileges we may still have.
+    if (error == ENOENT && calls.linkat(fd, QByteArray(), to, AT_EMPTY_PATH) == 0)
+        return 0;
+    return error == ENOENT ? errno : error;
+}
+
+FsResult writtenAt(const QByteArray& to)
+{
+    FsResult written;
+    written.written = identityAt(to);
+    return written;
+}
+
+// Copies the open source `in` to `to`: an anonymous file where the file system has them, so that
+// nothing is left behind whatever happens, else a hidden one beside the target. The caller flushes the
+// directory.
+FsResult copyOpen(const Calls& calls, int in, const struct stat& before, const QByteArray& to)
+{
+    const QByteArray directory = parentOf(to);
+    const mode_t mode = before.st_mode & 0777;
+    const FileDescriptor anonymous(calls.open(directory, O_TMPFILE | O_WRONLY | O_CLOEXEC, mode));
+    if (anonymous.get() >= 0) {
+        const FsResult filled = fill(calls, in, before, anonymous.get());
+        if (!filled.ok)
+            return filled;
+        const int error = nameAnonymous(calls, anonymous.get(), to);
+        if (error == 0)
+            return writtenAt(to);
+        if (error != ENOENT && !unsupported(error))
+            return failure(error);
+        // No /proc and no privilege to name a descriptor: a named file after all.
+    } else if (!unsupported(errno) && errno != EISDIR) {
+        return failure(errno);
+    }
+
+    QByteArray hidden;
+    FileDescriptor out;
+    for (int attempt = 0; out.get() < 0 && attempt < 8; ++attempt) {
+        hidden = hiddenNameBeside(to, "copying");
+        out.reset(calls.open(hidden, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode));
+        if (out.get() < 0 && errno != EEXIST)
+            break;
+    }
     if (out.get() < 0)
         return failure(errno);
-    off_t copied = 0;
-    if (!copyBytes(in, out.get(), copied) || ::fsync(out.get()) != 0) {
-        const int error = errno;
-        ::unlink(to.constData()); // ours, made a moment ago
-        return failure(error);
+    const FsResult filled = fill(calls, in, before, out.get());
+    const Renamed renamed = filled.ok ? renameNoReplace(calls, hidden, to) : Renamed{};
+    // Named under both: the copy is complete, and what stays behind is a hidden second name.
+    if (!filled.ok || (renamed.error != 0 && !renamed.bothNames)) {
+        calls.unlink(hidden);
+        return filled.ok ? failure(renamed.error) : filled;
     }
-    if (copied != size) {
-        ::unlink(to.constData());
-        return failure("the file changed while it was copied");
-    }
+    return writtenAt(to);
+}
+
+// The open source and what it was when opened.
+struct Source {
+    FileDescriptor fd;
+    struct stat st {};
+};
+
+FsResult openSource(const Calls& calls, const QByteArray& path, Source& source)
+{
+    source.fd.reset(calls.open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    if (source.fd.get() < 0)
+        return failure(errno);
+    if (::fstat(source.fd.get(), &source.st) != 0)
+        return failure(errno);
+    if (!S_ISREG(source.st.st_mode))
+        return failure("it is not a regular file");
     return {};
+}
+
+// The file expected at `path` is not there any more: another program replaced or removed it.
+FsResult gone(const QByteArray& path)
+{
+    FsResult refused = lstatOf(path) || errno != ENOENT ? failure(NoLongerOurs) : failure(ENOENT);
+    refused.replaced = true;
+    return refused;
+}
+
+// A known `expected` identity: only while the name still leads to that file.
+FsResult removeChecked(const Calls& calls, const QByteArray& path, const FileIdentity& expected)
+{
+    if (expected.known() && identityAt(path) != expected)
+        return gone(path);
+    return calls.unlink(path) == 0 ? FsResult{} : failure(errno);
+}
+
+// Across file systems: a copy, then the source goes, but only while it is the very file that was read
+// and unchanged; otherwise another program's work would go with it, so both are kept.
+FsResult moveAcross(const Calls& calls, const QByteArray& from, const QByteArray& to, const FileIdentity& expected)
+{
+    Source source;
+    if (const FsResult opened = openSource(calls, from, source); !opened.ok)
+        return opened;
+    if (expected.known() && identityOf(source.st) != expected)
+        return gone(from);
+    FsResult copied = copyOpen(calls, source.fd.get(), source.st, to);
+    if (!copied.ok)
+        return copied;
+    const auto copyLeft = [&copied](const QString& reason) {
+        copied.ok = false;
+        copied.reason = reason;
+        copied.copyLeft = true;
+        return copied;
+    };
+
+    // The copy's name must be on disk before the original goes.
+    if (const int error = syncDirectory(calls, parentOf(to)); error != 0) {
+        const FsResult undone = removeChecked(calls, to, copied.written);
+        return undone.ok ? failure(error) : copyLeft(systemReason(error));
+    }
+    struct stat now {};
+    const std::optional<struct stat> atName = lstatOf(from);
+    if (::fstat(source.fd.get(), &now) != 0 || !atName || identityOf(*atName) != identityOf(source.st) ||
+        changed(source.st, now))
+        return copyLeft(QString::fromUtf8(ChangedWhileMoved));
+    if (calls.unlink(from) != 0) {
+        const int error = errno;
+        const FsResult undone = removeChecked(calls, to, copied.written);
+        if (undone.ok)
+            return failure(error);
+        return copyLeft(
+            QStringLiteral("%1, and the copy could not be removed: %2").arg(systemReason(error), undone.reason));
+    }
+    syncDirectory(calls, parentOf(from));
+    return copied;
 }
 
 } // namespace
 
-FsResult copyFile(const QString& source, const QString& target)
+FsResult copyFile(const QString& source, const QString& target, SystemCallHook* hook)
 {
+    const Calls calls(hook);
+    Source in;
+    if (const FsResult opened = openSource(calls, encoded(source), in); !opened.ok)
+        return opened;
+    const FsResult copied = copyOpen(calls, in.fd.get(), in.st, encoded(target));
+    if (copied.ok)
+        syncDirectory(calls, parentOf(encoded(target)));
+    return copied;
+}
+
+FsResult moveFile(const QString& source, const QString& target, const FileIdentity& expected, SystemCallHook* hook)
+{
+    const Calls calls(hook);
     const QByteArray from = encoded(source);
     const QByteArray to = encoded(target);
-    const FileDescriptor in(::open(from.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-    if (in.get() < 0)
-        return failure(errno);
-    struct stat st {};
-    if (::fstat(in.get(), &st) != 0)
-        return failure(errno);
-    if (!S_ISREG(st.st_mode))
-        return failure("it is not a regular file");
-
-    const QByteArray directory = encoded(QFileInfo(target).absolutePath());
-    const mode_t mode = st.st_mode & 0777;
-    FileDescriptor out(::open(directory.constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode));
-    QByteArray named; // the temporary file's name, when the file system has no anonymous ones
-    if (out.get() < 0) {
-        if (!unsupported(errno) && errno != EISDIR)
-            return failure(errno);
-        named = directory + "/.ostrel-copy-XXXXXX";
-        out.reset(::mkostemp(named.data(), O_CLOEXEC));
-        if (out.get() < 0)
-            return failure(errno);
+    if (expected.known() && identityAt(from) != expected)
+        return gone(from);
+    const Renamed renamed = renameNoReplace(calls, from, to);
+    if (renamed.error == 0)
+        return writtenAt(to);
+    if (renamed.bothNames) {
+        FsResult left = writtenAt(to);
+        left.ok = false;
+        left.reason = systemReason(renamed.error);
+        left.copyLeft = true;
+        return left;
     }
-    const auto discard = [&named] {
-        if (!named.isEmpty())
-            ::unlink(named.constData());
-    };
-
-    off_t copied = 0;
-    if (!copyBytes(in.get(), out.get(), copied) || ::fchmod(out.get(), mode) != 0 || ::fsync(out.get()) != 0) {
-        const int error = errno;
-        discard();
-        return failure(error);
-    }
-    if (copied != st.st_size) {
-        discard();
-        return failure("the file changed while it was copied");
-    }
-
-    int error = 0;
-    if (named.isEmpty()) {
-        const QByteArray self = "/proc/self/fd/" + QByteArray::number(out.get());
-        if (::linkat(AT_FDCWD, self.constData(), AT_FDCWD, to.constData(), AT_SYMLINK_FOLLOW) != 0) {
-            error = errno;
-            // Without /proc, naming the descriptor itself needs privileges we may still have.
-            if (error == ENOENT && ::linkat(out.get(), "", AT_FDCWD, to.constData(), AT_EMPTY_PATH) == 0)
-                error = 0;
-        }
-    } else {
-        error = renameRaw(named, to);
-        discard();
-    }
-    if (error == ENOENT || error == NoSafeRename) {
-        const FsResult written = writeExclusive(in.get(), st.st_size, mode, to);
-        if (!written.ok)
-            return written;
-        error = 0;
-    }
-    if (error != 0)
-        return failure(error);
-    // The new name on disk before anyone relies on it (a move then removes the original).
-    syncDirectory(directory);
-    return {};
+    if (renamed.error != EXDEV)
+        return failure(renamed.error);
+    return moveAcross(calls, from, to, expected);
 }
 
-FsResult moveFile(const QString& source, const QString& target)
+FsResult removeFile(const QString& path, const FileIdentity& expected, SystemCallHook* hook)
 {
-    const int error = renameRaw(encoded(source), encoded(target));
-    if (error == 0)
-        return {};
-    if (error != EXDEV && error != NoSafeRename)
-        return failure(error);
-    // Across file systems, or where no rename refuses to replace: a copy, then the original goes.
-    const FsResult copied = copyFile(source, target);
-    if (!copied.ok)
-        return copied;
-    if (::unlink(encoded(source).constData()) != 0) {
-        const FsResult removal = failure(errno);
-        ::unlink(encoded(target).constData()); // our own copy, made a moment ago
-        return removal;
-    }
-    return {};
-}
-
-FsResult removeFile(const QString& path)
-{
-    return ::unlink(encoded(path).constData()) == 0 ? FsResult{} : failure(errno);
+    return removeChecked(Calls(hook), encoded(path), expected);
 }
 
 } // namespace platform::noreplace

@@ -1,6 +1,7 @@
 #include "naming/portrait_names.h"
 
 #include <tuple>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -55,7 +56,7 @@ TEST(PortraitNames, LowerCaseLetter)
         {"AsciiCapital", U'A', U'a'},
         {"MultiplicationSignKept", 0x00D7, 0x00D7},
         {"LastLatinOneCapital", 0x00DE, 0x00FE},
-        {"DottedCapitalI", 0x0130, U'i'},
+        {"DottedCapitalIKept", 0x0130, 0x0130},
         {"KraKept", 0x0138, 0x0138},
         {"CapitalOnOddAfterKra", 0x0139, 0x013A},
         {"CapitalYDiaeresis", 0x0178, 0x00FF},
@@ -67,4 +68,23 @@ TEST(PortraitNames, LowerCaseLetter)
     for (const auto& [name, letter, lower] : rows) {
         EXPECT_EQ(naming::lowerCaseLetter(letter), lower) << name;
     }
+}
+
+TEST(PortraitNames, OneSmallPictureNeverServesTwoSets)
+{
+    using Names = std::vector<std::u32string>;
+    // clang-format off
+    const std::tuple<const char*, Names, Names, std::vector<int>> rows[] = {
+        {"AloneTakesAnySpelling", {U"MM05L.bmp"}, {U"mm05s.BMP"}, {0}},
+        {"ExactSpellingWins", {U"ABL.bmp"}, {U"ABS.bmp", U"aBS.bmp", U"abS.bmp"}, {0}},
+        {"WrittenSpellingNext", {U"ABL.bmp"}, {U"ABs.bmp", U"aBS.bmp", U"abS.bmp"}, {1}},
+        {"ExactPartnerOfAnotherIsKept", {U"ABL.bmp", U"abL.bmp"}, {U"abS.bmp"}, {-1, 0}},
+        {"ExactClaimBeatsWrittenClaim", {U"MM05L.bmp", U"mM05L.bmp"}, {U"mM05S.bmp"}, {-1, 0}},
+        {"EachTakesItsOwn", {U"ABL.bmp", U"abL.bmp"}, {U"ABS.bmp", U"abS.bmp"}, {0, 1}},
+        {"TheRestInListOrder", {U"XyL.bmp", U"xYL.bmp", U"XYL.bmp"}, {U"XYs.bmp", U"xys.bmp"}, {0, 1, -1}},
+        {"NothingToTake", {U"ABL.bmp"}, {}, {-1}},
+    };
+    // clang-format on
+    for (const auto& [name, large, small, expected] : rows)
+        EXPECT_EQ(naming::pairSmallPictures(large, small), expected) << name;
 }

@@ -1,3 +1,8 @@
+#include <cerrno>
+#include <cstring>
+#include <functional>
+#include <optional>
+
 #include <QPushButton>
 #include <QTest>
 
@@ -144,20 +149,21 @@ TEST_F(SetOperationsTest, RenameAsksForOneToSevenCharactersAndRenamesBothFiles)
 {
     // clang-format off
     const RenameCase cases[] = {
-        {"Default", {"PIC01"}, {"PIC01L.bmp", "TakenL.bmp", "pIC01S.bmp"}, 1},
-        {"LowerCasedFirstLetter", {"Abc"}, {"AbcL.bmp", "TakenL.bmp", "abcS.bmp"}, 1},
-        {"DigitFirst", {"7xyz"}, {"7xyzL.bmp", "7xyzS.bmp", "TakenL.bmp"}, 1},
-        {"SevenAcceptedAfterEightAndEmpty", {"ABCDEFGH", "", "ABCDEFG"}, {"ABCDEFGL.bmp", "TakenL.bmp", "aBCDEFGS.bmp"}, 3},
-        {"OnlyLetterCaseChanges", {"mm05"}, {"TakenL.bmp", "mm05L.bmp", "mm05S.bmp"}, 1},
-        {"UnsafeNamesAskAgain", {"a/b", "..", ".", ".x", "a\\b", QString(QChar(0)) + "x", "ok"}, {"TakenL.bmp", "okL.bmp", "okS.bmp"}, 13},
-        {"CancelChangesNothing", {std::nullopt}, {"MM05L.bmp", "TakenL.bmp", "mM05S.bmp"}, 1},
-        {"TakenNameIsRefused", {"taken"}, {"MM05L.bmp", "TakenL.bmp", "mM05S.bmp"}, 2},
+        {"Default", {"PIC01"}, {"IrisL.bmp", "PIC01L.bmp", "pIC01S.bmp"}, 1},
+        {"LowerCasedFirstLetter", {"Abc"}, {"AbcL.bmp", "IrisL.bmp", "abcS.bmp"}, 1},
+        {"DigitFirst", {"7xyz"}, {"7xyzL.bmp", "7xyzS.bmp", "IrisL.bmp"}, 1},
+        {"SevenAcceptedAfterEightAndEmpty", {"ABCDEFGH", "", "ABCDEFG"}, {"ABCDEFGL.bmp", "IrisL.bmp", "aBCDEFGS.bmp"}, 3},
+        {"OnlyLetterCaseChanges", {"mm05"}, {"IrisL.bmp", "mm05L.bmp", "mm05S.bmp"}, 1},
+        {"UnsafeNamesAskAgain", {"a/b", "..", ".", ".x", "a\\b", QString(QChar(0)) + "x", "ok"}, {"IrisL.bmp", "okL.bmp", "okS.bmp"}, 13},
+        {"DottedCapitalIKeptForTheSmallName", {"\u0130x"}, {"IrisL.bmp", "\u0130xL.bmp", "\u0130xS.bmp"}, 1},
+        {"CancelChangesNothing", {std::nullopt}, {"IrisL.bmp", "MM05L.bmp", "mM05S.bmp"}, 1},
+        {"TakenNameIsRefusedInAnyLocale", {"iris"}, {"IrisL.bmp", "MM05L.bmp", "mM05S.bmp"}, 2},
     };
     // clang-format on
     for (const RenameCase& c : cases) {
         SCOPED_TRACE(c.name);
         testsupport::PortraitSandbox sandbox;
-        sandbox.addPortraits({"MM05L.bmp", "mM05S.bmp", "TakenL.bmp"});
+        sandbox.addPortraits({"MM05L.bmp", "mM05S.bmp", "IrisL.bmp"});
         open(0.5, sandbox.path());
         selectSource("MM05L.bmp");
         for (const auto& answer : c.answers)
@@ -173,7 +179,8 @@ TEST_F(SetOperationsTest, RenameAsksForOneToSevenCharactersAndRenamesBothFiles)
         for (const QString& name : c.after)
             EXPECT_EQ(sandbox.contents()[name], original(name)) << qPrintable(name);
         EXPECT_EQ(dialogs_.shown().size(), c.boxes);
-        EXPECT_EQ(files()->listIndex(), c.answers.last() ? -1 : 0); // a cancel leaves the selection
+        // A cancel leaves the selection.
+        EXPECT_EQ(files()->listIndex(), c.answers.last() ? -1 : int(files()->entries().indexOf("MM05L.bmp")));
         const testsupport::ShownBox& first = dialogs_.shown().first();
         EXPECT_EQ(first.text, "What would you like to rename this file? (No more than 7 characters)");
         EXPECT_EQ(first.title, "Renaming File MM05L.bmp");
@@ -209,6 +216,7 @@ TEST_F(SetOperationsTest, DeleteRemovesTheSetAfterConfirmationAndReselects)
         {"Last", five, "EEL.bmp", MessageResult::Yes, five.mid(0, 7), 3},
         {"Middle", five, "CCL.bmp", MessageResult::Yes, five.mid(0, 4) + five.mid(6), 2},
         {"AnsweredNo", five, "CCL.bmp", MessageResult::No, five, 2},
+        {"SmallPictureOfAnotherSetIsKept", {"ABL.bmp", "abL.bmp", "abS.bmp"}, "ABL.bmp", MessageResult::Yes, {"abL.bmp", "abS.bmp"}, 0},
     };
     // clang-format on
     for (const DeleteCase& c : cases) {
@@ -280,7 +288,7 @@ TEST_F(SetOperationsTest, AFailingFileOperationNeverLeavesHalfASet)
     const FaultCase cases[] = {
         {"CopyFirst", "SaveButton", {0}, set, {}, "Could not copy \"{S}/ZZL.bmp\" to \"{D}/MM01L.bmp\": disk on fire. Nothing was changed."},
         {"CopySecond", "SaveButton", {1}, set, {}, "Could not copy \"{S}/zZS.bmp\" to \"{D}/mM01S.bmp\": disk on fire. The large picture was taken back, so nothing was changed."},
-        {"CopySecondAndUndo", "SaveButton", {1, 2}, set, {"MM01L.bmp"}, "Could not copy \"{S}/zZS.bmp\" to \"{D}/mM01S.bmp\": disk on fire. Removing the copy \"{D}/MM01L.bmp\" failed too: disk on fire. The set itself is unchanged."},
+        {"CopySecondAndUndo", "SaveButton", {1, 2}, set, {"MM01L.bmp"}, "Could not copy \"{S}/zZS.bmp\" to \"{D}/mM01S.bmp\": disk on fire. Removing the copy \"{D}/MM01L.bmp\" failed too: disk on fire. The large picture is still \"{S}/ZZL.bmp\" and a copy of it is \"{D}/MM01L.bmp\"; the small picture is still \"{S}/zZS.bmp\"."},
         {"MoveSecond", "MoveButton", {1}, set, {}, "Could not move \"{S}/zZS.bmp\" to \"{D}/mM01S.bmp\": disk on fire. The large picture was taken back, so nothing was changed."},
         {"MoveSecondAndUndo", "MoveButton", {1, 2}, {"zZS.bmp"}, {"MM01L.bmp"}, "Could not move \"{S}/zZS.bmp\" to \"{D}/mM01S.bmp\": disk on fire. Moving the large picture back failed too: disk on fire. The large picture is now \"{D}/MM01L.bmp\"; the small picture is still \"{S}/zZS.bmp\"."},
         {"MoveFirst", "MoveButton", {0}, set, {}, "Could not move \"{S}/ZZL.bmp\" to \"{D}/MM01L.bmp\": disk on fire. Nothing was changed."},
@@ -314,6 +322,79 @@ TEST_F(SetOperationsTest, AFailingFileOperationNeverLeavesHalfASet)
         message.replace("{S}/", source.path() + "/").replace("{D}/", destination.path() + "/");
         EXPECT_EQ(texts().last(), message);
         EXPECT_EQ(files()->entries(), source.contents().keys().filter(QStringLiteral("L.bmp")));
+    }
+}
+
+// Faults and other programs at system-call level, beneath a set operation.
+struct SystemCallCase {
+    const char* name;
+    const char* button;
+    bool acrossFileSystems; // the destination on a tmpfs of its own
+    std::function<void(testsupport::SystemCallFaults&, const QString& source, const QString& destination)> arrange;
+    Contents sourceAfter;
+    Contents destinationAfter;
+    QString message;
+};
+
+TEST_F(SetOperationsTest, FaultsAndOtherProgramsBeneathASetNeverCostAFile)
+{
+    RUN_WHERE_MOUNTING_WORKS();
+    using Call = platform::SystemCall;
+    using Faults = testsupport::SystemCallFaults;
+    const auto theirsAt = [](const QString& path) {
+        const QString fresh = path + ".theirs";
+        QFile file(fresh);
+        ASSERT_TRUE(file.open(QIODevice::NewOnly) && file.write("theirs") == 6);
+        file.close();
+        ASSERT_TRUE(::rename(QFile::encodeName(fresh).constData(), QFile::encodeName(path).constData()) == 0);
+    };
+    const QString changedMeanwhile = "another program changed it while it was copied, so the original was kept";
+    // clang-format off
+    const SystemCallCase cases[] = {
+        {"CopyTakesBackOnlyItsOwnCopy", "SaveButton", false, [&](Faults& f, const QString&, const QString& d) {
+             f.actBefore(Call::Open, 0, [&f, &theirsAt, d] { theirsAt(d + "/MM01L.bmp"); f.fail(Call::Write, 0, ENOSPC); }, "zZS.bmp");
+         }, {{"ZZL.bmp", "L"}, {"zZS.bmp", "S"}}, {{"MM01L.bmp", "theirs"}},
+         "Could not copy \"{S}/zZS.bmp\" to \"{D}/mM01S.bmp\": " + QString::fromLocal8Bit(std::strerror(ENOSPC)) + ". Removing the copy \"{D}/MM01L.bmp\" failed too: another program has put a different file under that name. The large picture is still \"{S}/ZZL.bmp\"; the small picture is still \"{S}/zZS.bmp\"."},
+        {"MoveTakesBackOnlyItsOwnFile", "MoveButton", false, [&](Faults& f, const QString&, const QString& d) {
+             f.actBefore(Call::Renameat2, 0, [&theirsAt, d] { theirsAt(d + "/MM01L.bmp"); }, "mM01S.bmp");
+             f.fail(Call::Renameat2, 0, EIO, "mM01S.bmp");
+         }, {{"zZS.bmp", "S"}}, {{"MM01L.bmp", "theirs"}},
+         "Could not move \"{S}/zZS.bmp\" to \"{D}/mM01S.bmp\": " + QString::fromLocal8Bit(std::strerror(EIO)) + ". Moving the large picture back failed too: another program has put a different file under that name. The large picture is no longer \"{D}/MM01L.bmp\": another program replaced or removed it; the small picture is still \"{S}/zZS.bmp\"."},
+        {"MoveAcrossWhoseCleanUpFailsSaysWhereTheCopyIs", "MoveButton", true, [](Faults& f, const QString&, const QString&) {
+             f.fail(Call::Unlink, 0, EACCES, "zZS.bmp");
+             f.fail(Call::Unlink, 0, EIO, "mM01S.bmp");
+         }, {{"zZS.bmp", "S"}}, {{"MM01L.bmp", "L"}, {"mM01S.bmp", "S"}},
+         "Could not move \"{S}/zZS.bmp\" to \"{D}/mM01S.bmp\": " + QString::fromLocal8Bit(std::strerror(EACCES)) + ", and the copy could not be removed: " + QString::fromLocal8Bit(std::strerror(EIO)) + ". The large picture is now \"{D}/MM01L.bmp\"; the small picture is still \"{S}/zZS.bmp\" and a copy of it is \"{D}/mM01S.bmp\"."},
+        {"MoveAcrossKeepsASourceEditedMeanwhile", "MoveButton", true, [](Faults& f, const QString& s, const QString& d) {
+             f.actBefore(Call::Fsync, 1, [s] { QFile file(s + "/zZS.bmp"); ASSERT_TRUE(file.open(QIODevice::Append)); file.write("+"); }, QFile::encodeName(d));
+         }, {{"zZS.bmp", "S+"}}, {{"MM01L.bmp", "L"}, {"mM01S.bmp", "S"}},
+         "Could not move \"{S}/zZS.bmp\" to \"{D}/mM01S.bmp\": " + changedMeanwhile + ". The large picture is now \"{D}/MM01L.bmp\"; the small picture is still \"{S}/zZS.bmp\" and a copy of it is \"{D}/mM01S.bmp\"."},
+    };
+    // clang-format on
+    for (const SystemCallCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        testsupport::PortraitSandbox source;
+        testsupport::PortraitSandbox destination;
+        std::optional<testsupport::Mount> tmpfs;
+        if (c.acrossFileSystems) {
+            tmpfs.emplace(destination.path(), "size=1m");
+            SKIP_UNLESS_MOUNTED(*tmpfs);
+        }
+        source.addFile("ZZL.bmp", "L");
+        source.addFile("zZS.bmp", "S");
+        open(0.5, source.path());
+        setDestination(destination.path());
+        selectSource("ZZL.bmp");
+        dialogs_.clear();
+        c.arrange(fileSystem_.systemCalls(), source.path(), destination.path());
+        press(c.button);
+        fileSystem_.systemCalls() = testsupport::SystemCallFaults();
+        EXPECT_EQ(source.contents(), c.sourceAfter);
+        EXPECT_EQ(destination.contents(), c.destinationAfter);
+        QString message = c.message;
+        message.replace("{S}/", source.path() + "/").replace("{D}/", destination.path() + "/");
+        ASSERT_FALSE(texts().isEmpty());
+        EXPECT_EQ(texts().last(), message);
     }
 }
 
@@ -360,6 +441,7 @@ TEST_F(SetOperationsTest, ReselectionClampsWhenMoreEntriesVanished)
 
 TEST_F(SetOperationsTest, AFullDiskOnTheSmallPictureTakesTheLargeCopyBack)
 {
+    RUN_WHERE_MOUNTING_WORKS();
     testsupport::PortraitSandbox full;
     const testsupport::Mount tmpfs(full.path(), "size=64k");
     SKIP_UNLESS_MOUNTED(tmpfs);

@@ -1,14 +1,24 @@
 #include "platform/file_system.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <fstream>
 #include <tuple>
 
+#include <unistd.h>
+
+#include <QDir>
 #include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QStorageInfo>
 
 #include <gtest/gtest.h>
 
+#include "naming/portrait_names.h"
+#include "platform/mounted_volumes.h"
+#include "support/mount.h"
 #include "support/sandbox.h"
 
 namespace {
@@ -93,6 +103,54 @@ TEST(FileSystem, FindFileIgnoringCaseAnswersWithTheStoredSpelling)
     }
 }
 
+TEST(FileSystem, SmallPartnersAreFoundInAnyLetterCaseButNeverShared)
+{
+    using Partners = QHash<QString, QString>;
+    // clang-format off
+    const std::tuple<const char*, QStringList, Partners> rows[] = {
+        {"stored in another case", {"MM05L.bmp", "mm05s.BMP"}, {{"MM05L.bmp", "mm05s.BMP"}}},
+        {"as this program writes it", {"MM05L.bmp", "mM05S.bmp"}, {{"MM05L.bmp", "mM05S.bmp"}}},
+        {"capital I in any locale", {"irisL.bmp", "IrisS.bmp"}, {{"irisL.bmp", "IrisS.bmp"}}},
+        {"the exact spelling wins", {"ABL.bmp", "aBS.bmp", "ABS.bmp"}, {{"ABL.bmp", "ABS.bmp"}}},
+        {"another set's partner is kept", {"ABL.bmp", "abL.bmp", "abS.bmp"}, {{"abL.bmp", "abS.bmp"}}},
+        {"one each", {"ABL.bmp", "abL.bmp", "abS.bmp", "ABs.bmp"}, {{"ABL.bmp", "ABs.bmp"}, {"abL.bmp", "abS.bmp"}}},
+        {"a directory is none", {"MM05L.bmp", "MM05S.bmp/"}, {}},
+    };
+    // clang-format on
+    for (const auto& [name, entries, expected] : rows) {
+        SCOPED_TRACE(name);
+        PortraitSandbox sandbox;
+        addEntries(sandbox, entries);
+        const PosixFileSystem fs;
+        const QStringList listed = fs.listFiles(sandbox.path(), QStringLiteral("*L.bmp")).names;
+        EXPECT_EQ(fs.findSmallPartners(sandbox.path(), listed, listed), expected);
+    }
+}
+
+// Whatever character a stem begins with, the small name written for it pairs with its large name.
+TEST(FileSystem, TheSmallNameWrittenIsFoundForEveryFirstCharacter)
+{
+    QStringList unpaired;
+    for (char32_t c = 1; c <= 0xFFFF; ++c) {
+        if (c >= 0xD800 && c <= 0xDFFF)
+            continue;
+        const std::u32string stem = std::u32string(1, c) + U"x";
+        const QString large = QString::fromStdU32String(naming::userLargeFileName(stem));
+        const QString partner = QString::fromStdU32String(naming::smallPartnerOfEntry(large.toStdU32String()));
+        const QString written = QString::fromStdU32String(naming::userSmallFileName(stem));
+        if (!platform::sameNameIgnoringCase(partner, written))
+            unpaired << QStringLiteral("U+%1").arg(uint(c), 4, 16, QLatin1Char('0'));
+    }
+    EXPECT_EQ(unpaired, QStringList());
+    // And on disk, for the character that once split a set.
+    PortraitSandbox sandbox;
+    addEntries(sandbox, {QStringLiteral("\u0130xL.bmp"), QStringLiteral("\u0130xS.bmp")});
+    EXPECT_EQ(PosixFileSystem()
+                  .findSmallPartners(sandbox.path(), {QStringLiteral("\u0130xL.bmp")}, {QStringLiteral("\u0130xL.bmp")})
+                  .value(QStringLiteral("\u0130xL.bmp")),
+              QStringLiteral("\u0130xS.bmp"));
+}
+
 TEST(FileSystem, NameThatIsNotUtf8IsSkipped)
 {
     PortraitSandbox sandbox;
@@ -124,9 +182,156 @@ TEST(FileSystem, ListDirectoriesLeavesOutHiddenOnesAndFilesInListOrder)
     EXPECT_EQ(PosixFileSystem().listDirectories(sandbox.path()).names, (QStringList{"a", "b", "C", "linked"}));
 }
 
-TEST(FileSystem, VolumesAreListed)
+QStringList described(const QList<platform::MountedFileSystem>& mounts)
 {
-    EXPECT_FALSE(PosixFileSystem().volumes().isEmpty());
+    QStringList lines;
+    for (const platform::MountedFileSystem& mount : mounts)
+        lines << mount.rootPath + QLatin1Char('|') + mount.type + QLatin1Char('|') + mount.device;
+    return lines;
+}
+
+TEST(MountedVolumes, MountinfoGivesOneCandidatePerRoot)
+{
+    // As the kernel writes them: id parent major:minor root mount-point options [optional...] - type source options
+    // clang-format off
+    const std::tuple<const char*, QByteArray, QStringList> rows[] = {
+        {"escaped space, tab and backslash",
+         "22 1 8:1 / / rw - ext4 /dev/sda1 rw\n"
+         "30 22 8:17 / /media/My\\040Disk\\011x\\134y rw shared:5 - vfat /dev/sd\\040b rw\n",
+         {"/|ext4|/dev/sda1", "/media/My Disk\tx\\y|vfat|/dev/sd b"}},
+        {"the last mount on a root hides the others",
+         "22 1 8:1 / / rw - ext4 /dev/sda1 rw\n"
+         "31 22 0:40 / /mnt rw - tmpfs tmpfs rw\n"
+         "32 22 0:42 / /tmp rw - tmpfs tmpfs rw\n"
+         "33 31 0:41 / /mnt rw master:1 shared:7 - fuse.fusefat fusefat rw\n",
+         {"/|ext4|/dev/sda1", "/mnt|fuse.fusefat|fusefat", "/tmp|tmpfs|tmpfs"}},
+        {"a chroot with no mount at /", "40 39 0:50 /srv /data rw - tmpfs tmpfs rw\n", {"/||", "/data|tmpfs|tmpfs"}},
+        {"no table at all", "", {"/||"}},
+        {"kernel mounts left out, their look-alikes kept",
+         "1 0 0:1 / / rw - rootfs rootfs rw\n"
+         "2 1 0:2 / /proc rw - proc proc rw\n"
+         "3 1 0:3 / /sys/fs/cgroup rw - cgroup2 cgroup2 rw\n"
+         "4 1 0:4 / /dev/shm rw - tmpfs tmpfs rw\n"
+         "5 1 0:5 / /var/run/user rw - tmpfs tmpfs rw\n"
+         "6 1 0:6 / /var/lock rw - tmpfs tmpfs rw\n"
+         "7 1 0:7 / /run rw - tmpfs tmpfs rw\n"
+         "8 1 0:8 / /devices rw - tmpfs tmpfs rw\n"
+         "9 1 0:9 / /var/running rw - tmpfs tmpfs rw\n",
+         {"/||", "/run|tmpfs|tmpfs", "/devices|tmpfs|tmpfs", "/var/running|tmpfs|tmpfs"}},
+        {"a line cut short, a mount point that is no UTF-8",
+         "22 1 8:1 / / rw - ext4 /dev/sda1 rw\n"
+         "23 22 8:2 / /cut rw -\n"
+         "24 22 8:3 / /bad\xe4 rw - ext4 /dev/sdb rw\n",
+         {"/|ext4|/dev/sda1"}},
+    };
+    // clang-format on
+    for (const auto& [name, mountinfo, expected] : rows) {
+        SCOPED_TRACE(name);
+        EXPECT_EQ(described(platform::volumeCandidates(mountinfo)), expected);
+    }
+}
+
+// Roots and labels, left out what the tests running beside this one mount and unmount in the temporary directory.
+QStringList lasting(const QList<platform::Volume>& volumes)
+{
+    QStringList lines;
+    for (const platform::Volume& volume : volumes) {
+        if (!volume.rootPath.startsWith(QDir::tempPath() + QLatin1Char('/')))
+            lines << volume.rootPath + QLatin1Char('|') + volume.label;
+    }
+    return lines;
+}
+
+TEST(MountedVolumes, OffersTheVolumesQtOffers)
+{
+    // Qt's list, where the last mount on a root hides the others and only ready ones count.
+    QList<platform::Volume> qt;
+    for (const QStorageInfo& storage : QStorageInfo::mountedVolumes()) {
+        if (!storage.isValid() || !storage.isReady())
+            continue;
+        qt.erase(std::remove_if(qt.begin(), qt.end(),
+                                [&](const platform::Volume& v) { return v.rootPath == storage.rootPath(); }),
+                 qt.end());
+        qt.append({storage.rootPath(), storage.name()});
+    }
+    std::sort(qt.begin(), qt.end(),
+              [](const auto& a, const auto& b) { return platform::listOrderLess(a.rootPath, b.rootPath); });
+    EXPECT_EQ(lasting(platform::mountedVolumes(std::chrono::seconds(5))), lasting(qt));
+}
+
+// A volume of `kind` beside a tmpfs is listed while it answers; once its daemon is stopped, as a hung file
+// server would be, it is left out, and the list comes back in about the patience with the rest in it.
+void listedThenLeftOutWhenHung(testsupport::VolumeKind kind)
+{
+    const testsupport::TestVolume other(testsupport::VolumeKind::Tmpfs);
+    testsupport::TestVolume volume(kind);
+    SKIP_UNLESS_MOUNTED(other);
+    SKIP_UNLESS_MOUNTED(volume);
+    constexpr std::chrono::milliseconds patience(500);
+    const auto roots = [patience] {
+        QStringList listed;
+        for (const platform::Volume& listedVolume : platform::mountedVolumes(patience))
+            listed << listedVolume.rootPath;
+        return listed;
+    };
+    const QStringList answering = roots();
+    EXPECT_TRUE(answering.contains(QStringLiteral("/")) && answering.contains(other.path()) &&
+                answering.contains(volume.path()))
+        << answering.join(QLatin1Char(' ')).toStdString();
+    EXPECT_TRUE(std::is_sorted(answering.cbegin(), answering.cend(), platform::listOrderLess));
+    if (volume.daemon() < 0)
+        return; // nothing serves a tmpfs that could hang
+
+    ASSERT_TRUE(volume.stopDaemon());
+    const auto start = std::chrono::steady_clock::now();
+    const QStringList hung = roots();
+    const auto waited = std::chrono::steady_clock::now() - start;
+    EXPECT_FALSE(hung.contains(volume.path()));
+    EXPECT_TRUE(hung.contains(QStringLiteral("/")) && hung.contains(other.path()))
+        << hung.join(QLatin1Char(' ')).toStdString();
+    EXPECT_GE(waited, patience);
+    EXPECT_LT(waited, 5 * patience);
+}
+
+TEST(MountedVolumes, AnOrdinaryUserRunsTheMountingTestsInANamespaceOfItsOwn)
+{
+    if (::geteuid() != 0 || QStandardPaths::findExecutable(QStringLiteral("setpriv")).isEmpty())
+        GTEST_SKIP() << "needs root and setpriv to act as another user";
+    const QStringList nobody{QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"),
+                             QStringLiteral("--clear-groups")};
+    QProcess run;
+    run.start(QStringLiteral("setpriv"),
+              nobody + QStringList{QStringLiteral("unshare"), QStringLiteral("-rm"), QStringLiteral("true")});
+    if (!run.waitForFinished(10000) || run.exitCode() != 0)
+        GTEST_SKIP() << "an ordinary user may not make a user namespace here";
+    run.setProcessChannelMode(QProcess::MergedChannels);
+    run.start(QStringLiteral("setpriv"),
+              nobody + QStringList{QFile::symLinkTarget(QStringLiteral("/proc/self/exe")),
+                                   QStringLiteral("--gtest_filter=MountedVolumes.ATmpfsIsListed")});
+    ASSERT_TRUE(run.waitForFinished(60000));
+    const QString output = QString::fromLocal8Bit(run.readAll());
+    EXPECT_EQ(run.exitCode(), 0);
+    EXPECT_TRUE(output.contains(QStringLiteral("-- the test again in `unshare -rm`")) &&
+                output.contains(QStringLiteral("[       OK ] MountedVolumes.ATmpfsIsListed")))
+        << QString(output).replace(QStringLiteral("[  SKIPPED ]"), QStringLiteral("[ skipped ]")).toStdString();
+}
+
+TEST(MountedVolumes, ATmpfsIsListed)
+{
+    RUN_WHERE_MOUNTING_WORKS();
+    listedThenLeftOutWhenHung(testsupport::VolumeKind::Tmpfs);
+}
+
+TEST(MountedVolumes, AFatVolumeIsListedUntilItsDaemonHangs)
+{
+    RUN_WHERE_MOUNTING_WORKS();
+    listedThenLeftOutWhenHung(testsupport::VolumeKind::Fat);
+}
+
+TEST(MountedVolumes, AnNtfsVolumeIsListedUntilItsDaemonHangs)
+{
+    RUN_WHERE_MOUNTING_WORKS();
+    listedThenLeftOutWhenHung(testsupport::VolumeKind::Ntfs);
 }
 
 } // namespace

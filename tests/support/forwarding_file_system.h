@@ -5,6 +5,7 @@
 #include <QStringList>
 
 #include "platform/file_system.h"
+#include "support/system_call_faults.h"
 
 namespace testsupport {
 
@@ -16,6 +17,8 @@ public:
     // The write number `index` (0 = the next one) fails with `reason` and touches nothing.
     void failWrite(int index, const QString& reason) { failures_.append({writes_.size() + index, reason}); }
     const QStringList& writes() const { return writes_; }
+    // The system calls beneath the real writes.
+    SystemCallFaults& systemCalls() { return systemCalls_; }
 
     platform::DirectoryListing listFiles(const QString& directory, const QString& pattern) const override
     {
@@ -29,6 +32,11 @@ public:
     {
         return real_.findFilesIgnoringCase(directory, names);
     }
+    QHash<QString, QString> findSmallPartners(const QString& directory, const QStringList& entries,
+                                              const QStringList& listed) const override
+    {
+        return real_.findSmallPartners(directory, entries, listed);
+    }
     QString findConflict(const QString& directory, const QString& name, const QString& except) const override
     {
         return real_.findConflict(directory, name, except);
@@ -40,14 +48,15 @@ public:
         return write(QStringLiteral("copy %1 -> %2").arg(source, target),
                      [&] { return real_.copyFile(source, target); });
     }
-    platform::FsResult moveFile(const QString& source, const QString& target) override
+    platform::FsResult moveFile(const QString& source, const QString& target,
+                                const platform::FileIdentity& expected) override
     {
         return write(QStringLiteral("move %1 -> %2").arg(source, target),
-                     [&] { return real_.moveFile(source, target); });
+                     [&] { return real_.moveFile(source, target, expected); });
     }
-    platform::FsResult removeFile(const QString& path) override
+    platform::FsResult removeFile(const QString& path, const platform::FileIdentity& expected) override
     {
-        return write(QStringLiteral("remove %1").arg(path), [&] { return real_.removeFile(path); });
+        return write(QStringLiteral("remove %1").arg(path), [&] { return real_.removeFile(path, expected); });
     }
 
 private:
@@ -57,11 +66,12 @@ private:
         writes_.append(what);
         for (const auto& [failing, reason] : failures_)
             if (failing == index)
-                return {false, reason};
+                return platform::FsResult::failure(reason);
         return realWrite();
     }
 
-    platform::PosixFileSystem real_;
+    SystemCallFaults systemCalls_;
+    platform::PosixFileSystem real_{&systemCalls_};
     std::optional<QList<platform::Volume>> volumes_;
     QList<std::pair<qsizetype, QString>> failures_;
     QStringList writes_;

@@ -3,8 +3,13 @@
 
 #include <gtest/gtest.h>
 
+#include "support/locale_check.h"
+
 int main(int argc, char* argv[])
 {
+    // QApplication would load the locale too, but says nothing when it cannot.
+    if (!testsupport::requestedLocaleLoads(argc, argv))
+        return 1;
     qputenv("QT_QPA_PLATFORM",
             qgetenv("QT_QPA_PLATFORM").isEmpty() ? QByteArray("offscreen") : qgetenv("QT_QPA_PLATFORM"));
     QApplication app(argc, argv);
