@@ -143,14 +143,16 @@ bool SetOperations::runSteps(Transfer transfer, const QVector<Step>& steps)
         for (qsizetype i = 0; i < steps.size(); ++i) {
             const bool before = i < done.size();
             const bool failedHere = i == done.size();
-            where.append({steps[i], !before || copy, before || (failedHere && result.copyLeft)});
+            const QString elsewhere = failedHere ? result.strandedAt : QString();
+            where.append({steps[i], (!before || copy) && elsewhere.isEmpty(), before || (failedHere && result.copyLeft),
+                          elsewhere});
         }
-        if (done.isEmpty() && !result.copyLeft) {
+        if (done.isEmpty() && !result.copyLeft && result.strandedAt.isEmpty()) {
             showError(text + QStringLiteral(" Nothing was changed."));
             return false;
         }
         // A copy left by the failing step means another program's work is at stake: change nothing else.
-        if (!result.copyLeft) {
+        if (!result.copyLeft && !done.isEmpty()) {
             const Step& first = steps.first();
             const platform::FsResult undone =
                 copy ? fileSystem_.removeFile(first.target, done.first().written)
@@ -159,9 +161,11 @@ bool SetOperations::runSteps(Transfer transfer, const QVector<Step>& steps)
                 showError(text + QStringLiteral(" The large picture was taken back, so nothing was changed."));
                 return false;
             }
-            where.first().atSource = where.first().atSource || undone.copyLeft;
+            Whereabouts& large = where.first();
+            large.elsewhere = undone.strandedAt;
+            large.atSource = (large.atSource || undone.copyLeft) && large.elsewhere.isEmpty();
             // Another program replaced or removed what this operation wrote there.
-            where.first().atTarget = !undone.replaced;
+            large.atTarget = !undone.replaced;
             text += copy ? QStringLiteral(" Removing the copy \"%1\" failed too: %2.").arg(first.target, undone.reason)
                          : QStringLiteral(" Moving the large picture back failed too: %1.").arg(undone.reason);
         }
@@ -288,13 +292,14 @@ void SetOperations::deleteFiles(const QString& entry)
     }
     if (v.SourceSmallName == NoPictureMarker)
         return;
-    // The small file goes only when its name, letter case aside, belongs to the entry deleted.
+    // The small file goes only when its name, letter case aside, belongs to the entry deleted, and only
+    // the very file selected: if it is gone, another set's small picture may answer in its stead.
     const QString directory = QFileInfo(v.SourceSmallPath).path();
     const QString found = fileSystem_.findFileIgnoringCase(directory, fileName(v.SourceSmallPath));
     const QString expected = QString::fromStdU32String(naming::smallPartnerOfEntry(entry.toStdU32String()));
-    if (found.isEmpty() || !platform::sameNameIgnoringCase(found, expected))
+    if (found != fileName(v.SourceSmallPath) || !platform::sameNameIgnoringCase(found, expected))
         return;
-    const QString smallPath = platform::joinPath(directory, found);
+    const QString smallPath = v.SourceSmallPath;
     const platform::FsResult small = fileSystem_.removeFile(smallPath, {});
     if (!small.ok)
         showError(QStringLiteral("\"%1\" was deleted, but \"%2\" could not be deleted: %3. The small picture is "

@@ -38,6 +38,7 @@ private:
         Step step;
         bool atSource;
         bool atTarget;
+        QString elsewhere; // a hidden name it was left under instead of its source
     };
 
     void fileSet(Transfer transfer);

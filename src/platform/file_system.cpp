@@ -465,13 +465,16 @@ QHash<QString, QString> PosixFileSystem::findSmallPartners(const QString& direct
     if (families.isEmpty())
         return found;
 
-    readEntries(directory, [&](int dirFd, const dirent& entry) {
+    const FsResult read = readEntries(directory, [&](int dirFd, const dirent& entry) {
         const std::optional<QByteArray> key = foldedKey(entry.d_name);
         if (!key || !spellings.contains(*key) || kindOf(dirFd, entry) != EntryKind::NonDirectory)
             return;
         if (const std::optional<QString> name = decodedName(entry.d_name))
             spellings[*key].append(*name);
     });
+    // Half a directory could pair a set with another's small picture: better none.
+    if (!read.ok)
+        return found;
     for (auto it = families.cbegin(); it != families.cend(); ++it) {
         const QString& entry = it.key();
         const QStringList& family = it.value();

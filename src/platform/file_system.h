@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <utility>
 
 #include <QByteArray>
@@ -10,18 +11,15 @@
 
 namespace platform {
 
+class FileDescriptor;
+
 // Which file a name leads to, so that a later step can make sure it still acts on the file it made.
-// The change time tells a new file apart from an old one whose inode number it was given again.
+// The file is held open meanwhile, so that its inode number cannot be given to another file.
 struct FileIdentity {
     quint64 device = 0;
     quint64 inode = 0;
-    qint64 changeTime = 0; // nanoseconds
+    std::shared_ptr<const FileDescriptor> held;
     bool known() const { return inode != 0; }
-    bool operator==(const FileIdentity& other) const
-    {
-        return device == other.device && inode == other.inode && changeTime == other.changeTime;
-    }
-    bool operator!=(const FileIdentity& other) const { return !(*this == other); }
 };
 
 // Every operation reports its outcome; nothing throws past this layer. The callers decide what the
@@ -36,6 +34,8 @@ struct FsResult {
     // Refused because the name no longer leads to the expected file: another program replaced or
     // removed it.
     bool replaced = false;
+    // A rename that could be neither done nor undone: the file is now under this hidden name.
+    QString strandedAt;
 
     static FsResult failure(QString why)
     {

@@ -1,6 +1,7 @@
 #include "platform/no_replace.h"
 
 #include <cerrno>
+#include <memory>
 #include <optional>
 
 #include <dirent.h>
@@ -92,23 +93,36 @@ std::optional<struct stat> lstatOf(const QByteArray& path)
     return st;
 }
 
-FileIdentity identityOf(const struct stat& st)
+bool sameInode(const struct stat& a, const struct stat& b)
 {
-    return {quint64(st.st_dev), quint64(st.st_ino), qint64(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec};
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
-FileIdentity identityAt(const QByteArray& path)
+// The file `held` is open on, held for as long as the identity lives.
+FileIdentity identityOf(const std::shared_ptr<FileDescriptor>& held)
+{
+    struct stat st {};
+    if (held->get() < 0 || ::fstat(held->get(), &st) != 0)
+        return {};
+    return {quint64(st.st_dev), quint64(st.st_ino), held};
+}
+
+bool leadsTo(const QByteArray& path, const FileIdentity& identity)
 {
     const std::optional<struct stat> st = lstatOf(path);
-    return st ? identityOf(*st) : FileIdentity{};
+    return st && quint64(st->st_dev) == identity.device && quint64(st->st_ino) == identity.inode;
 }
 
-// What an edit in place or a replacement changes. FAT keeps times to two seconds only, so there an
-// edit of the same size within that moment goes unseen.
-bool changed(const struct stat& before, const struct stat& after)
+// What an edit in place changes, or a replacement. FAT keeps times to two seconds only, so there an
+// edit of the same size within that moment goes unseen. A rename changes the change time too, so the
+// check after one of ours leaves it out.
+bool changed(const struct stat& before, const struct stat& after, bool countChangeTime = true)
 {
-    return identityOf(before) != identityOf(after) || before.st_size != after.st_size ||
-           before.st_mtim.tv_sec != after.st_mtim.tv_sec || before.st_mtim.tv_nsec != after.st_mtim.tv_nsec;
+    const auto differ = [](const struct timespec& a, const struct timespec& b) {
+        return a.tv_sec != b.tv_sec || a.tv_nsec != b.tv_nsec;
+    };
+    return !sameInode(before, after) || before.st_size != after.st_size || differ(before.st_mtim, after.st_mtim) ||
+           (countChangeTime && differ(before.st_ctim, after.st_ctim));
 }
 
 // The file system has no such call, or refuses it to everybody.
@@ -148,7 +162,7 @@ bool sameFile(const QByteArray& a, const QByteArray& b)
 {
     const std::optional<struct stat> first = lstatOf(a);
     const std::optional<struct stat> second = lstatOf(b);
-    return first && second && first->st_dev == second->st_dev && first->st_ino == second->st_ino;
+    return first && second && sameInode(*first, *second);
 }
 
 // Whether every entry of the directory answering to `name` with case ignored is spelled `spelling`.
@@ -186,6 +200,8 @@ struct Renamed {
     int error = 0;
     // Linked under the new name, but the old one could not be removed: the file bears both.
     bool bothNames = false;
+    // Neither renamed nor put back: the file is under this hidden name.
+    QByteArray strandedAt;
 };
 
 Renamed renameNoReplace(const Calls& calls, const QByteArray& from, const QByteArray& to);
@@ -196,10 +212,10 @@ Renamed renameThroughAside(const Calls& calls, const QByteArray& from, const QBy
     const QByteArray aside = hiddenNameBeside(to, "renaming");
     const Renamed first = renameNoReplace(calls, from, aside);
     if (first.error != 0)
-        return {first.error, false};
-    const Renamed second = renameNoReplace(calls, aside, to);
-    if (second.error != 0 && !second.bothNames)
-        renameNoReplace(calls, aside, from);
+        return {first.error, false, first.bothNames ? aside : QByteArray()};
+    Renamed second = renameNoReplace(calls, aside, to);
+    if (second.error != 0 && !second.bothNames && renameNoReplace(calls, aside, from).error != 0)
+        second.strandedAt = aside;
     return second;
 }
 
@@ -212,9 +228,9 @@ Renamed renameNoReplace(const Calls& calls, const QByteArray& from, const QByteA
         return {};
     int error = errno;
     if (error == EEXIST)
-        return sameFileInOtherCase(from, to) ? renameThroughAside(calls, from, to) : Renamed{EEXIST, false};
+        return sameFileInOtherCase(from, to) ? renameThroughAside(calls, from, to) : Renamed{EEXIST, false, {}};
     if (!unsupported(error))
-        return {error, false};
+        return {error, false, {}};
 
     if (calls.link(from, to) == 0) {
         if (calls.unlink(from) == 0)
@@ -222,21 +238,21 @@ Renamed renameNoReplace(const Calls& calls, const QByteArray& from, const QByteA
         error = errno;
         // The second name we just gave it goes again; the file keeps its first.
         const bool removed = sameFile(from, to) && calls.unlink(to) == 0;
-        return {error, !removed};
+        return {error, !removed, {}};
     }
     error = errno;
     if (error == EEXIST)
-        return sameFileInOtherCase(from, to) ? renameThroughAside(calls, from, to) : Renamed{EEXIST, false};
+        return sameFileInOtherCase(from, to) ? renameThroughAside(calls, from, to) : Renamed{EEXIST, false, {}};
     if (!unsupported(error))
-        return {error, false};
+        return {error, false, {}};
 
     if (lstatOf(to)) {
         if (!sameFileInOtherCase(from, to))
-            return {EEXIST, false};
+            return {EEXIST, false, {}};
     } else if (errno != ENOENT) {
-        return {errno, false};
+        return {errno, false, {}};
     }
-    return {calls.rename(from, to) == 0 ? 0 : errno, false};
+    return {calls.rename(from, to) == 0 ? 0 : errno, false, {}};
 }
 
 // Copies every byte from the start of `in`; false with errno set on a failure.
@@ -255,9 +271,11 @@ bool copyBytes(const Calls& calls, int in, int out, off_t& copied)
         }
         for (ssize_t done = 0; done < got;) {
             const ssize_t put = calls.write(out, buffer + done, size_t(got - done));
-            if (put < 0) {
-                if (errno == EINTR)
-                    continue;
+            if (put < 0 && errno == EINTR)
+                continue;
+            if (put <= 0) {
+                if (put == 0)
+                    errno = EIO; // a volume that takes nothing would otherwise be asked for ever
                 return false;
             }
             done += put;
@@ -309,11 +327,19 @@ int nameAnonymous(const Calls& calls, int fd, const QByteArray& to)
     return error == ENOENT ? errno : error;
 }
 
-FsResult writtenAt(const QByteArray& to)
+// The file a name leads to, held by a path descriptor: it pins the file without opening it, which a
+// FUSE server never sees. Taken from the final name, since through FUSE a hard link or another
+// spelling gets a number of its own.
+std::shared_ptr<FileDescriptor> heldAt(const QByteArray& path)
 {
-    FsResult written;
-    written.written = identityAt(to);
-    return written;
+    return std::make_shared<FileDescriptor>(::open(path.constData(), O_PATH | O_NOFOLLOW | O_CLOEXEC));
+}
+
+FsResult written(const std::shared_ptr<FileDescriptor>& held)
+{
+    FsResult result;
+    result.written = identityOf(held);
+    return result;
 }
 
 // Copies the open source `in` to `to`: an anonymous file where the file system has them, so that
@@ -323,14 +349,15 @@ FsResult copyOpen(const Calls& calls, int in, const struct stat& before, const Q
 {
     const QByteArray directory = parentOf(to);
     const mode_t mode = before.st_mode & 0777;
-    const FileDescriptor anonymous(calls.open(directory, O_TMPFILE | O_WRONLY | O_CLOEXEC, mode));
-    if (anonymous.get() >= 0) {
-        const FsResult filled = fill(calls, in, before, anonymous.get());
+    const auto anonymous =
+        std::make_shared<FileDescriptor>(calls.open(directory, O_TMPFILE | O_WRONLY | O_CLOEXEC, mode));
+    if (anonymous->get() >= 0) {
+        const FsResult filled = fill(calls, in, before, anonymous->get());
         if (!filled.ok)
             return filled;
-        const int error = nameAnonymous(calls, anonymous.get(), to);
+        const int error = nameAnonymous(calls, anonymous->get(), to);
         if (error == 0)
-            return writtenAt(to);
+            return written(anonymous);
         if (error != ENOENT && !unsupported(error))
             return failure(error);
         // No /proc and no privilege to name a descriptor: a named file after all.
@@ -349,13 +376,15 @@ FsResult copyOpen(const Calls& calls, int in, const struct stat& before, const Q
     if (out.get() < 0)
         return failure(errno);
     const FsResult filled = fill(calls, in, before, out.get());
+    // Closed before any name goes: a FUSE server keeps a removed name of an open file as ".fuse_hidden".
+    out.reset(-1);
     const Renamed renamed = filled.ok ? renameNoReplace(calls, hidden, to) : Renamed{};
     // Named under both: the copy is complete, and what stays behind is a hidden second name.
     if (!filled.ok || (renamed.error != 0 && !renamed.bothNames)) {
         calls.unlink(hidden);
         return filled.ok ? failure(renamed.error) : filled;
     }
-    return writtenAt(to);
+    return written(heldAt(to));
 }
 
 // The open source and what it was when opened.
@@ -387,9 +416,17 @@ FsResult gone(const QByteArray& path)
 // A known `expected` identity: only while the name still leads to that file.
 FsResult removeChecked(const Calls& calls, const QByteArray& path, const FileIdentity& expected)
 {
-    if (expected.known() && identityAt(path) != expected)
+    if (expected.known() && !leadsTo(path, expected))
         return gone(path);
     return calls.unlink(path) == 0 ? FsResult{} : failure(errno);
+}
+
+// `name` still leads to the source read, by way of the same entry (the file, or a link to it).
+bool stillTheSource(const QByteArray& name, const struct stat& entry, const struct stat& read)
+{
+    struct stat viaName {};
+    const std::optional<struct stat> atName = lstatOf(name);
+    return atName && sameInode(*atName, entry) && ::stat(name.constData(), &viaName) == 0 && sameInode(viaName, read);
 }
 
 // Across file systems: a copy, then the source goes, but only while it is the very file that was read
@@ -399,38 +436,61 @@ FsResult moveAcross(const Calls& calls, const QByteArray& from, const QByteArray
     Source source;
     if (const FsResult opened = openSource(calls, from, source); !opened.ok)
         return opened;
-    if (expected.known() && identityOf(source.st) != expected)
+    const std::optional<struct stat> entry = lstatOf(from); // the file, or the link that leads to it
+    if (!entry)
+        return failure(errno);
+    if (expected.known() && !leadsTo(from, expected))
         return gone(from);
     FsResult copied = copyOpen(calls, source.fd.get(), source.st, to);
     if (!copied.ok)
         return copied;
-    const auto copyLeft = [&copied](const QString& reason) {
-        copied.ok = false;
-        copied.reason = reason;
-        copied.copyLeft = true;
-        return copied;
+    const auto kept = [&](const QString& reason, bool copyLeft, const QByteArray& strandedAt = {}) {
+        FsResult result = FsResult::failure(reason);
+        result.copyLeft = copyLeft;
+        result.written = copied.written;
+        result.strandedAt = QFile::decodeName(strandedAt);
+        return result;
+    };
+    // Taken back when the source cannot go: the reason, and where the copy is if it stays.
+    const auto takeBack = [&](const QString& reason) {
+        const FsResult undone = removeChecked(calls, to, copied.written);
+        return undone.ok ? FsResult::failure(reason)
+                         : kept(QStringLiteral("%1, and the copy could not be removed: %2").arg(reason, undone.reason),
+                                !undone.replaced);
     };
 
     // The copy's name must be on disk before the original goes.
-    if (const int error = syncDirectory(calls, parentOf(to)); error != 0) {
-        const FsResult undone = removeChecked(calls, to, copied.written);
-        return undone.ok ? failure(error) : copyLeft(systemReason(error));
-    }
+    if (const int error = syncDirectory(calls, parentOf(to)); error != 0)
+        return takeBack(systemReason(error));
     struct stat now {};
-    const std::optional<struct stat> atName = lstatOf(from);
-    if (::fstat(source.fd.get(), &now) != 0 || !atName || identityOf(*atName) != identityOf(source.st) ||
-        changed(source.st, now))
-        return copyLeft(QString::fromUtf8(ChangedWhileMoved));
-    if (calls.unlink(from) != 0) {
-        const int error = errno;
-        const FsResult undone = removeChecked(calls, to, copied.written);
-        if (undone.ok)
-            return failure(error);
-        return copyLeft(
-            QStringLiteral("%1, and the copy could not be removed: %2").arg(systemReason(error), undone.reason));
+    if (::fstat(source.fd.get(), &now) != 0 || changed(source.st, now) || !stillTheSource(from, *entry, source.st))
+        return kept(QString::fromUtf8(ChangedWhileMoved), true);
+    if (!leadsTo(to, copied.written))
+        return FsResult::failure(QStringLiteral("another program put a file of its own under the target name, so "
+                                                "the original was kept"));
+
+    // The original steps aside under a hidden name before it goes: whoever replaces it from now on
+    // puts a file of their own under its name, and that stays.
+    const QByteArray aside = hiddenNameBeside(from, "moving");
+    const Renamed stepped = renameNoReplace(calls, from, aside);
+    if (stepped.error != 0) {
+        if (stepped.bothNames)
+            calls.unlink(aside); // its second name; the source keeps its own
+        return takeBack(systemReason(stepped.error));
     }
-    syncDirectory(calls, parentOf(from));
-    return copied;
+    const bool unchanged = ::fstat(source.fd.get(), &now) == 0 && !changed(source.st, now, false) &&
+                           stillTheSource(aside, *entry, source.st);
+    source.fd.reset(-1); // closed first, so that a FUSE server removes the name rather than hiding it
+    const int error = !unchanged ? 0 : calls.unlink(aside) == 0 ? 0 : errno;
+    if (unchanged && error == 0) {
+        syncDirectory(calls, parentOf(from));
+        return copied;
+    }
+    // Back under its own name, as it was; if another program has taken the name meanwhile, it stays aside.
+    const QString reason = unchanged ? systemReason(error) : QString::fromUtf8(ChangedWhileMoved);
+    if (renameNoReplace(calls, aside, from).error != 0)
+        return kept(reason, true, aside);
+    return unchanged ? takeBack(reason) : kept(reason, true);
 }
 
 } // namespace
@@ -452,20 +512,23 @@ FsResult moveFile(const QString& source, const QString& target, const FileIdenti
     const Calls calls(hook);
     const QByteArray from = encoded(source);
     const QByteArray to = encoded(target);
-    if (expected.known() && identityAt(from) != expected)
+    if (expected.known() && !leadsTo(from, expected))
         return gone(from);
     const Renamed renamed = renameNoReplace(calls, from, to);
     if (renamed.error == 0)
-        return writtenAt(to);
+        return written(heldAt(to));
+    FsResult failed = failure(renamed.error);
     if (renamed.bothNames) {
-        FsResult left = writtenAt(to);
-        left.ok = false;
-        left.reason = systemReason(renamed.error);
-        left.copyLeft = true;
-        return left;
+        failed.written = identityOf(heldAt(to));
+        failed.copyLeft = true;
+        return failed;
+    }
+    if (!renamed.strandedAt.isEmpty()) {
+        failed.strandedAt = QFile::decodeName(renamed.strandedAt);
+        return failed;
     }
     if (renamed.error != EXDEV)
-        return failure(renamed.error);
+        return failed;
     return moveAcross(calls, from, to, expected);
 }
 

@@ -297,6 +297,8 @@ TEST(MountedVolumes, AnOrdinaryUserRunsTheMountingTestsInANamespaceOfItsOwn)
 {
     if (::geteuid() != 0 || QStandardPaths::findExecutable(QStringLiteral("setpriv")).isEmpty())
         GTEST_SKIP() << "needs root and setpriv to act as another user";
+    if (const QString closed = testsupport::closedToOtherUsers(); !closed.isEmpty())
+        GTEST_SKIP() << closed.toStdString();
     const QStringList nobody{QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"),
                              QStringLiteral("--clear-groups")};
     QProcess run;

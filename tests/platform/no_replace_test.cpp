@@ -11,6 +11,7 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
 
@@ -167,7 +168,6 @@ TEST(NoReplace, EveryFaultOnEveryPathKeepsEveryFileSafe)
     const Call calls[] = {Call::Open,      Call::Write, Call::Fsync,  Call::Fchmod, Call::Linkat,
                           Call::Renameat2, Call::Link,  Call::Rename, Call::Unlink};
     const int errors[] = {ENOSPC, EIO, EACCES, EROFS, EXDEV, ENOSYS, EINVAL};
-    int trials = 0;
     for (const auto& [path, pathName] : Paths)
         for (const auto& [operation, operationName] : Operations)
             for (const Call call : calls)
@@ -190,9 +190,7 @@ TEST(NoReplace, EveryFaultOnEveryPathKeepsEveryFileSafe)
                         if (call == Call::Fchmod && error == ENOSYS) {
                             EXPECT_TRUE(result.ok) << qPrintable(result.reason);
                         }
-                        ++trials;
                     }
-    EXPECT_EQ(trials, 5 * 3 * 9 * 7 * 2);
 }
 
 // Another program at work while a file is copied or moved.
@@ -319,6 +317,13 @@ TEST(NoReplace, EveryOperationOnEveryVolume)
         EXPECT_EQ(disk.contents(), Contents({{"MM05L.bmp", "large"}}));
         EXPECT_EQ(fs.findSmallPartners(volume.path(), {"MM01L.bmp"}, {"MM01L.bmp"}).value("MM01L.bmp"), "mM01S.bmp");
 
+        // A link moves as the picture it leads to; what it led to stays.
+        ASSERT_TRUE(QFile::link(d + "MM05L.bmp", d + "linkL.bmp"));
+        const FsResult linkMoved = fs.moveFile(d + "linkL.bmp", v + "LinkL.bmp", {});
+        EXPECT_TRUE(linkMoved.ok) << qPrintable(linkMoved.reason);
+        EXPECT_TRUE(fs.removeFile(v + "LinkL.bmp", {}).ok);
+        EXPECT_EQ(disk.contents(), Contents({{"MM05L.bmp", "large"}}));
+
         // A rename, then a change of letter case only.
         ASSERT_TRUE(fs.moveFile(v + "MM01L.bmp", v + "HeroL.bmp", {}).ok);
         const FsResult recased = fs.moveFile(v + "HeroL.bmp", v + "heroL.bmp", {});
@@ -431,8 +436,17 @@ TEST(NoReplace, AKillAtAnyMomentLeavesNoPartialFile)
                     if (!name.startsWith('.'))
                         continue;
                     ++leftovers;
-                    EXPECT_TRUE(name.startsWith(".MM01L.bmp.ostrel-") || name.startsWith(".mM01S.bmp.ostrel-"))
-                        << qPrintable(name);
+                    // An unfinished copy beside its target, or an original stepping aside before it goes.
+                    const bool copying =
+                        name.startsWith(".MM01L.bmp.ostrel-copying-") || name.startsWith(".mM01S.bmp.ostrel-copying-");
+                    const int original = name.startsWith(".ZZL.bmp.ostrel-moving-")   ? 0
+                                         : name.startsWith(".zZS.bmp.ostrel-moving-") ? 1
+                                                                                      : -1;
+                    EXPECT_TRUE(copying || original >= 0) << qPrintable(name);
+                    QFile aside(directory + '/' + name);
+                    if (original >= 0 && aside.open(QIODevice::ReadOnly)) {
+                        EXPECT_TRUE(aside.readAll() == files[original].second) << qPrintable(name);
+                    }
                 }
         }
     }
@@ -463,10 +477,25 @@ TEST(NoReplace, TakingBackActsOnlyOnTheFileItWrote)
         EXPECT_EQ(refused.reason, "another program has put a different file under that name");
     }
     EXPECT_EQ(sandbox.contents(), Contents({{"copy", "theirs"}, {"moved", "theirs"}}));
-    // The very file it wrote goes back.
+    // The very file it wrote goes back, though a sync tool changed its mode meanwhile.
     const FsResult again = fs.copyFile(sandbox.filePath("copy"), sandbox.filePath("again"));
+    ASSERT_EQ(::chmod(QFile::encodeName(sandbox.filePath("again")).constData(), 0600), 0);
     EXPECT_TRUE(fs.removeFile(sandbox.filePath("again"), again.written).ok);
     EXPECT_EQ(sandbox.contents().size(), 2);
+
+    // A change of letter case that can be neither done nor undone says where the file is.
+    sandbox.addFile("HeroL.bmp", "hero");
+    ASSERT_EQ(::link(QFile::encodeName(sandbox.filePath("HeroL.bmp")).constData(),
+                     QFile::encodeName(sandbox.filePath("heroL.bmp")).constData()),
+              0); // the same file under the other spelling, as a case-blind volume shows it
+    SystemCallFaults faults;
+    faults.fail(Call::Renameat2, 3, EIO); // the way back from the hidden name
+    const FsResult stranded =
+        PosixFileSystem(&faults).moveFile(sandbox.filePath("HeroL.bmp"), sandbox.filePath("heroL.bmp"), {});
+    EXPECT_FALSE(stranded.ok);
+    EXPECT_TRUE(stranded.strandedAt.startsWith(sandbox.path() + "/.heroL.bmp.ostrel-renaming-"))
+        << qPrintable(stranded.strandedAt);
+    EXPECT_EQ(sandbox.contents().value(QFileInfo(stranded.strandedAt).fileName()), "hero");
 }
 
 TEST(NoReplace, WritesNeverReplaceAnExistingFile)
@@ -530,6 +559,8 @@ TEST(NoReplace, PermissionDeniedIsReportedForAnUnprivilegedUser)
 {
     if (::geteuid() != 0 || QStandardPaths::findExecutable("setpriv").isEmpty())
         GTEST_SKIP() << "needs root and setpriv to act as another user";
+    if (const QString closed = testsupport::closedToOtherUsers(); !closed.isEmpty())
+        GTEST_SKIP() << closed.toStdString();
     PortraitSandbox source;
     PortraitSandbox target;
     source.addFile("set", "set");

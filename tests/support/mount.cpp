@@ -13,6 +13,7 @@
 #include <poll.h>
 #include <spawn.h>
 #include <sys/mount.h>
+#include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -319,6 +320,21 @@ TestVolume::~TestVolume()
         ::kill(daemon_, SIGKILL);
         ::waitpid(daemon_, nullptr, 0);
     }
+}
+
+QString closedToOtherUsers()
+{
+    QStringList needed{QFile::symLinkTarget(QStringLiteral("/proc/self/exe"))};
+    if (const QString locales = qEnvironmentVariable("LOCPATH"); !locales.isEmpty())
+        needed << locales + QStringLiteral("/.");
+    for (const QString& path : needed) {
+        for (QString dir = QFileInfo(path).absolutePath(); dir != QStringLiteral("/"); dir = QFileInfo(dir).path()) {
+            struct stat st {};
+            if (::stat(QFile::encodeName(dir).constData(), &st) != 0 || (st.st_mode & S_IXOTH) == 0)
+                return QStringLiteral("%1 is closed to other users").arg(dir);
+        }
+    }
+    return {};
 }
 
 bool canMountHere()

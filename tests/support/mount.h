@@ -64,6 +64,10 @@ private:
 // Whether this process may mount: root, or root of a user namespace of its own.
 bool canMountHere();
 
+// Why another user could not run this test binary or read its locale (LOCPATH): some directory on the
+// way is closed to others, as a private temporary directory is; empty when nothing stands in the way.
+QString closedToOtherUsers();
+
 // How a test went when RUN_WHERE_MOUNTING_WORKS ran it again in a namespace of its own.
 struct NamespaceRun {
     enum Outcome { NotNeeded, Passed, Failed, Skipped };

@@ -42,16 +42,18 @@ public:
     {
         ++counts_[call];
         int error = 0;
-        for (Rule& rule : rules_) {
+        // By index: an action may add rules.
+        for (std::size_t i = 0; i < rules_.size(); ++i) {
+            Rule& rule = rules_[i];
             if (rule.call != call || !path.endsWith(rule.pathEnd))
                 continue;
             const int index = rule.seen++;
-            if (rule.nth == -1)
+            if (rule.nth == -1 || (rule.nth == index && !rule.action)) {
                 error = rule.error;
-            else if (rule.nth == index && rule.action)
-                std::exchange(rule.action, nullptr)();
-            else if (rule.nth == index)
-                error = rule.error;
+            } else if (rule.nth == index) {
+                const std::function<void()> action = std::exchange(rule.action, nullptr);
+                action();
+            }
         }
         return error;
     }
