@@ -151,7 +151,7 @@ QList<MountedFileSystem> volumeCandidates(const QByteArray& mountinfo)
         // id parent major:minor root mount-point options [optional fields...] - type source super-options
         const QList<QByteArray> fields = line.split(' ');
         const qsizetype separator = fields.indexOf(QByteArrayLiteral("-"), 6);
-        if (separator < 0 || separator + 2 >= fields.size())
+        if (separator == -1 || separator + 2 >= fields.size())
             continue;
         const QByteArray type = unescaped(fields[separator + 1]);
         const std::optional<QString> rootPath = decodedPath(unescaped(fields[4]));

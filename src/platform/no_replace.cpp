@@ -125,16 +125,16 @@ bool changed(const struct stat& before, const struct stat& after, bool countChan
            (countChangeTime && differ(before.st_ctim, after.st_ctim));
 }
 
-// The file system has no such call, or refuses it to everybody.
+// The file system has no such call, or refuses it to everybody. (ENOTSUP is EOPNOTSUPP on Linux.)
 bool unsupported(int error)
 {
-    return error == EINVAL || error == ENOSYS || error == ENOTSUP || error == EOPNOTSUPP || error == EPERM;
+    return error == EINVAL || error == ENOSYS || error == EOPNOTSUPP || error == EPERM;
 }
 
 // Permission bits FAT and some FUSE volumes cannot keep are no reason to fail a copy.
 bool permissionsUnkept(int error)
 {
-    return error == EPERM || error == ENOSYS || error == ENOTSUP || error == EOPNOTSUPP;
+    return error == EPERM || error == ENOSYS || error == EOPNOTSUPP;
 }
 
 QByteArray encoded(const QString& path)
@@ -361,9 +361,9 @@ FsResult copyOpen(const Calls& calls, int in, const struct stat& before, const Q
         if (error != ENOENT && !unsupported(error))
             return failure(error);
         // No /proc and no privilege to name a descriptor: a named file after all.
-    } else if (!unsupported(errno) && errno != EISDIR) {
-        return failure(errno);
     }
+    // Without anonymous files (FAT, FUSE, older kernels) a hidden one, whose creation reports any real
+    // trouble with the directory.
 
     QByteArray hidden;
     FileDescriptor out;
