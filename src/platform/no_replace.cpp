@@ -320,11 +320,10 @@ int nameAnonymous(const Calls& calls, int fd, const QByteArray& to)
     const QByteArray self = "/proc/self/fd/" + QByteArray::number(fd);
     if (calls.linkat(AT_FDCWD, self, to, AT_SYMLINK_FOLLOW) == 0)
         return 0;
-    const int error = errno;
     // Without /proc, naming the descriptor itself needs privileges we may still have.
-    if (error == ENOENT && calls.linkat(fd, QByteArray(), to, AT_EMPTY_PATH) == 0)
+    if (errno == ENOENT && calls.linkat(fd, QByteArray(), to, AT_EMPTY_PATH) == 0)
         return 0;
-    return error == ENOENT ? errno : error;
+    return errno;
 }
 
 // The file a name leads to, held by a path descriptor: it pins the file without opening it, which a
@@ -355,12 +354,10 @@ FsResult copyOpen(const Calls& calls, int in, const struct stat& before, const Q
         const FsResult filled = fill(calls, in, before, anonymous->get());
         if (!filled.ok)
             return filled;
-        const int error = nameAnonymous(calls, anonymous->get(), to);
-        if (error == 0)
+        if (nameAnonymous(calls, anonymous->get(), to) == 0)
             return written(anonymous);
-        if (error != ENOENT && !unsupported(error))
-            return failure(error);
-        // No /proc and no privilege to name a descriptor: a named file after all.
+        // No /proc and no privilege to name a descriptor: a named file after all, whose naming
+        // refuses a taken target just as well.
     }
     // Without anonymous files (FAT, FUSE, older kernels) a hidden one, whose creation reports any real
     // trouble with the directory.
@@ -481,7 +478,9 @@ FsResult moveAcross(const Calls& calls, const QByteArray& from, const QByteArray
     const bool unchanged = ::fstat(source.fd.get(), &now) == 0 && !changed(source.st, now, false) &&
                            stillTheSource(aside, *entry, source.st);
     source.fd.reset(-1); // closed first, so that a FUSE server removes the name rather than hiding it
-    const int error = !unchanged ? 0 : calls.unlink(aside) == 0 ? 0 : errno;
+    int error = 0;
+    if (unchanged && calls.unlink(aside) != 0)
+        error = errno;
     if (unchanged && error == 0) {
         syncDirectory(calls, parentOf(from));
         return copied;
