@@ -17,7 +17,7 @@ public:
     FileDescriptor& operator=(const FileDescriptor&) = delete;
 
     int get() const { return fd_; }
-    void reset(int fd)
+    void reset(int fd = -1)
     {
         if (fd_ >= 0)
             ::close(fd_);

@@ -374,7 +374,7 @@ FsResult copyOpen(const Calls& calls, int in, const struct stat& before, const Q
         return failure(errno);
     const FsResult filled = fill(calls, in, before, out.get());
     // Closed before any name goes: a FUSE server keeps a removed name of an open file as ".fuse_hidden".
-    out.reset(-1);
+    out.reset();
     const Renamed renamed = filled.ok ? renameNoReplace(calls, hidden, to) : Renamed{};
     // Named under both: the copy is complete, and what stays behind is a hidden second name.
     if (!filled.ok || (renamed.error != 0 && !renamed.bothNames)) {
@@ -477,7 +477,7 @@ FsResult moveAcross(const Calls& calls, const QByteArray& from, const QByteArray
     }
     const bool unchanged = ::fstat(source.fd.get(), &now) == 0 && !changed(source.st, now, false) &&
                            stillTheSource(aside, *entry, source.st);
-    source.fd.reset(-1); // closed first, so that a FUSE server removes the name rather than hiding it
+    source.fd.reset(); // closed first, so that a FUSE server removes the name rather than hiding it
     int error = 0;
     if (unchanged && calls.unlink(aside) != 0)
         error = errno;
