@@ -309,12 +309,14 @@ TEST_F(SetOperationsTest, AFailingFileOperationNeverLeavesHalfASet)
         source.addPortraits(set);
         const Contents original = source.contents();
         open(0.5, source.path());
-        setDestination(destination.path());
+        // A rename shows its own directory on both sides, so that both lists must follow the disk.
+        const bool rename = QLatin1String(c.button) == QLatin1String("RenameButton");
+        setDestination(rename ? source.path() : destination.path());
         selectSource("ZZL.bmp");
         dialogs_.clear();
         if (QLatin1String(c.button) == QLatin1String("DeleteButton"))
             dialogs_.queueAnswer(MessageResult::Yes);
-        if (QLatin1String(c.button) == QLatin1String("RenameButton"))
+        if (rename)
             dialogs_.queueInput(QStringLiteral("Hero"));
         for (const int write : c.failing)
             fileSystem_.failWrite(write, "disk on fire");
@@ -326,6 +328,9 @@ TEST_F(SetOperationsTest, AFailingFileOperationNeverLeavesHalfASet)
         message.replace("{S}/", source.path() + "/").replace("{D}/", destination.path() + "/");
         EXPECT_EQ(texts().last(), message);
         EXPECT_EQ(files()->entries(), source.contents().keys().filter(QStringLiteral("L.bmp")));
+        const QString shownOnTheRight = rename ? source.path() : destination.path();
+        EXPECT_EQ(files("Files2")->entries(),
+                  platform::PosixFileSystem().listFiles(shownOnTheRight, QStringLiteral("*L.bmp")).names);
     }
 }
 
