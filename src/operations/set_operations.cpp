@@ -182,7 +182,12 @@ QString SetOperations::describe(const QVector<Whereabouts>& files)
     for (const Whereabouts& file : files) {
         const QString what =
             file.step.large ? QStringLiteral("the large picture") : QStringLiteral("the small picture");
-        if (file.atSource && file.atTarget)
+        if (!file.elsewhere.isEmpty() && file.atTarget)
+            parts << QStringLiteral("%1 is now \"%2\" and a copy of it is \"%3\"")
+                         .arg(what, file.elsewhere, file.step.target);
+        else if (!file.elsewhere.isEmpty())
+            parts << QStringLiteral("%1 is now \"%2\"").arg(what, file.elsewhere);
+        else if (file.atSource && file.atTarget)
             parts << QStringLiteral("%1 is still \"%2\" and a copy of it is \"%3\"")
                          .arg(what, file.step.source, file.step.target);
         else if (file.atTarget)

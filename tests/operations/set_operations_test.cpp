@@ -4,6 +4,7 @@
 #include <optional>
 
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -378,6 +379,13 @@ TEST_F(SetOperationsTest, FaultsAndOtherProgramsBeneathASetNeverCostAFile)
              f.actBefore(Call::Fsync, 1, [s] { QFile file(s + "/zZS.bmp"); ASSERT_TRUE(file.open(QIODevice::Append)); file.write("+"); }, QFile::encodeName(d));
          }, {{"zZS.bmp", "S+"}}, {{"MM01L.bmp", "L"}, {"mM01S.bmp", "S"}},
          "Could not move \"{S}/zZS.bmp\" to \"{D}/mM01S.bmp\": " + changedMeanwhile + ". The large picture is now \"{D}/MM01L.bmp\"; the small picture is still \"{S}/zZS.bmp\" and a copy of it is \"{D}/mM01S.bmp\"."},
+        // A change of letter case through a hidden name, on a volume that answers to both spellings (a
+        // second link plays it here), whose way back fails: the box names the hidden file.
+        {"RenameStuckHalfWaySaysWhereTheFileIs", "RenameButton", false, [](Faults& f, const QString& s, const QString&) {
+             ASSERT_EQ(::link(QFile::encodeName(s + "/ZZL.bmp").constData(), QFile::encodeName(s + "/zzL.bmp").constData()), 0);
+             f.fail(Call::Renameat2, 3, EIO);
+         }, {{".zzL.bmp.ostrel-renaming-XXXXXX", "L"}, {"zZS.bmp", "S"}, {"zzL.bmp", "L"}}, {},
+         "Could not rename \"{S}/ZZL.bmp\" to \"{S}/zzL.bmp\": " + QString::fromLocal8Bit(std::strerror(EEXIST)) + ". The large picture is now \"{S}/.zzL.bmp.ostrel-renaming-XXXXXX\"; the small picture is still \"{S}/zZS.bmp\"."},
     };
     // clang-format on
     for (const SystemCallCase& c : cases) {
@@ -395,15 +403,24 @@ TEST_F(SetOperationsTest, FaultsAndOtherProgramsBeneathASetNeverCostAFile)
         setDestination(destination.path());
         selectSource("ZZL.bmp");
         dialogs_.clear();
+        dialogs_.queueInput(QStringLiteral("zz"));
         c.arrange(fileSystem_.systemCalls(), source.path(), destination.path());
         press(c.button);
         fileSystem_.systemCalls() = testsupport::SystemCallFaults();
-        EXPECT_EQ(source.contents(), c.sourceAfter);
+        // Hidden names end in a random part.
+        const QRegularExpression random(QStringLiteral("(\\.ostrel-[a-z]+-)[a-z0-9]{6}"));
+        const auto withoutChance = [&random](const Contents& contents) {
+            Contents plain;
+            for (auto it = contents.cbegin(); it != contents.cend(); ++it)
+                plain.insert(QString(it.key()).replace(random, QStringLiteral("\\1XXXXXX")), it.value());
+            return plain;
+        };
+        EXPECT_EQ(withoutChance(source.contents()), c.sourceAfter);
         EXPECT_EQ(destination.contents(), c.destinationAfter);
         QString message = c.message;
         message.replace("{S}/", source.path() + "/").replace("{D}/", destination.path() + "/");
         ASSERT_FALSE(texts().isEmpty());
-        EXPECT_EQ(texts().last(), message);
+        EXPECT_EQ(QString(texts().last()).replace(random, QStringLiteral("\\1XXXXXX")), message);
     }
 }
 
