@@ -499,6 +499,37 @@ TEST(NoReplace, TakingBackActsOnlyOnTheFileItWrote)
     EXPECT_EQ(sandbox.contents().value(QFileInfo(stranded.strandedAt).fileName()), "hero");
 }
 
+// The original stepping aside before it goes is edited meanwhile, and its name taken: it stays under
+// the hidden name, and the result says which, beside the whole copy.
+TEST(NoReplace, AnOriginalThatCannotGoBackIsNamed)
+{
+    RUN_WHERE_MOUNTING_WORKS();
+    Scene scene;
+    SKIP_UNLESS_MOUNTED(scene);
+    scene.reset("original");
+    SystemCallFaults faults;
+    faults.actBefore(
+        Call::Renameat2, 0,
+        [&] {
+            QFile file(scene.sourcePath());
+            ASSERT_TRUE(file.open(QIODevice::Append) && file.write("+") == 1);
+            faults.actBefore(Call::Renameat2, 0, [&] {
+                QFile theirs(scene.sourcePath());
+                ASSERT_TRUE(theirs.open(QIODevice::NewOnly) && theirs.write("theirs") == 6);
+            });
+        },
+        "*.ostrel-moving-");
+    const FsResult result = scene.run(Operation::MoveAcross, faults);
+    EXPECT_FALSE(result.ok);
+    EXPECT_TRUE(result.copyLeft);
+    EXPECT_EQ(result.reason, "another program changed it while it was copied, so the original was kept");
+    const Contents source = scene.sourceContents();
+    EXPECT_EQ(source.value(Source), "theirs");
+    EXPECT_EQ(source.value(QFileInfo(result.strandedAt).fileName()), "original+");
+    EXPECT_TRUE(QFileInfo(result.strandedAt).fileName().startsWith(".MM05L.bmp.ostrel-moving-"));
+    EXPECT_EQ(scene.targetContents(Operation::MoveAcross).value(Target), "original");
+}
+
 TEST(NoReplace, WritesNeverReplaceAnExistingFile)
 {
     PortraitSandbox sandbox;

@@ -12,7 +12,8 @@
 namespace testsupport {
 
 // Fails or races the real writes at system-call level. A rule counts the calls of its kind whose path
-// ends in its text (every call when the text is empty) from the moment it is made: the N-th of them (0
+// ends in its text, or holds it anywhere when the text begins with '*' (every call when the text is
+// empty), from the moment it is made: the N-th of them (0
 // the next one) fails with an errno value or has an action run just before it (another program writing
 // at that moment); without N, every one fails (a file system without that call).
 class SystemCallFaults final : public platform::SystemCallHook {
@@ -42,10 +43,12 @@ public:
     {
         ++counts_[call];
         int error = 0;
-        // By index: an action may add rules.
-        for (std::size_t i = 0; i < rules_.size(); ++i) {
+        // By index, and only the rules made before this call: an action may add rules for later ones.
+        const std::size_t made = rules_.size();
+        for (std::size_t i = 0; i < made; ++i) {
             Rule& rule = rules_[i];
-            if (rule.call != call || !path.endsWith(rule.pathEnd))
+            const bool anywhere = rule.pathEnd.startsWith('*');
+            if (rule.call != call || !(anywhere ? path.contains(rule.pathEnd.mid(1)) : path.endsWith(rule.pathEnd)))
                 continue;
             const int index = rule.seen++;
             if (rule.nth == -1 || (rule.nth == index && !rule.action)) {
