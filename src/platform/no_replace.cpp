@@ -405,7 +405,8 @@ FsResult openSource(const Calls& calls, const QByteArray& path, Source& source)
 // The file expected at `path` is not there any more: another program replaced or removed it.
 FsResult gone(const QByteArray& path)
 {
-    FsResult refused = lstatOf(path) || errno != ENOENT ? failure(NoLongerOurs) : failure(ENOENT);
+    const bool removed = !lstatOf(path) && errno == ENOENT;
+    FsResult refused = removed ? failure(ENOENT) : failure(NoLongerOurs);
     refused.replaced = true;
     return refused;
 }

@@ -221,9 +221,10 @@ TEST(MountedVolumes, MountinfoGivesOneCandidatePerRoot)
          "8 1 0:8 / /devices rw - tmpfs tmpfs rw\n"
          "9 1 0:9 / /var/running rw - tmpfs tmpfs rw\n",
          {"/||", "/run|tmpfs|tmpfs", "/devices|tmpfs|tmpfs", "/var/running|tmpfs|tmpfs"}},
-        {"a line cut short, a mount point that is no UTF-8",
+        {"a line cut short or without its separator, a mount point that is no UTF-8",
          "22 1 8:1 / / rw - ext4 /dev/sda1 rw\n"
          "23 22 8:2 / /cut rw -\n"
+         "25 22 8:4 / /nosep rw shared:1 ext4 /dev/sdc rw\n"
          "24 22 8:3 / /bad\xe4 rw - ext4 /dev/sdb rw\n",
          {"/|ext4|/dev/sda1"}},
     };

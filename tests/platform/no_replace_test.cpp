@@ -483,6 +483,12 @@ TEST(NoReplace, TakingBackActsOnlyOnTheFileItWrote)
     ASSERT_EQ(::chmod(QFile::encodeName(sandbox.filePath("again")).constData(), 0600), 0);
     EXPECT_TRUE(fs.removeFile(sandbox.filePath("again"), again.written).ok);
     EXPECT_EQ(sandbox.contents().size(), 2);
+    // Or another program removed it already.
+    const FsResult removed = fs.copyFile(sandbox.filePath("copy"), sandbox.filePath("removed"));
+    ASSERT_TRUE(QFile::remove(sandbox.filePath("removed")));
+    const FsResult missing = fs.removeFile(sandbox.filePath("removed"), removed.written);
+    EXPECT_TRUE(!missing.ok && missing.replaced);
+    EXPECT_EQ(missing.reason, systemText(ENOENT));
 
     // A change of letter case that can be neither done nor undone says where the file is.
     sandbox.addFile("HeroL.bmp", "hero");
