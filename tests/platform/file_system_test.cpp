@@ -112,7 +112,7 @@ TEST(FileSystem, SmallPartnersAreFoundInAnyLetterCaseButNeverShared)
     // clang-format off
     const std::tuple<const char*, QStringList, Partners> rows[] = {
         {"stored in another case", {"MM05L.bmp", "mm05s.BMP"}, {{"MM05L.bmp", "mm05s.BMP"}}},
-        {"as this program writes it", {"MM05L.bmp", "mM05S.bmp"}, {{"MM05L.bmp", "mM05S.bmp"}}},
+        {"as this program writes it", {"FP01L.bmp", "fP01S.bmp", "MM05L.bmp", "mM05S.bmp"}, {{"FP01L.bmp", "fP01S.bmp"}, {"MM05L.bmp", "mM05S.bmp"}}},
         {"capital I in any locale", {"irisL.bmp", "IrisS.bmp"}, {{"irisL.bmp", "IrisS.bmp"}}},
         {"the exact spelling wins", {"ABL.bmp", "aBS.bmp", "ABS.bmp"}, {{"ABL.bmp", "ABS.bmp"}}},
         {"another set's partner is kept", {"ABL.bmp", "abL.bmp", "abS.bmp"}, {{"abL.bmp", "abS.bmp"}}},
