@@ -554,6 +554,13 @@ TEST(NoReplace, WritesNeverReplaceAnExistingFile)
     ASSERT_TRUE(fs.copyFile(sandbox.filePath("mine"), sandbox.filePath("copy")).ok);
     ASSERT_TRUE(fs.moveFile(sandbox.filePath("theirs"), sandbox.filePath("moved"), {}).ok);
     EXPECT_EQ(sandbox.contents(), Contents({{"copy", "mine"}, {"mine", "mine"}, {"moved", "theirs"}}));
+
+    // Without anonymous files, a hidden name another copy holds is passed over.
+    SystemCallFaults faults;
+    lack(Path::Named, faults, sandbox.path());
+    faults.fail(Call::Open, 0, EEXIST, "*.ostrel-copying-");
+    EXPECT_TRUE(PosixFileSystem(&faults).copyFile(sandbox.filePath("mine"), sandbox.filePath("again")).ok);
+    EXPECT_EQ(sandbox.contents().value("again"), "mine");
 }
 
 TEST(NoReplace, FullDiskLeavesNothingBehindAndTheSourceUntouched)
