@@ -56,6 +56,17 @@ std::optional<QByteArray> foldedKey(const char* raw)
     return name->toCaseFolded().toUtf8();
 }
 
+// The bytes of a name that stays inside its directory and leads back to itself; none for one that could
+// reach outside it or cannot be written.
+std::optional<QByteArray> plainName(const QString& name)
+{
+    QByteArray raw = QFile::encodeName(name);
+    if (name.isEmpty() || name.contains(QLatin1Char('/')) || name == QLatin1String(".") ||
+        name == QLatin1String("..") || raw.contains('\0') || QFile::decodeName(raw) != name)
+        return std::nullopt;
+    return raw;
+}
+
 bool isDotOrDotDot(const char* raw)
 {
     return raw[0] == '.' && (raw[1] == '\0' || (raw[1] == '.' && raw[2] == '\0'));
@@ -339,44 +350,29 @@ DirectoryListing PosixFileSystem::listDirectories(const QString& directory) cons
     return {true, {}, names};
 }
 
-QHash<QString, QString> PosixFileSystem::findFilesIgnoringCase(const QString& directory, const QStringList& names) const
+QString PosixFileSystem::findFileIgnoringCase(const QString& directory, const QString& name) const
 {
-    QHash<QString, QString> found;
     const EncodedPath dirPath = encodeDirectory(directory);
-    if (!dirPath.reason.isEmpty())
-        return found;
+    const std::optional<QByteArray> raw = plainName(name);
+    if (!dirPath.reason.isEmpty() || !raw)
+        return {};
+    // The exact spelling wins anyway, so one stat spares reading the directory. On a file system that
+    // itself ignores case (a FAT stick) this answers with the asked spelling: the same file.
     const QByteArray prefix = dirPath.bytes.endsWith('/') ? dirPath.bytes : dirPath.bytes + '/';
-    QHash<QByteArray, QStringList> wanted; // folded key -> the names still looked for
-    for (const QString& name : names) {
-        // A name that could reach outside the directory is no file of it.
-        const QByteArray raw = QFile::encodeName(name);
-        if (name.isEmpty() || name.contains(QLatin1Char('/')) || name == QLatin1String(".") ||
-            name == QLatin1String("..") || raw.contains('\0') || QFile::decodeName(raw) != name)
-            continue;
-        // The exact spelling wins anyway, so one stat spares reading the directory. On a file system
-        // that itself ignores case (a FAT stick) this answers with the asked spelling: the same file.
-        if (isNonDirectory(prefix + raw))
-            found.insert(name, name);
-        else
-            wanted[name.toCaseFolded().toUtf8()].append(name);
-    }
-    if (wanted.isEmpty())
-        return found;
+    if (isNonDirectory(prefix + *raw))
+        return name;
 
-    QHash<QByteArray, QStringList> candidates;
+    const QByteArray wanted = name.toCaseFolded().toUtf8();
+    QStringList candidates;
     readEntries(directory, [&](int dirFd, const dirent& entry) {
-        const std::optional<QByteArray> key = foldedKey(entry.d_name);
-        if (!key || !wanted.contains(*key) || kindOf(dirFd, entry) != EntryKind::NonDirectory)
+        if (foldedKey(entry.d_name) != wanted || kindOf(dirFd, entry) != EntryKind::NonDirectory)
             return;
-        if (const std::optional<QString> name = decodedName(entry.d_name))
-            candidates[*key].append(*name);
+        if (const std::optional<QString> stored = decodedName(entry.d_name))
+            candidates.append(*stored);
     });
-    for (auto it = candidates.cbegin(); it != candidates.cend(); ++it) {
-        const QString first = *std::min_element(it.value().cbegin(), it.value().cend(), listOrderLess);
-        for (const QString& name : wanted.value(it.key()))
-            found.insert(name, first);
-    }
-    return found;
+    if (candidates.isEmpty())
+        return {};
+    return *std::min_element(candidates.cbegin(), candidates.cend(), listOrderLess);
 }
 
 namespace {
@@ -432,9 +428,8 @@ QHash<QString, QString> PosixFileSystem::findSmallPartners(const QString& direct
         return found;
     const QByteArray prefix = dirPath.bytes.endsWith('/') ? dirPath.bytes : dirPath.bytes + '/';
     const auto exists = [&prefix](const QString& name) {
-        const QByteArray raw = QFile::encodeName(name);
-        return !name.contains(QLatin1Char('/')) && !raw.contains('\0') && QFile::decodeName(raw) == name &&
-               isNonDirectory(prefix + raw);
+        const std::optional<QByteArray> raw = plainName(name);
+        return raw && isNonDirectory(prefix + *raw);
     };
     // Stored under exactly this spelling. A file system that ignores case (FAT) answers to every
     // spelling, so there the name found is not known without reading the directory.

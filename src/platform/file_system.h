@@ -92,16 +92,10 @@ public:
     // order.
     virtual DirectoryListing listDirectories(const QString& directory) const = 0;
 
-    // The non-directory entries of `directory` named like each of `names` with letter case ignored
-    // (Unicode case folding), under the spelling the directory stores; a name nobody answers is left
-    // out. Where several answer, the exact spelling wins, else the first in list order. One read of the
-    // directory serves all the names.
-    virtual QHash<QString, QString> findFilesIgnoringCase(const QString& directory, const QStringList& names) const = 0;
-    // The same for one name; empty when none answers.
-    QString findFileIgnoringCase(const QString& directory, const QString& name) const
-    {
-        return findFilesIgnoringCase(directory, {name}).value(name);
-    }
+    // The non-directory entry of `directory` named like `name` with letter case ignored (Unicode case
+    // folding), under the spelling the directory stores; empty when none answers. Where several
+    // answer, the exact spelling wins, else the first in list order.
+    virtual QString findFileIgnoringCase(const QString& directory, const QString& name) const = 0;
 
     // The small picture of each of `entries`, large pictures listed from `directory` in `listed` (the
     // whole list, in list order): the file answering to the entry's stem + "S.bmp" with letter case
@@ -137,7 +131,7 @@ public:
 
     DirectoryListing listFiles(const QString& directory, const QString& pattern) const override;
     DirectoryListing listDirectories(const QString& directory) const override;
-    QHash<QString, QString> findFilesIgnoringCase(const QString& directory, const QStringList& names) const override;
+    QString findFileIgnoringCase(const QString& directory, const QString& name) const override;
     QHash<QString, QString> findSmallPartners(const QString& directory, const QStringList& entries,
                                               const QStringList& listed) const override;
     QList<Volume> volumes() const override;

@@ -28,9 +28,9 @@ public:
     {
         return real_.listDirectories(directory);
     }
-    QHash<QString, QString> findFilesIgnoringCase(const QString& directory, const QStringList& names) const override
+    QString findFileIgnoringCase(const QString& directory, const QString& name) const override
     {
-        return real_.findFilesIgnoringCase(directory, names);
+        return real_.findFileIgnoringCase(directory, name);
     }
     QHash<QString, QString> findSmallPartners(const QString& directory, const QStringList& entries,
                                               const QStringList& listed) const override
