@@ -132,9 +132,11 @@ void frmMain::createControls(const QString& startDirectory)
 
     // The lists start out where the process stands, as the toolkit's controls would: no change handler
     // runs for that, the window's handlers are connected afterwards.
-    Directory->setPath(startDirectory);
-    Files->setPath(Directory->path());
-    // Both panes start in the same place: read it once.
+    // Both panes start in the same place: one read of it fills all four lists.
+    const QString start = platform::DirListBox::normalised(startDirectory);
+    const platform::DirectoryContents contents = services_.fileSystem.readDirectory(start, Files->pattern());
+    Directory->setPath(start, {contents.ok, contents.reason, contents.directories});
+    Files->setPath(Directory->path(), contents.ok ? contents.files : QStringList());
     Directory2->showSameAs(*Directory);
     Files2->showSameAs(*Files);
     Drive1->showDriveOf(Directory->path());

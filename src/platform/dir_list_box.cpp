@@ -55,12 +55,22 @@ DirListBox::DirListBox(const FileSystem& fileSystem, Dialogs& dialogs, QWidget* 
     connect(this, &QListWidget::itemActivated, this, &DirListBox::openItem);
 }
 
+QString DirListBox::normalised(const QString& path)
+{
+    return QDir::cleanPath(QDir(path).absolutePath());
+}
+
 bool DirListBox::setPath(const QString& path)
 {
-    const QString target = QDir::cleanPath(QDir(path).absolutePath());
+    const QString target = normalised(path);
     if (target == path_)
         return true;
-    const DirectoryListing listing = fileSystem_.listDirectories(target);
+    return setPath(target, fileSystem_.listDirectories(target));
+}
+
+bool DirListBox::setPath(const QString& path, const DirectoryListing& listing)
+{
+    const QString target = normalised(path);
     if (!listing.ok) {
         dialogs_.messageBox(QStringLiteral("The directory \"%1\" cannot be read: %2").arg(target, listing.reason),
                             QStringLiteral("Error"), MessageButtons::Ok, MessageIcon::Exclamation);

@@ -6,6 +6,7 @@ namespace platform {
 
 class Dialogs;
 class FileSystem;
+struct DirectoryListing;
 
 // The classic directory list: the current directory's ancestors, the directory itself, then its
 // subdirectories. A double-click or Enter opens an entry. Changing the path fires Change before the
@@ -19,6 +20,10 @@ public:
     QString path() const { return path_; }
     // False when the directory cannot be read (the user has been told) and the list stayed.
     bool setPath(const QString& path);
+    // The same, with the directory's subdirectories already read (by one read that served the file list).
+    bool setPath(const QString& path, const DirectoryListing& subdirectories);
+    // `path` as setPath would store it.
+    static QString normalised(const QString& path);
     // The same directory as `other`, without reading the disk again; fires nothing.
     void showSameAs(const DirListBox& other);
 

@@ -43,15 +43,17 @@ void FileListBox::setPath(const QString& path)
     reload();
 }
 
+void FileListBox::setPath(const QString& path, const QStringList& entries)
+{
+    path_ = path;
+    showEntries(entries);
+}
+
 void FileListBox::showSameAs(const FileListBox& other)
 {
-    const QuietScope quiet(quiet_);
     pattern_ = other.pattern_;
     path_ = other.path_;
-    entries_ = other.entries_;
-    ++generation_;
-    model_->setStringList(entries_);
-    clearSelection();
+    showEntries(other.entries_);
 }
 
 void FileListBox::refresh()
@@ -61,9 +63,14 @@ void FileListBox::refresh()
 
 void FileListBox::reload()
 {
-    const QuietScope quiet(quiet_);
     // A directory that vanished or cannot be read simply lists nothing; the directory list reports it.
-    entries_ = path_.isEmpty() ? QStringList() : fileSystem_.listFiles(path_, pattern_).names;
+    showEntries(path_.isEmpty() ? QStringList() : fileSystem_.listFiles(path_, pattern_).names);
+}
+
+void FileListBox::showEntries(const QStringList& entries)
+{
+    const QuietScope quiet(quiet_);
+    entries_ = entries;
     ++generation_;
     model_->setStringList(entries_);
     clearSelection();

@@ -21,6 +21,9 @@ public:
     void setPattern(const QString& pattern);
 
     void setPath(const QString& path);
+    // The same, with the directory's matching files already read.
+    void setPath(const QString& path, const QStringList& entries);
+    QString pattern() const { return pattern_; }
     // The same directory and pattern as `other`, without reading the disk again (both panes start in
     // one directory).
     void showSameAs(const FileListBox& other);
@@ -49,6 +52,7 @@ protected:
 
 private:
     void reload();
+    void showEntries(const QStringList& entries);
     void selectRowQuietly(int row);
 
     const FileSystem& fileSystem_;

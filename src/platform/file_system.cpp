@@ -18,6 +18,7 @@
 #include <QRegularExpression>
 
 #include "naming/portrait_names.h"
+#include "platform/ascii.h"
 #include "platform/file_descriptor.h"
 #include "platform/mounted_volumes.h"
 #include "platform/no_replace.h"
@@ -29,7 +30,10 @@ namespace {
 // A name is only ever shown or touched under a spelling that leads back to the same bytes on disk.
 std::optional<QString> decodedName(const char* raw)
 {
-    const QByteArray bytes = QByteArray::fromRawData(raw, qsizetype(std::strlen(raw)));
+    const qsizetype length = qsizetype(std::strlen(raw));
+    if (ascii::isAscii(raw, std::size_t(length)))
+        return QString::fromLatin1(raw, length);
+    const QByteArray bytes = QByteArray::fromRawData(raw, length);
     QString name = QFile::decodeName(bytes);
     if (QFile::encodeName(name) != bytes) {
         return std::nullopt;
@@ -38,16 +42,13 @@ std::optional<QString> decodedName(const char* raw)
 }
 
 // A name folded for case-blind comparison, as UTF-8. Plain ASCII names are lower-cased byte by byte,
-// which keeps a scan of a big directory near the speed of reading it; by hand, since the C library's
-// tolower follows the user's locale (a Turkish one leaves "I" alone).
+// which keeps a scan of a big directory near the speed of reading it.
 std::optional<QByteArray> foldedKey(const char* raw)
 {
     const std::size_t length = std::strlen(raw);
-    if (std::all_of(raw, raw + length, [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+    if (ascii::isAscii(raw, length)) {
         QByteArray key(raw, qsizetype(length));
-        for (char& c : key)
-            if (c >= 'A' && c <= 'Z')
-                c = char(c - 'A' + 'a');
+        std::transform(key.begin(), key.end(), key.begin(), ascii::lower);
         return key;
     }
     const std::optional<QString> name = decodedName(raw);
@@ -175,12 +176,14 @@ private:
 
 // One pass over the directory, "." and ".." left out. A listing that breaks off half-way is reported
 // as a failure rather than passed on as if it were complete.
-template <typename Visit> FsResult readEntries(const QString& directory, Visit&& visit)
+template <typename Visit> FsResult readEntries(const QString& directory, SystemCallHook* hook, Visit&& visit)
 {
     const EncodedPath path = encodeDirectory(directory);
     if (!path.reason.isEmpty()) {
         return FsResult::failure(path.reason);
     }
+    if (const int error = hook != nullptr ? hook->before(SystemCall::OpenDirectory, path.bytes) : 0)
+        return FsResult::failure(systemReason(error));
     OpenDirectory dir(path.bytes);
     if (!dir.isOpen()) {
         return FsResult::failure(systemReason(dir.error()));
@@ -212,10 +215,25 @@ public:
         } else if (!hasQuestion && stars == 1 && pattern.startsWith(QLatin1Char('*'))) {
             kind_ = Kind::Suffix;
             text_ = pattern.mid(1);
+            if (std::all_of(text_.cbegin(), text_.cend(), [](QChar c) { return c.unicode() < 0x80; }))
+                asciiSuffix_ = text_.toLower().toLatin1();
         } else {
             kind_ = Kind::Wildcard;
             regex_ = wildcardExpression(pattern);
         }
+    }
+
+    // Most names are plain ASCII and most of a big directory does not match: those are told apart
+    // without decoding them.
+    bool matches(const char* raw) const
+    {
+        if (kind_ == Kind::Everything)
+            return true;
+        const std::size_t length = std::strlen(raw);
+        if (kind_ == Kind::Suffix && !asciiSuffix_.isEmpty() && ascii::isAscii(raw, length))
+            return ascii::endsWithIgnoringCase(raw, length, asciiSuffix_.constData(), std::size_t(asciiSuffix_.size()));
+        const std::optional<QString> name = decodedName(raw);
+        return name && matches(*name);
     }
 
     bool matches(const QString& name) const
@@ -264,6 +282,7 @@ private:
 
     Kind kind_ = Kind::Everything;
     QString text_;
+    QByteArray asciiSuffix_; // lower case
     QRegularExpression regex_;
 };
 
@@ -307,47 +326,56 @@ void sortInListOrder(QStringList& names)
     }
 }
 
-DirectoryListing PosixFileSystem::listFiles(const QString& directory, const QString& pattern) const
+DirectoryContents PosixFileSystem::read(const QString& directory, const QString& pattern, Wanted wanted) const
 {
     const NameMatcher matcher(pattern);
-    QStringList names;
-    const FsResult read = readEntries(directory, [&](int dirFd, const dirent& entry) {
-        if (entry.d_name[0] == '.') {
+    const bool wantFiles = wanted != Wanted::Directories;
+    const bool wantDirectories = wanted != Wanted::Files;
+    const EncodedPath path = encodeDirectory(directory);
+    std::optional<SmallNameIndexes::Reading> smallNames = smallNames_.startReading(path.bytes);
+    DirectoryContents contents;
+    const FsResult read = readEntries(directory, hook_, [&](int dirFd, const dirent& entry) {
+        if (smallNames && entry.d_type != DT_DIR)
+            smallNames->add(entry.d_name);
+        if (entry.d_name[0] == '.')
             return;
-        }
         // Matching before looking at the type keeps the stats to the few names that match.
-        const std::optional<QString> name = decodedName(entry.d_name);
-        if (!name || !matcher.matches(*name)) {
+        const bool file = wantFiles && matcher.matches(entry.d_name);
+        if (!file && !wantDirectories)
             return;
-        }
-        if (kindOf(dirFd, entry) == EntryKind::NonDirectory) {
-            names.append(*name);
-        }
+        const std::optional<QString> name = decodedName(entry.d_name);
+        if (!name)
+            return;
+        const EntryKind kind = kindOf(dirFd, entry);
+        if (file && kind == EntryKind::NonDirectory)
+            contents.files.append(*name);
+        if (wantDirectories && kind == EntryKind::Directory)
+            contents.directories.append(*name);
     });
-    if (!read.ok) {
-        return {false, read.reason, {}};
-    }
-    sortInListOrder(names);
-    return {true, {}, names};
+    if (!read.ok)
+        return {false, read.reason, {}, {}};
+    if (smallNames)
+        smallNames_.finishReading(path.bytes, std::move(*smallNames));
+    sortInListOrder(contents.files);
+    sortInListOrder(contents.directories);
+    return contents;
+}
+
+DirectoryContents PosixFileSystem::readDirectory(const QString& directory, const QString& pattern) const
+{
+    return read(directory, pattern, Wanted::Both);
+}
+
+DirectoryListing PosixFileSystem::listFiles(const QString& directory, const QString& pattern) const
+{
+    DirectoryContents contents = read(directory, pattern, Wanted::Files);
+    return {contents.ok, contents.reason, std::move(contents.files)};
 }
 
 DirectoryListing PosixFileSystem::listDirectories(const QString& directory) const
 {
-    QStringList names;
-    const FsResult read = readEntries(directory, [&](int dirFd, const dirent& entry) {
-        if (entry.d_name[0] == '.') {
-            return;
-        }
-        const std::optional<QString> name = decodedName(entry.d_name);
-        if (name && kindOf(dirFd, entry) == EntryKind::Directory) {
-            names.append(*name);
-        }
-    });
-    if (!read.ok) {
-        return {false, read.reason, {}};
-    }
-    sortInListOrder(names);
-    return {true, {}, names};
+    DirectoryContents contents = read(directory, QString(), Wanted::Directories);
+    return {contents.ok, contents.reason, std::move(contents.directories)};
 }
 
 QString PosixFileSystem::findFileIgnoringCase(const QString& directory, const QString& name) const
@@ -364,7 +392,7 @@ QString PosixFileSystem::findFileIgnoringCase(const QString& directory, const QS
 
     const QByteArray wanted = name.toCaseFolded().toUtf8();
     QStringList candidates;
-    readEntries(directory, [&](int dirFd, const dirent& entry) {
+    readEntries(directory, hook_, [&](int dirFd, const dirent& entry) {
         if (foldedKey(entry.d_name) != wanted || kindOf(dirFd, entry) != EntryKind::NonDirectory)
             return;
         if (const std::optional<QString> stored = decodedName(entry.d_name))
@@ -434,33 +462,42 @@ QHash<QString, QString> PosixFileSystem::findSmallPartners(const QString& direct
     // Stored under exactly this spelling. A file system that ignores case (FAT) answers to every
     // spelling, so there the name found is not known without reading the directory.
     const auto isFile = [&exists](const QString& name) { return exists(name) && !exists(withCaseSwapped(name)); };
+    const std::optional<SmallNameIndexes::Trusted> index = smallNames_.trusted(dirPath.bytes);
 
-    // An entry alone in its letter-case family takes its partner by one look at the two spellings it
-    // is likely to have; the directory is read only for the others.
+    // An entry alone in its letter-case family takes its partner by a look at the spellings it is likely
+    // to have; the directory is read only for the others.
     QHash<QString, QStringList> families;     // entry -> its family, for the entries that need the read
     QHash<QByteArray, QStringList> spellings; // folded partner name -> the stored spellings answering
     for (const QString& entry : entries) {
         const std::u32string entry32 = entry.toStdU32String();
+        const QString exact = fromU32(naming::smallPartnerOfEntry(entry32));
+        const QByteArray folded = exact.toCaseFolded().toUtf8();
         const QStringList family = namesAnsweringTo(entry, listed);
         if (family.size() == 1) {
-            const QString exact = fromU32(naming::smallPartnerOfEntry(entry32));
-            const QString written = fromU32(naming::userSmallFileName(naming::stemOfEntry(entry32)));
-            if (isFile(exact)) {
-                found.insert(entry, exact);
+            const int stored = index ? index->count(folded) : -1;
+            if (stored == 0)
                 continue;
-            }
-            if (written != exact && isFile(written)) {
-                found.insert(entry, written);
+            const QString written = fromU32(naming::userSmallFileName(naming::stemOfEntry(entry32)));
+            QStringList likely{exact, written};
+            // Any spelling wins when it is the only one; the other two win over the rest in any case.
+            if (stored == 1)
+                likely << exact.toLower();
+            const auto first = std::find_if(likely.cbegin(), likely.cend(), isFile);
+            if (first != likely.cend()) {
+                found.insert(entry, *first);
                 continue;
             }
         }
         families.insert(entry, family);
-        spellings.insert(fromU32(naming::smallPartnerOfEntry(entry32)).toCaseFolded().toUtf8(), {});
+        spellings.insert(folded, {});
     }
     if (families.isEmpty())
         return found;
 
-    const FsResult read = readEntries(directory, [&](int dirFd, const dirent& entry) {
+    std::optional<SmallNameIndexes::Reading> smallNames = smallNames_.startReading(dirPath.bytes);
+    const FsResult read = readEntries(directory, hook_, [&](int dirFd, const dirent& entry) {
+        if (smallNames && entry.d_type != DT_DIR)
+            smallNames->add(entry.d_name);
         const std::optional<QByteArray> key = foldedKey(entry.d_name);
         if (!key || !spellings.contains(*key) || kindOf(dirFd, entry) != EntryKind::NonDirectory)
             return;
@@ -470,6 +507,8 @@ QHash<QString, QString> PosixFileSystem::findSmallPartners(const QString& direct
     // Half a directory could pair a set with another's small picture: better none.
     if (!read.ok)
         return found;
+    if (smallNames)
+        smallNames_.finishReading(dirPath.bytes, std::move(*smallNames));
     for (auto it = families.cbegin(); it != families.cend(); ++it) {
         const QString& entry = it.key();
         const QStringList& family = it.value();
@@ -496,7 +535,7 @@ QString PosixFileSystem::findConflict(const QString& directory, const QString& n
     const bool hasExempt = !except.isEmpty() && ::lstat(QFile::encodeName(except).constData(), &exempt) == 0;
     const QByteArray folded = name.toCaseFolded().toUtf8();
     QStringList answering;
-    readEntries(directory, [&](int dirFd, const dirent& entry) {
+    readEntries(directory, hook_, [&](int dirFd, const dirent& entry) {
         if (foldedKey(entry.d_name) != folded)
             return;
         const std::optional<QString> entryName = decodedName(entry.d_name);

@@ -9,6 +9,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "platform/small_name_index.h"
+
 namespace platform {
 
 class FileDescriptor;
@@ -46,8 +48,8 @@ struct FsResult {
     }
 };
 
-// The system calls the writes make, for a test to fail or to race.
-enum class SystemCall { Open, Write, Fsync, Fchmod, Linkat, Renameat2, Link, Rename, Unlink };
+// The system calls the writes make, and every read of a directory, for a test to fail, race or count.
+enum class SystemCall { Open, Write, Fsync, Fchmod, Linkat, Renameat2, Link, Rename, Unlink, OpenDirectory };
 
 class SystemCallHook {
 public:
@@ -61,6 +63,14 @@ struct DirectoryListing {
     bool ok = true;
     QString reason;    // empty when ok
     QStringList names; // bare names, in list order
+};
+
+// Both lists of one directory, from one read of it.
+struct DirectoryContents {
+    bool ok = true;
+    QString reason;
+    QStringList files;       // as listFiles gives them
+    QStringList directories; // as listDirectories gives them
 };
 
 struct Volume {
@@ -92,6 +102,9 @@ public:
     // order.
     virtual DirectoryListing listDirectories(const QString& directory) const = 0;
 
+    // The two above from one read of the directory.
+    virtual DirectoryContents readDirectory(const QString& directory, const QString& pattern) const = 0;
+
     // The non-directory entry of `directory` named like `name` with letter case ignored (Unicode case
     // folding), under the spelling the directory stores; empty when none answers. Where several
     // answer, the exact spelling wins, else the first in list order.
@@ -100,7 +113,8 @@ public:
     // The small picture of each of `entries`, large pictures listed from `directory` in `listed` (the
     // whole list, in list order): the file answering to the entry's stem + "S.bmp" with letter case
     // ignored, under its stored spelling, never one that belongs to another listed entry (see
-    // naming::pairSmallPictures); an entry without one is left out.
+    // naming::pairSmallPictures); an entry without one is left out. A file created, renamed or removed
+    // by another program since the last call is seen.
     virtual QHash<QString, QString> findSmallPartners(const QString& directory, const QStringList& entries,
                                                       const QStringList& listed) const = 0;
 
@@ -131,6 +145,7 @@ public:
 
     DirectoryListing listFiles(const QString& directory, const QString& pattern) const override;
     DirectoryListing listDirectories(const QString& directory) const override;
+    DirectoryContents readDirectory(const QString& directory, const QString& pattern) const override;
     QString findFileIgnoringCase(const QString& directory, const QString& name) const override;
     QHash<QString, QString> findSmallPartners(const QString& directory, const QStringList& entries,
                                               const QStringList& listed) const override;
@@ -141,7 +156,12 @@ public:
     FsResult removeFile(const QString& path, const FileIdentity& expected) override;
 
 private:
+    enum class Wanted { Files, Directories, Both };
+    DirectoryContents read(const QString& directory, const QString& pattern, Wanted wanted) const;
+
     SystemCallHook* hook_;
+    // Learnt from every read of a directory; a cache, so the reads stay const.
+    mutable SmallNameIndexes smallNames_{std::chrono::seconds(1)};
 };
 
 } // namespace platform

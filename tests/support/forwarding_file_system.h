@@ -28,6 +28,10 @@ public:
     {
         return real_.listDirectories(directory);
     }
+    platform::DirectoryContents readDirectory(const QString& directory, const QString& pattern) const override
+    {
+        return real_.readDirectory(directory, pattern);
+    }
     QString findFileIgnoringCase(const QString& directory, const QString& name) const override
     {
         return real_.findFileIgnoringCase(directory, name);
