@@ -4,6 +4,9 @@
 #include <chrono>
 #include <cstdio>
 #include <fstream>
+#include <functional>
+#include <optional>
+#include <thread>
 #include <tuple>
 
 #include <unistd.h>
@@ -20,6 +23,7 @@
 #include "platform/mounted_volumes.h"
 #include "support/mount.h"
 #include "support/sandbox.h"
+#include "support/system_call_faults.h"
 
 namespace {
 
@@ -128,6 +132,90 @@ TEST(FileSystem, SmallPartnersAreFoundInAnyLetterCaseButNeverShared)
         const QStringList listed = fs.listFiles(sandbox.path(), QStringLiteral("*L.bmp")).names;
         EXPECT_EQ(fs.findSmallPartners(sandbox.path(), listed, listed), expected);
     }
+}
+
+// A partner another program creates, renames or removes between two look-ups is seen at the second,
+// on a disk that keeps exact directory times (where a set without partner is answered without reading
+// the directory again) and on FAT, whose times through fusefat stand still.
+TEST(FileSystem, SmallPartnersFollowAnotherProgramBetweenTwoLookUps)
+{
+    RUN_WHERE_MOUNTING_WORKS();
+    struct Row {
+        const char* name;
+        QStringList before;
+        std::function<bool(const QString& directory)> change;
+        QString partnerBefore;
+        QString partnerAfter;
+    };
+    const auto renamed = [](const char* from, const char* to) {
+        return [from, to](const QString& directory) {
+            return ::rename(QFile::encodeName(directory + '/' + from).constData(),
+                            QFile::encodeName(directory + '/' + to).constData()) == 0;
+        };
+    };
+    const auto created = [](const char* name) {
+        return [name](const QString& directory) { return QFile(directory + '/' + name).open(QIODevice::WriteOnly); };
+    };
+    const auto removed = [](const char* name) {
+        return [name](const QString& directory) { return QFile::remove(directory + '/' + name); };
+    };
+    const std::vector<Row> rows = {
+        {"created", {"MM05L.bmp"}, created("mM05S.bmp"), "", "mM05S.bmp"},
+        {"created in a spelling of its own", {"MM05L.bmp"}, created("Mm05s.BMP"), "", "Mm05s.BMP"},
+        {"removed", {"MM05L.bmp", "mM05S.bmp"}, removed("mM05S.bmp"), "mM05S.bmp", ""},
+        {"renamed away", {"MM05L.bmp", "mM05S.bmp"}, renamed("mM05S.bmp", "xS.bmp"), "mM05S.bmp", ""},
+        {"renamed in", {"MM05L.bmp", "xS.bmp"}, renamed("xS.bmp", "mm05s.bmp"), "", "mm05s.bmp"},
+    };
+    struct Place {
+        const char* name;
+        std::optional<testsupport::VolumeKind> volume; // none: the temporary directory's own disk
+        bool keepsTimes;
+    };
+    const Place places[] = {{"temporary directory", std::nullopt, true},
+                            {"tmpfs", testsupport::VolumeKind::Tmpfs, true},
+                            {"FAT through fusefat", testsupport::VolumeKind::Fat, false}};
+    QStringList skipped;
+    for (const auto& [placeName, kind, keepsTimes] : places) {
+        SCOPED_TRACE(placeName);
+        PortraitSandbox sandbox;
+        std::optional<testsupport::TestVolume> volume;
+        if (kind) {
+            volume.emplace(*kind);
+            if (!volume->mounted()) {
+                skipped << QStringLiteral("%1: %2").arg(placeName, volume->skipReason());
+                continue;
+            }
+        }
+        const QString root = volume ? volume->path() : sandbox.path();
+        for (const Row& row : rows) {
+            ASSERT_TRUE(QDir(root).mkdir(row.name));
+            for (const QString& name : row.before)
+                ASSERT_TRUE(QFile(root + '/' + row.name + '/' + name).open(QIODevice::WriteOnly));
+        }
+        // Only a directory that has stood still for a moment is trusted to show its next change.
+        std::this_thread::sleep_for(std::chrono::milliseconds(1100));
+        for (const Row& row : rows) {
+            SCOPED_TRACE(row.name);
+            const QString directory = root + '/' + row.name;
+            testsupport::SystemCallFaults calls;
+            const PosixFileSystem fs(&calls);
+            const QStringList listed = fs.listFiles(directory, QStringLiteral("*L.bmp")).names;
+            const int readsBefore = calls.count(platform::SystemCall::OpenDirectory);
+            EXPECT_EQ(fs.findSmallPartners(directory, listed, listed).value("MM05L.bmp"), row.partnerBefore);
+            if (keepsTimes)
+                EXPECT_EQ(calls.count(platform::SystemCall::OpenDirectory), readsBefore);
+            ASSERT_TRUE(row.change(directory));
+            EXPECT_EQ(fs.findSmallPartners(directory, listed, listed).value("MM05L.bmp"), row.partnerAfter);
+            // Changed a moment ago, it could change again within the same tick of its clock, unseen.
+            const int readsAfter = calls.count(platform::SystemCall::OpenDirectory);
+            if (keepsTimes && row.partnerAfter.isEmpty()) {
+                fs.findSmallPartners(directory, listed, listed);
+                EXPECT_EQ(calls.count(platform::SystemCall::OpenDirectory), readsAfter + 1);
+            }
+        }
+    }
+    if (!skipped.isEmpty())
+        GTEST_SKIP() << skipped.join(QStringLiteral("; ")).toStdString();
 }
 
 // Whatever character a stem begins with, the small name written for it pairs with its large name.
