@@ -151,7 +151,7 @@ platform::ImageBox* frmBrowser::cell(int index)
         copy->setObjectName(QStringLiteral("Image1"));
         copy->setProperty("index", k);
         copy->setAccessibleName(QStringLiteral("Portrait %1").arg(k + 1));
-        copy->setPicture(Image1[0]->pixmap().toImage());
+        copy->setPicture(Image1[0]->picture());
         copy->hide();
         connect(copy, &platform::ImageBox::Click, this, [this, k] { Image1_Click(k); });
         connect(copy, &platform::ImageBox::DblClick, this, &frmBrowser::Image1_DblClick);

@@ -45,10 +45,9 @@ void ImageBox::setPicture(const QImage& picture, const QString& description)
 {
     setAccessibleDescription(description);
     // A page refill hands most cells the picture they already show.
-    if (picture.isNull() != pixmap_.isNull() || picture.cacheKey() != shownKey_) {
-        shownKey_ = picture.cacheKey();
-        pixmap_ = QPixmap::fromImage(picture);
-        scaled_ = QPixmap();
+    if (picture.isNull() != picture_.isNull() || picture.cacheKey() != picture_.cacheKey()) {
+        picture_ = picture;
+        scaled_ = QImage();
     }
     if (fit_ == Fit::Natural)
         resize(naturalSize());
@@ -59,9 +58,9 @@ QSize ImageBox::naturalSize() const
 {
     if (fit_ == Fit::Stretch)
         return size();
-    if (pixmap_.isNull())
+    if (picture_.isNull())
         return designSize_;
-    const QSize picture = pixmap_.deviceIndependentSize().toSize();
+    const QSize picture = picture_.deviceIndependentSize().toSize();
     return picture + QSize(2 * BorderPixels, 2 * BorderPixels);
 }
 
@@ -70,7 +69,7 @@ void ImageBox::paintEvent(QPaintEvent*)
     QPainter painter(this);
     painter.setPen(palette().color(QPalette::WindowText));
     painter.drawRect(rect().adjusted(0, 0, -1, -1));
-    if (pixmap_.isNull())
+    if (picture_.isNull())
         return;
     const QRect inside = rect().adjusted(BorderPixels, BorderPixels, -BorderPixels, -BorderPixels);
     if (fit_ == Fit::Stretch) {
@@ -78,12 +77,12 @@ void ImageBox::paintEvent(QPaintEvent*)
         const qreal ratio = devicePixelRatioF();
         const QSize device = (QSizeF(inside.size()) * ratio).toSize();
         if (scaled_.size() != device) {
-            scaled_ = pixmap_.scaled(device, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+            scaled_ = picture_.scaled(device, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
             scaled_.setDevicePixelRatio(ratio);
         }
-        painter.drawPixmap(inside.topLeft(), scaled_);
+        painter.drawImage(inside.topLeft(), scaled_);
     } else {
-        painter.drawPixmap(inside.topLeft(), pixmap_);
+        painter.drawImage(inside.topLeft(), picture_);
     }
 }
 

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QImage>
-#include <QPixmap>
 #include <QWidget>
 
 namespace platform {
@@ -22,8 +21,8 @@ public:
     void setPicture(const QImage& picture, const QString& description = QString());
     // The picture decoded from a file (blank when it cannot be), described by the file's name.
     void showFile(const QString& path);
-    bool hasPicture() const { return !pixmap_.isNull(); }
-    const QPixmap& pixmap() const { return pixmap_; }
+    bool hasPicture() const { return !picture_.isNull(); }
+    const QImage& picture() const { return picture_; }
     // The size the control takes for its current picture.
     QSize naturalSize() const;
 
@@ -41,9 +40,10 @@ protected:
 private:
     QSize designSize_;
     Fit fit_;
-    QPixmap pixmap_;
-    QPixmap scaled_; // a stretched picture, drawn once for the screen's pixel ratio
-    qint64 shownKey_ = 0;
+    // Shared with the decoder's cache and with every other box showing the same picture: a big picture
+    // is held once, however many boxes show it.
+    QImage picture_;
+    QImage scaled_; // a stretched picture, drawn once for the screen's pixel ratio
     bool endingDoubleClick_ = false;
 };
 

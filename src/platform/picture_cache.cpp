@@ -8,7 +8,7 @@
 
 namespace platform {
 
-PictureCache::PictureCache(qsizetype budgetKilobytes) : entries_(budgetKilobytes)
+PictureCache::PictureCache(qint64 budgetBytes) : entries_(qsizetype(budgetBytes))
 {
 }
 
@@ -19,12 +19,18 @@ QImage PictureCache::load(const QString& path)
         entries_.remove(path);
         return {};
     }
-    const qint64 modified = qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
-    if (const Entry* known = entries_.object(path); known && known->size == st.st_size && known->modified == modified)
+    const auto nanoseconds = [](const timespec& time) { return qint64(time.tv_sec) * 1000000000 + time.tv_nsec; };
+    const qint64 modified = nanoseconds(st.st_mtim);
+    const qint64 changed = nanoseconds(st.st_ctim);
+    if (const Entry* known = entries_.object(path);
+        known && known->size == st.st_size && known->modified == modified && known->changed == changed)
         return known->picture;
-    auto* entry = new Entry{st.st_size, modified, decodeBitmap(path)};
+    auto* entry = new Entry{st.st_size, modified, changed, decodeBitmap(path)};
     const QImage picture = entry->picture;
-    entries_.insert(path, entry, std::max<qsizetype>(1, picture.sizeInBytes() / 1024));
+    // The key is held twice, by the cache's table and by its list.
+    const qint64 bytes = picture.sizeInBytes() + qint64(sizeof(Entry)) + 2 * path.size() * qint64(sizeof(QChar));
+    // A picture bigger than the whole budget is shown but not kept.
+    entries_.insert(path, entry, qsizetype(bytes));
     return picture;
 }
 

@@ -144,7 +144,7 @@ TEST_F(GalleryTest, PointerPreviewsCellsOnceAndDrivesAnOpenLargeView)
     hover(1);
     EXPECT_EQ(state().HoverCell, 1);
     EXPECT_EQ(text("Label1"), "AB");
-    EXPECT_EQ(preview()->pixmap().toImage().size(), QSize(38, 60));
+    EXPECT_EQ(preview()->picture().size(), QSize(38, 60));
     hover(2); // no small picture: preview blank, caption kept
     EXPECT_FALSE(preview()->hasPicture());
     EXPECT_EQ(text("Label1"), "AB");
@@ -154,14 +154,14 @@ TEST_F(GalleryTest, PointerPreviewsCellsOnceAndDrivesAnOpenLargeView)
     ASSERT_NE(large, nullptr);
     EXPECT_TRUE(entry(3)->isChecked());
     auto* largePicture = large->findChild<ImageBox*>(QStringLiteral("Image1"));
-    const QImage first = largePicture->pixmap().toImage();
+    const QImage first = largePicture->picture();
     hover(1);
-    EXPECT_NE(largePicture->pixmap().toImage(), first); // it follows the pointer
+    EXPECT_NE(largePicture->picture(), first); // it follows the pointer
     hover(1);
-    const QImage following = largePicture->pixmap().toImage();
+    const QImage following = largePicture->picture();
     hover(2); // a cell without small picture leaves it as it was
     EXPECT_EQ(text("Label1"), "AB");
-    EXPECT_EQ(largePicture->pixmap().toImage(), following);
+    EXPECT_EQ(largePicture->picture(), following);
 
     large->close(); // its close box unchecks the entry
     EXPECT_FALSE(entry(3)->isChecked());

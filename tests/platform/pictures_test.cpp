@@ -102,8 +102,34 @@ TEST(PictureCache, ShowsAFileChangedOnDiskAfreshAndNothingForAVanishedOne)
     ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), later, 0), 0);
     EXPECT_EQ(cache.load(path).pixel(5, 5), qRgb(0, 0, 255));
 
+    // New content with the old modification time put back: the change time still tells.
+    s.addBitmap("p.bmp", 10, 10, qRgb(0, 255, 0));
+    ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), later, 0), 0);
+    EXPECT_EQ(cache.load(path).pixel(5, 5), qRgb(0, 255, 0));
+
     QFile::remove(path);
     EXPECT_TRUE(cache.load(path).isNull());
+}
+
+TEST(PictureCache, HoldsNoMoreBytesThanItsBudget)
+{
+    PortraitSandbox s;
+    const qint64 pictureBytes = 100 * 100 * 4;
+    platform::PictureCache cache(3 * pictureBytes);
+    QStringList paths;
+    for (int i = 0; i < 5; ++i)
+        paths << s.addBitmap(QStringLiteral("p%1.bmp").arg(i), 100, 100, qRgb(i, 0, 0));
+    std::vector<qint64> keys;
+    for (const QString& path : paths)
+        keys.push_back(cache.load(path).cacheKey());
+    EXPECT_LE(cache.heldBytes(), 3 * pictureBytes);
+    EXPECT_GE(cache.heldBytes(), 2 * pictureBytes); // and it does hold what fits
+    EXPECT_EQ(cache.load(paths[4]).cacheKey(), keys[4]); // the latest are kept
+    EXPECT_NE(cache.load(paths[0]).cacheKey(), keys[0]); // the oldest made room
+
+    const QString huge = s.addBitmap(QStringLiteral("huge.bmp"), 400, 400, qRgb(0, 0, 0));
+    EXPECT_FALSE(cache.load(huge).isNull()); // shown, though never kept
+    EXPECT_LE(cache.heldBytes(), 3 * pictureBytes);
 }
 
 } // namespace

@@ -35,7 +35,7 @@ protected:
         const auto* preview = control<platform::ImageBox>("Image1");
         if (valid) {
             ASSERT_TRUE(preview->hasPicture());
-            EXPECT_EQ(preview->pixmap().toImage().pixel(0, 0), topLeft); // upright
+            EXPECT_EQ(preview->picture().pixel(0, 0), topLeft); // upright
         }
 
         control<QPushButton>("BrowseButton")->click();

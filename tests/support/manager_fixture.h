@@ -54,7 +54,7 @@ protected:
     {
         const auto* box = control<platform::ImageBox>(imageName);
         const auto rgb = [](const QImage& image) { return image.convertToFormat(QImage::Format_RGB32); };
-        return box->hasPicture() && rgb(box->pixmap().toImage()) == rgb(platform::decodeBitmap(path));
+        return box->hasPicture() && rgb(box->picture()) == rgb(platform::decodeBitmap(path));
     }
     bool blank(const char* imageName) const { return !control<platform::ImageBox>(imageName)->hasPicture(); }
 
