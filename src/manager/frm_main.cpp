@@ -300,12 +300,18 @@ void frmMain::find_next_name()
     if (vars_.GenderIndex == 0)
         GenderCombo->setListIndex(0);
 
-    if (destinationGeneration_ != Files2->generation()) {
+    // Only the run of entries that begin with the type's letters can change the allocation; kept
+    // converted until the list or the type changes, so that a refresh costs the same in any directory.
+    const std::u32string prefix = naming::typePrefix(vars_.GenderIndex, vars_.ClassIndex);
+    if (destinationGeneration_ != Files2->generation() || destinationPrefix_ != prefix) {
         destinationGeneration_ = Files2->generation();
+        destinationPrefix_ = prefix;
+        const auto [first, last] =
+            platform::listRangeBeginningWith(Files2->entries(), QString::fromStdU32String(prefix));
         destinationEntries_.clear();
-        destinationEntries_.reserve(std::size_t(Files2->listCount()));
-        for (const QString& entry : Files2->entries())
-            destinationEntries_.push_back(entry.toStdU32String());
+        destinationEntries_.reserve(std::size_t(last - first));
+        for (qsizetype i = first; i < last; ++i)
+            destinationEntries_.push_back(Files2->entries()[i].toStdU32String());
     }
     const naming::NextName next = naming::allocateNextName(vars_.GenderIndex, vars_.ClassIndex, destinationEntries_);
     vars_.TargetLargeName = QString::fromStdU32String(next.targetLargeName);

@@ -98,6 +98,7 @@ private:
     manager::ControlRects rects_;
     std::array<QWidget*, manager::ControlCount> widgets_{};
     // The destination entries as the allocation reads them, kept while the list is unchanged.
+    std::u32string destinationPrefix_;
     std::vector<std::u32string> destinationEntries_;
     int destinationGeneration_ = -1;
     bool shownBefore_ = false;

@@ -23,17 +23,21 @@ std::u32string_view slice(std::u32string_view text, std::size_t from, std::size_
 // since users' directories were filled by them: names that begin with the prefix count even
 // without a number, the neighbour of an entry is only compared when its first two characters
 // match exactly, and the next number is a 16-bit whole number while the current one is not.
-NextName allocateNextName(int genderIndex, int classIndex, const std::vector<std::u32string>& entries)
+std::u32string typePrefix(int genderIndex, int classIndex)
 {
     std::u32string prefix;
+    for (const char32_t letter : {genderLetter(genderIndex), classLetter(classIndex)})
+        if (letter != U'\0')
+            prefix += letter;
+    return prefix;
+}
+
+NextName allocateNextName(int genderIndex, int classIndex, const std::vector<std::u32string>& entries)
+{
+    const std::u32string prefix = typePrefix(genderIndex, classIndex);
     std::u32string smallName;
-    if (const char32_t letter = genderLetter(genderIndex); letter != U'\0') {
-        prefix += letter;
+    if (genderLetter(genderIndex) != U'\0')
         smallName += smallGenderLetter(genderIndex);
-    }
-    if (const char32_t letter = classLetter(classIndex); letter != U'\0') {
-        prefix += letter;
-    }
 
     double nextNumber = 0;
     bool hasNumberOne = false;

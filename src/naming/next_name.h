@@ -18,4 +18,8 @@ struct NextName {
 // An index out of range leaves its letter out.
 NextName allocateNextName(int genderIndex, int classIndex, const std::vector<std::u32string>& entries);
 
+// The letters a generated name of that gender and class begins with. Only the entries of the list
+// that begin with them in some letter case, one run in list order, can change the allocation.
+std::u32string typePrefix(int genderIndex, int classIndex);
+
 } // namespace naming

@@ -326,6 +326,17 @@ void sortInListOrder(QStringList& names)
     }
 }
 
+std::pair<qsizetype, qsizetype> listRangeBeginningWith(const QStringList& listed, const QString& prefix)
+{
+    const QString key = prefix.toCaseFolded();
+    const auto first = std::lower_bound(listed.cbegin(), listed.cend(), key, [](const QString& name, const QString& k) {
+        return name.toCaseFolded() < k;
+    });
+    const auto last = std::partition_point(first, listed.cend(),
+                                           [&key](const QString& name) { return name.toCaseFolded().startsWith(key); });
+    return {first - listed.cbegin(), last - listed.cbegin()};
+}
+
 DirectoryContents PosixFileSystem::read(const QString& directory, const QString& pattern, Wanted wanted) const
 {
     const NameMatcher matcher(pattern);

@@ -86,6 +86,9 @@ bool sameNameIgnoringCase(const QString& a, const QString& b);
 // The allocation of generated names scans the destination list and depends on this order.
 bool listOrderLess(const QString& a, const QString& b);
 void sortInListOrder(QStringList& names);
+// The names of `listed`, which is in list order, that begin with `prefix` with letter case ignored:
+// they stand together, from index first up to (not including) last.
+std::pair<qsizetype, qsizetype> listRangeBeginningWith(const QStringList& listed, const QString& prefix);
 
 // The program's only view of the disk. An interface, so that tests can inject faults the real disk
 // will not produce on demand (CI runs as root).

@@ -19,6 +19,7 @@
 
 #include <gtest/gtest.h>
 
+#include "naming/next_name.h"
 #include "naming/portrait_names.h"
 #include "platform/mounted_volumes.h"
 #include "support/mount.h"
@@ -240,6 +241,42 @@ TEST(FileSystem, TheSmallNameWrittenIsFoundForEveryFirstCharacter)
                   .findSmallPartners(sandbox.path(), {QStringLiteral("\u0130xL.bmp")}, {QStringLiteral("\u0130xL.bmp")})
                   .value(QStringLiteral("\u0130xL.bmp")),
               QStringLiteral("\u0130xS.bmp"));
+}
+
+// The allocation reads only the run of destination entries that begin with the type's letters; over
+// lists of names that differ in letter case, numbering and gaps, that run gives what the whole list gives.
+TEST(FileSystem, TheRunOfATypeAllocatesAsTheWholeListDoes)
+{
+    const QStringList heads = {"MM", "Mm", "mM", "mm", "MP", "mp", "FM", "fR", "M", "M\u00e4", ""};
+    const QStringList tails = {"01", "02", "03", "05", "00", "0x", "1", "99", "agic", "10"};
+    std::srand(7);
+    int checked = 0;
+    for (int round = 0; round < 400; ++round) {
+        QStringList listed;
+        for (int n = std::rand() % 12; n > 0; --n)
+            listed << heads[std::rand() % heads.size()] + tails[std::rand() % tails.size()] + "L.bmp";
+        listed.removeDuplicates();
+        platform::sortInListOrder(listed);
+        std::vector<std::u32string> whole;
+        for (const QString& name : listed)
+            whole.push_back(name.toStdU32String());
+        for (int gender = 0; gender <= 2; ++gender) {
+            for (int type = 0; type <= 4; ++type) {
+                const QString prefix = QString::fromStdU32String(naming::typePrefix(gender, type));
+                const auto [first, last] = platform::listRangeBeginningWith(listed, prefix);
+                for (qsizetype i = 0; i < listed.size(); ++i)
+                    ASSERT_EQ(i >= first && i < last, listed[i].startsWith(prefix, Qt::CaseInsensitive))
+                        << listed.join(' ').toStdString() << " / " << prefix.toStdString();
+                const std::vector<std::u32string> run(whole.begin() + first, whole.begin() + last);
+                const naming::NextName fromWhole = naming::allocateNextName(gender, type, whole);
+                const naming::NextName fromRun = naming::allocateNextName(gender, type, run);
+                ASSERT_EQ(fromRun.nextNumber, fromWhole.nextNumber) << listed.join(' ').toStdString();
+                ASSERT_EQ(fromRun.targetLargeName, fromWhole.targetLargeName);
+                checked += fromWhole.nextNumber > 1;
+            }
+        }
+    }
+    EXPECT_GT(checked, 400); // most rounds found sets of the type
 }
 
 TEST(FileSystem, NameThatIsNotUtf8IsSkipped)
