@@ -293,9 +293,33 @@ bool sameNameIgnoringCase(const QString& a, const QString& b)
     return QString::compare(a, b, Qt::CaseInsensitive) == 0;
 }
 
+namespace {
+
+// Compares as a.toCaseFolded() with b.toCaseFolded() do, without making either: up to the first letter
+// beyond ASCII both fold one letter to one, so only names that differ no earlier pay for the copies.
+int compareFolded(const QString& a, const QString& b)
+{
+    const qsizetype common = std::min(a.size(), b.size());
+    const QChar* x = a.constData();
+    const QChar* y = b.constData();
+    for (qsizetype i = 0; i < common; ++i) {
+        const char16_t p = x[i].unicode();
+        const char16_t q = y[i].unicode();
+        if (p >= 0x80 || q >= 0x80)
+            return a.toCaseFolded().compare(b.toCaseFolded());
+        const char16_t foldedP = p >= 'A' && p <= 'Z' ? char16_t(p - 'A' + 'a') : p;
+        const char16_t foldedQ = q >= 'A' && q <= 'Z' ? char16_t(q - 'A' + 'a') : q;
+        if (foldedP != foldedQ)
+            return foldedP < foldedQ ? -1 : 1;
+    }
+    return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
+}
+
+} // namespace
+
 bool listOrderLess(const QString& a, const QString& b)
 {
-    const int folded = a.toCaseFolded().compare(b.toCaseFolded());
+    const int folded = compareFolded(a, b);
     if (folded != 0) {
         return folded < 0;
     }
@@ -304,26 +328,8 @@ bool listOrderLess(const QString& a, const QString& b)
 
 void sortInListOrder(QStringList& names)
 {
-    struct Keyed {
-        QString folded;
-        QString name;
-    };
-    std::vector<Keyed> keyed;
-    keyed.reserve(std::size_t(names.size()));
-    for (QString& name : names) {
-        QString folded = name.toCaseFolded();
-        keyed.push_back({std::move(folded), std::move(name)});
-    }
-    std::sort(keyed.begin(), keyed.end(), [](const Keyed& a, const Keyed& b) {
-        const int folded = a.folded.compare(b.folded);
-        if (folded != 0) {
-            return folded < 0;
-        }
-        return a.name < b.name;
-    });
-    for (std::size_t i = 0; i < keyed.size(); ++i) {
-        names[qsizetype(i)] = std::move(keyed[i].name);
-    }
+    // In place: a big directory's names are sorted without a folded copy of each beside them.
+    std::sort(names.begin(), names.end(), listOrderLess);
 }
 
 std::pair<qsizetype, qsizetype> listRangeBeginningWith(const QStringList& listed, const QString& prefix)

@@ -75,6 +75,9 @@ TEST(FileSystem, ListingsComeInListOrder)
         {"non-ASCII after ASCII, ties by code point", {"Zebra", "Ärger", "ärger"}},
         {"folded to lower case", {"_x", "Ax"}},
         {"one type's sets together", {"FM01L.bmp", "MM04L.bmp", "mm05L.bmp", "MM06L.bmp", "MM10L.bmp", "MMagicL.bmp"}},
+        {"a shorter name first", {"ab", "abc", "Ab\u00e9", "ab\u00e9x"}},
+        {"non-ASCII decides after an equal start", {"x\u00c4b", "x\u00e4c", "X\u00c4d"}},
+        {"the sign of a capital beyond ASCII", {"\u00c5a", "\u00e5B", "\u00c5c"}},
     };
     // clang-format on
     for (const auto& [name, expected] : rows) {
