@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <limits>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -328,8 +329,51 @@ bool listOrderLess(const QString& a, const QString& b)
 
 void sortInListOrder(QStringList& names)
 {
-    // In place: a big directory's names are sorted without a folded copy of each beside them.
-    std::sort(names.begin(), names.end(), listOrderLess);
+    // By a key of each name's first eight letters folded, read once: a big directory's names are then
+    // mostly told apart without reaching for their text again, and no folded copy of them is made.
+    // Only keys that tie, or names with other than ASCII among those letters, are compared in full.
+    struct Keyed {
+        quint64 key = 0;
+        quint32 index = 0;
+        bool plain = true; // the key holds the name's first letters, folded, exactly
+    };
+    const std::size_t count = std::size_t(names.size());
+    std::vector<Keyed> keyed(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        const QString& name = names[qsizetype(i)];
+        Keyed& entry = keyed[i];
+        entry.index = quint32(i);
+        for (qsizetype k = 0; k < 8; ++k) {
+            const char16_t c = k < name.size() ? name[k].unicode() : 0;
+            if (c >= 0x80) {
+                entry.plain = false;
+                break;
+            }
+            entry.key = entry.key << 8 | quint64(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+        }
+    }
+    std::sort(keyed.begin(), keyed.end(), [&names](const Keyed& a, const Keyed& b) {
+        if (a.plain && b.plain && a.key != b.key)
+            return a.key < b.key;
+        return listOrderLess(names[qsizetype(a.index)], names[qsizetype(b.index)]);
+    });
+    // The names follow their keys cycle by cycle, in place.
+    constexpr quint32 Placed = std::numeric_limits<quint32>::max();
+    for (std::size_t start = 0; start < count; ++start) {
+        if (keyed[start].index == Placed)
+            continue;
+        QString held = std::move(names[qsizetype(start)]);
+        std::size_t at = start;
+        for (;;) {
+            const std::size_t from = std::exchange(keyed[at].index, Placed);
+            if (from == start) {
+                names[qsizetype(at)] = std::move(held);
+                break;
+            }
+            names[qsizetype(at)] = std::move(names[qsizetype(from)]);
+            at = from;
+        }
+    }
 }
 
 std::pair<qsizetype, qsizetype> listRangeBeginningWith(const QStringList& listed, const QString& prefix)

@@ -91,6 +91,23 @@ TEST(FileSystem, ListingsComeInListOrder)
         EXPECT_EQ(sorted, expected);
         EXPECT_EQ(byLess, expected);
     }
+    // Many names alike in their first letters, against the order's plain definition.
+    const QString letters = QStringLiteral("aAbB_[\u00e9\u00c9\u212a");
+    std::srand(11);
+    QStringList names;
+    for (int i = 0; i < 3000; ++i) {
+        QString name;
+        for (int k = 4 + std::rand() % 8; k > 0; --k)
+            name += letters[std::rand() % letters.size()];
+        names << name;
+    }
+    QStringList expected = names;
+    std::sort(expected.begin(), expected.end(), [](const QString& a, const QString& b) {
+        const int folded = a.toCaseFolded().compare(b.toCaseFolded());
+        return folded != 0 ? folded < 0 : a < b;
+    });
+    platform::sortInListOrder(names);
+    EXPECT_EQ(names, expected);
 }
 
 TEST(FileSystem, FindFileIgnoringCaseAnswersWithTheStoredSpelling)
