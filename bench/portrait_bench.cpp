@@ -13,6 +13,7 @@
 #include <cstring>
 #include <functional>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
@@ -1044,7 +1045,7 @@ int measure(const Options& options, const QString& directory, long sets)
 int probe(int argc, char* argv[], const QString& directory, std::int64_t askedAt, bool floor)
 {
     QApplication app(argc, argv);
-    // Read at the first paint: what the window costs to take down again is no part of start-up.
+    // Read at the first paint: taking the window down again is not start-up.
     const auto sinceAsked = [askedAt] { return double(monotonicNanoseconds() - askedAt) / 1e6; };
     double ms = 0;
     long listed = 0;
@@ -1160,8 +1161,10 @@ QByteArray runChild(const QStringList& arguments, bool forwardOutput)
     QProcess child;
     child.setProcessChannelMode(forwardOutput ? QProcess::ForwardedChannels : QProcess::ForwardedErrorChannel);
     child.start(QCoreApplication::applicationFilePath(), arguments);
+    // Thrown, not exited, so that the generated directories are removed on the way out.
     if (!child.waitForFinished(-1) || child.exitStatus() != QProcess::NormalExit || child.exitCode() != 0)
-        fail("a child process failed: portrait_bench " + arguments.join(QLatin1Char(' ')).toStdString());
+        throw std::runtime_error("a child process failed: portrait_bench " +
+                                 arguments.join(QLatin1Char(' ')).toStdString());
     return child.readAllStandardOutput();
 }
 
@@ -1373,5 +1376,10 @@ int main(int argc, char* argv[])
         return huge(modeArguments[0], modeArguments[1] == QLatin1String("cold") ? Cache::Cold : Cache::Warm);
     }
     QCoreApplication app(argc, argv);
-    return drive(options);
+    try {
+        return drive(options);
+    } catch (const std::runtime_error& error) {
+        std::fprintf(stderr, "portrait_bench: %s\n", error.what());
+        return 1;
+    }
 }
