@@ -300,20 +300,20 @@ void frmMain::find_next_name()
     if (vars_.GenderIndex == 0)
         GenderCombo->setListIndex(0);
 
-    // Only the run of entries that begin with the type's letters can change the allocation; kept
-    // converted until the list or the type changes, so that a refresh costs the same in any directory.
-    const std::u32string prefix = naming::typePrefix(vars_.GenderIndex, vars_.ClassIndex);
-    if (destinationGeneration_ != Files2->generation() || destinationPrefix_ != prefix) {
-        destinationGeneration_ = Files2->generation();
-        destinationPrefix_ = prefix;
-        const auto [first, last] =
-            platform::listRangeBeginningWith(Files2->entries(), QString::fromStdU32String(prefix));
-        destinationEntries_.clear();
-        destinationEntries_.reserve(std::size_t(last - first));
+    // The allocation depends on nothing but the type and the destination list: it is kept until either
+    // changes, and reads only the run of entries that begin with the type's letters.
+    const AllocationKey key{Files2->generation(), vars_.GenderIndex, vars_.ClassIndex};
+    if (!allocation_ || allocationKey_ != key) {
+        const auto [first, last] = platform::listRangeBeginningWith(
+            Files2->entries(), QString::fromStdU32String(naming::typePrefix(key.gender, key.type)));
+        std::vector<std::u32string> run;
+        run.reserve(std::size_t(last - first));
         for (qsizetype i = first; i < last; ++i)
-            destinationEntries_.push_back(Files2->entries()[i].toStdU32String());
+            run.push_back(Files2->entries()[i].toStdU32String());
+        allocation_ = naming::allocateNextName(key.gender, key.type, run);
+        allocationKey_ = key;
     }
-    const naming::NextName next = naming::allocateNextName(vars_.GenderIndex, vars_.ClassIndex, destinationEntries_);
+    const naming::NextName& next = *allocation_;
     vars_.TargetLargeName = QString::fromStdU32String(next.targetLargeName);
     vars_.TargetSmallName = QString::fromStdU32String(next.targetSmallName);
     vars_.NextNumber = next.nextNumber;

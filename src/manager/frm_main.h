@@ -2,6 +2,7 @@
 
 #include <array>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -10,6 +11,7 @@
 
 #include "manager/manager_layout.h"
 #include "manager/manager_variables.h"
+#include "naming/next_name.h"
 #include "operations/manager_view.h"
 #include "operations/set_operations.h"
 #include "platform/services.h"
@@ -97,10 +99,17 @@ private:
     int outerHeight_ = manager::DesignOuterHeight;
     manager::ControlRects rects_;
     std::array<QWidget*, manager::ControlCount> widgets_{};
-    // The destination entries as the allocation reads them, kept while the list is unchanged.
-    std::u32string destinationPrefix_;
-    std::vector<std::u32string> destinationEntries_;
-    int destinationGeneration_ = -1;
+    struct AllocationKey {
+        int generation = -1; // of the destination list
+        int gender = 0;
+        int type = 0;
+        bool operator!=(const AllocationKey& other) const
+        {
+            return generation != other.generation || gender != other.gender || type != other.type;
+        }
+    };
+    AllocationKey allocationKey_;
+    std::optional<naming::NextName> allocation_;
     bool shownBefore_ = false;
     // Kept after it closes, so that it is never deleted inside its own closing; the next opening replaces it.
     std::unique_ptr<frmAbout> about_;

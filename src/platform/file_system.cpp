@@ -483,12 +483,11 @@ QString fromU32(const std::u32string& text)
 // order. The list is sorted with case folded first, so they stand together.
 QStringList namesAnsweringTo(const QString& entry, const QStringList& listed)
 {
-    const QString folded = entry.toCaseFolded();
-    const auto first =
-        std::lower_bound(listed.cbegin(), listed.cend(), folded,
-                         [](const QString& name, const QString& key) { return name.toCaseFolded() < key; });
+    const auto first = std::lower_bound(listed.cbegin(), listed.cend(), entry, [](const QString& name, const QString& key) {
+        return compareFolded(name, key) < 0;
+    });
     QStringList names;
-    for (auto it = first; it != listed.cend() && it->toCaseFolded() == folded; ++it)
+    for (auto it = first; it != listed.cend() && compareFolded(*it, entry) == 0; ++it)
         names.append(*it);
     if (!names.contains(entry)) {
         names.append(entry);
@@ -535,16 +534,24 @@ QHash<QString, QString> PosixFileSystem::findSmallPartners(const QString& direct
         const QByteArray folded = exact.toCaseFolded().toUtf8();
         const QStringList family = namesAnsweringTo(entry, listed);
         if (family.size() == 1) {
-            const int stored = index ? index->count(folded) : -1;
-            if (stored == 0)
-                continue;
             const QString written = fromU32(naming::userSmallFileName(naming::stemOfEntry(entry32)));
-            QStringList likely{exact, written};
-            // Any spelling wins when it is the only one; the other two win over the rest in any case.
-            if (stored == 1)
-                likely << exact.toLower();
-            const auto first = std::find_if(likely.cbegin(), likely.cend(), isFile);
-            if (first != likely.cend()) {
+            // The two spellings that win over any other; a directory unchanged since it was indexed
+            // tells which it holds without a look at the disk.
+            const QString likely[] = {exact, written};
+            if (index) {
+                if (index->count(folded) == 0)
+                    continue;
+                const auto held = [&](const QString& name) {
+                    const std::optional<QByteArray> raw = plainName(name);
+                    return raw && index->holds(folded, *raw) && exists(name);
+                };
+                if (const auto first = std::find_if(std::cbegin(likely), std::cend(likely), held);
+                    first != std::cend(likely)) {
+                    found.insert(entry, *first);
+                    continue;
+                }
+            } else if (const auto first = std::find_if(std::cbegin(likely), std::cend(likely), isFile);
+                       first != std::cend(likely)) {
                 found.insert(entry, *first);
                 continue;
             }

@@ -72,12 +72,12 @@ void SmallNameIndexes::Reading::add(const char* rawName)
         if (length > sizeof folded || !ascii::endsWithIgnoringCase(rawName, length, "s.bmp", 5))
             return;
         std::transform(rawName, rawName + length, folded, ascii::lower);
-        hashes.push_back(hashOf(folded, length));
+        names.push_back({hashOf(folded, length), hashOf(rawName, length)});
         return;
     }
     const QByteArray folded = QFile::decodeName(rawName).toCaseFolded().toUtf8();
     if (folded.endsWith("s.bmp"))
-        hashes.push_back(hashOf(folded.constData(), std::size_t(folded.size())));
+        names.push_back({hashOf(folded.constData(), std::size_t(folded.size())), hashOf(rawName, length)});
 }
 
 std::optional<SmallNameIndexes::Reading> SmallNameIndexes::startReading(const QByteArray& directory) const
@@ -104,9 +104,9 @@ void SmallNameIndexes::finishReading(const QByteArray& directory, Reading readin
     indexes_.remove_if([&](const Index& index) { return index.directory == directory; });
     if (!reading.before || stampOf(directory) != reading.before)
         return;
-    std::sort(reading.hashes.begin(), reading.hashes.end());
-    reading.hashes.shrink_to_fit();
-    indexes_.push_front(Index{directory, *reading.before, std::move(reading.hashes)});
+    std::sort(reading.names.begin(), reading.names.end());
+    reading.names.shrink_to_fit();
+    indexes_.push_front(Index{directory, *reading.before, std::move(reading.names)});
     if (indexes_.size() > Kept)
         indexes_.pop_back();
 }
@@ -117,14 +117,22 @@ std::optional<SmallNameIndexes::Trusted> SmallNameIndexes::trusted(const QByteAr
                                     [&](const Index& known) { return known.directory == directory; });
     if (index == indexes_.cend() || stampOf(directory) != index->stamp)
         return std::nullopt;
-    return Trusted(index->hashes);
+    return Trusted(index->names);
 }
 
 int SmallNameIndexes::Trusted::count(const QByteArray& foldedName) const
 {
-    const std::uint64_t hash = hashOf(foldedName.constData(), std::size_t(foldedName.size()));
-    const auto [first, last] = std::equal_range(hashes_.cbegin(), hashes_.cend(), hash);
+    const std::uint64_t folded = hashOf(foldedName.constData(), std::size_t(foldedName.size()));
+    const auto [first, last] = std::equal_range(names_.cbegin(), names_.cend(), Name{folded, 0},
+                                                [](const Name& a, const Name& b) { return a.folded < b.folded; });
     return int(last - first);
+}
+
+bool SmallNameIndexes::Trusted::holds(const QByteArray& foldedName, const QByteArray& spelling) const
+{
+    const Name name{hashOf(foldedName.constData(), std::size_t(foldedName.size())),
+                    hashOf(spelling.constData(), std::size_t(spelling.size()))};
+    return std::binary_search(names_.cbegin(), names_.cend(), name);
 }
 
 } // namespace platform

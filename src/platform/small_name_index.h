@@ -10,8 +10,8 @@
 
 namespace platform {
 
-// The small pictures a directory holds, as hashes of their case-folded names, so that asking for the
-// partner of a set that has none does not read a big directory again. An index is kept only on local
+// The small pictures a directory holds, as hashes of their case-folded names and of their spellings,
+// so that finding a set's partner asks neither the directory nor the disk for its spelling. An index is kept only on local
 // file systems, whose directories show every change in their change time (FUSE and network volumes may
 // leave it still), and is trusted only while the directory keeps the device, inode and times it had
 // when it was read. A directory changed shortly before it was read could change again within the same
@@ -28,6 +28,15 @@ public:
     };
 
     // One read of a directory, which becomes its index if the directory stayed still meanwhile.
+    struct Name {
+        std::uint64_t folded = 0;
+        std::uint64_t spelling = 0;
+        bool operator<(const Name& other) const
+        {
+            return folded != other.folded ? folded < other.folded : spelling < other.spelling;
+        }
+    };
+
     class Reading {
     public:
         // Every entry's raw name that may be a file; only names ending in "s.bmp", case ignored, count.
@@ -36,7 +45,7 @@ public:
     private:
         friend class SmallNameIndexes;
         std::optional<Stamp> before;
-        std::vector<std::uint64_t> hashes;
+        std::vector<Name> names;
     };
 
     explicit SmallNameIndexes(std::chrono::milliseconds settle) : settle_(settle) {}
@@ -51,11 +60,13 @@ public:
     public:
         // How many small names fold to `foldedName` (UTF-8, case folded).
         int count(const QByteArray& foldedName) const;
+        // Whether one of them is spelled `spelling` (the bytes on disk).
+        bool holds(const QByteArray& foldedName, const QByteArray& spelling) const;
 
     private:
         friend class SmallNameIndexes;
-        explicit Trusted(const std::vector<std::uint64_t>& hashes) : hashes_(hashes) {}
-        const std::vector<std::uint64_t>& hashes_;
+        explicit Trusted(const std::vector<Name>& names) : names_(names) {}
+        const std::vector<Name>& names_;
     };
     std::optional<Trusted> trusted(const QByteArray& directory) const;
 
@@ -63,7 +74,7 @@ private:
     struct Index {
         QByteArray directory;
         Stamp stamp;
-        std::vector<std::uint64_t> hashes; // sorted
+        std::vector<Name> names; // sorted
     };
     static constexpr std::size_t Kept = 4; // both panes and the gallery, with room to spare
 
