@@ -18,6 +18,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/image_box.h"
 #include "support/sandbox.h"
 
 namespace {
@@ -130,6 +131,27 @@ TEST(PictureCache, HoldsNoMoreBytesThanItsBudget)
     const QString huge = s.addBitmap(QStringLiteral("huge.bmp"), 400, 400, qRgb(0, 0, 0));
     EXPECT_FALSE(cache.load(huge).isNull()); // shown, though never kept
     EXPECT_LE(cache.heldBytes(), 3 * pictureBytes);
+}
+
+// Unstretched, the picture is drawn at its own size inside a one-pixel line, and held, not copied.
+TEST(ImageBox, ShowsItsPictureUnscaledInsideAOnePixelLine)
+{
+    QImage picture(10, 6, QImage::Format_RGB32);
+    picture.fill(qRgb(255, 0, 0));
+    platform::ImageBox box(QSize(40, 40), nullptr);
+    box.setPicture(picture);
+    EXPECT_EQ(box.picture().cacheKey(), picture.cacheKey());
+    ASSERT_EQ(box.size(), QSize(14, 10));
+    const QImage shown = box.grab().toImage();
+    const QRgb line = box.palette().color(QPalette::WindowText).rgb();
+    const QRgb background = shown.pixel(1, 1);
+    EXPECT_NE(background, line);
+    for (const QPoint& at : {QPoint(0, 0), QPoint(7, 0), QPoint(13, 5), QPoint(7, 9), QPoint(0, 5), QPoint(13, 9)})
+        EXPECT_EQ(shown.pixel(at), line) << at.x() << "," << at.y();
+    for (const QPoint& at : {QPoint(1, 5), QPoint(12, 5), QPoint(7, 1), QPoint(7, 8)})
+        EXPECT_EQ(shown.pixel(at), background) << at.x() << "," << at.y();
+    EXPECT_EQ(shown.pixel(2, 2), qRgb(255, 0, 0));
+    EXPECT_EQ(shown.pixel(11, 7), qRgb(255, 0, 0));
 }
 
 } // namespace
