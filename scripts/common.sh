@@ -5,9 +5,11 @@ repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 say() { printf '==> %s\n' "$*"; }
 
 # Debian packages the build needs; each is installed only when missing. The tests make FAT and NTFS
-# volumes served through FUSE (fusermount comes with fuse3) and a Turkish locale of their own.
+# volumes served through FUSE (fusermount comes with fuse3) and a Turkish locale of their own, and drive
+# the program under a virtual X server with a real window manager and a screen reader's bus.
 required_packages=(cmake g++ make qt6-base-dev googletest libgtest-dev fonts-dejavu-core fonts-liberation
-                   desktop-file-utils appstream fusefat ntfs-3g dosfstools fuse3 locales)
+                   desktop-file-utils appstream fusefat ntfs-3g dosfstools fuse3 locales
+                   xvfb openbox xdotool x11-utils dbus at-spi2-core python3-pyatspi)
 
 install_missing_packages() {
     local missing=() package
