@@ -2,6 +2,7 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QMoveEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QShowEvent>
@@ -211,11 +212,24 @@ void frmMain::showEvent(QShowEvent* event)
         Form_Resize();
 }
 
+void frmMain::moveEvent(QMoveEvent* event)
+{
+    QWidget::moveEvent(event);
+    // A window manager moves the window while maximising it, sometimes before it says so: only a
+    // position held at the fixed size is a normal one.
+    if (windowState() == Qt::WindowNoState && size() == normalClientSize())
+        normalPosition_ = geometry().topLeft();
+}
+
 void frmMain::changeEvent(QEvent* event)
 {
     QWidget::changeEvent(event);
-    if (event->type() == QEvent::WindowStateChange)
-        Form_Resize();
+    if (event->type() != QEvent::WindowStateChange)
+        return;
+    const auto* change = static_cast<QWindowStateChangeEvent*>(event);
+    leavingMaximised_ = (change->oldState() & (Qt::WindowMaximized | Qt::WindowFullScreen)) != 0;
+    Form_Resize();
+    leavingMaximised_ = false;
 }
 
 void frmMain::closeEvent(QCloseEvent* event)
@@ -243,12 +257,24 @@ void frmMain::holdNormalSize()
 {
     outerWidth_ = DesignOuterWidth;
     outerHeight_ = DesignOuterHeight;
+    const QSize client = normalClientSize();
+    if (size() == client)
+        return;
+    // The size is set with the position: while the window was maximised the toolkit holds the screen's
+    // corner as its position, and a bare resize would leave it there. The client area's place is kept,
+    // not the frame's: a maximised frame has other borders.
+    if (leavingMaximised_ && normalPosition_)
+        setGeometry(QRect(*normalPosition_, client));
+    else
+        resize(client);
+}
+
+QSize frmMain::normalClientSize()
+{
     // Window managers draw frames of their own thickness, so the window keeps the client area of the
     // design and counts as its design outer size.
-    const QSize client(platform::twipsToPixels(DesignOuterWidth - DesignFrameWidth),
-                       platform::twipsToPixels(DesignOuterHeight - DesignFrameHeight));
-    if (size() != client)
-        resize(client);
+    return {platform::twipsToPixels(DesignOuterWidth - DesignFrameWidth),
+            platform::twipsToPixels(DesignOuterHeight - DesignFrameHeight)};
 }
 
 void frmMain::GenderCombo_Click()

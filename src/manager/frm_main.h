@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include <QPoint>
+#include <QSize>
 #include <QString>
 #include <QWidget>
 
@@ -52,6 +54,7 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
     void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
@@ -89,6 +92,7 @@ private:
     void showTargets(const QString& largeTarget, const QString& smallTarget) override;
     void applyLayout();
     void holdNormalSize();
+    static QSize normalClientSize();
     void showManager();
     void showPicture(platform::ImageBox* image, const QString& path);
     void blankPicture(platform::ImageBox* image);
@@ -111,6 +115,9 @@ private:
     AllocationKey allocationKey_;
     std::optional<naming::NextName> allocation_;
     bool shownBefore_ = false;
+    // Where the client area stood last in the normal state: restoring from maximised returns there.
+    std::optional<QPoint> normalPosition_;
+    bool leavingMaximised_ = false;
     // Kept after it closes, so that it is never deleted inside its own closing; the next opening replaces it.
     std::unique_ptr<frmAbout> about_;
     std::unique_ptr<frmBrowser> browser_;

@@ -1,16 +1,14 @@
 #pragma once
 
-#include <QScreen>
 #include <QSize>
-#include <QWidget>
+
+class QWidget;
 
 namespace platform {
 
-// Places a window of the given outer size in the middle of its screen's available area.
-inline void centreOnScreen(QWidget* window, QSize outerPixels)
-{
-    if (const QScreen* screen = window->screen())
-        window->move(screen->availableGeometry().center() - QPoint(outerPixels.width() / 2, outerPixels.height() / 2));
-}
+// Centres a window on its screen's available area by its outer size. Only the window manager knows
+// how thick its frame will be, so the window is first placed by `estimatedOuter` and placed again by
+// its real frame once that is known, unless it has been moved meanwhile.
+void centreOnScreen(QWidget* window, QSize estimatedOuter);
 
 } // namespace platform

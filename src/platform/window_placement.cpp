@@ -1,0 +1,57 @@
+#include "platform/window_placement.h"
+
+#include <QEvent>
+#include <QPointer>
+#include <QScreen>
+#include <QWidget>
+
+namespace platform {
+namespace {
+
+QPoint centredTopLeft(const QWidget* window, QSize outer)
+{
+    const QRect available = window->screen()->availableGeometry();
+    return available.topLeft() +
+           QPoint((available.width() - outer.width()) / 2, (available.height() - outer.height()) / 2);
+}
+
+// Watches the window until its frame is known, then centres it by that frame once.
+class FramedCentring final : public QObject {
+public:
+    FramedCentring(QWidget* window, QPoint placedAt) : QObject(window), window_(window), placedAt_(placedAt)
+    {
+        window->installEventFilter(this);
+    }
+
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        const QEvent::Type type = event->type();
+        if (watched != window_ || (type != QEvent::Move && type != QEvent::Resize && type != QEvent::Show))
+            return false;
+        const QRect frame = window_->frameGeometry();
+        if (!window_->isVisible() || frame.size() == window_->size())
+            return false; // no frame yet, or none at all
+        if (frame.topLeft() == placedAt_)
+            window_->move(centredTopLeft(window_, frame.size()));
+        deleteLater();
+        window_->removeEventFilter(this);
+        return false;
+    }
+
+private:
+    QPointer<QWidget> window_;
+    QPoint placedAt_;
+};
+
+} // namespace
+
+void centreOnScreen(QWidget* window, QSize estimatedOuter)
+{
+    if (!window->screen())
+        return;
+    const QPoint topLeft = centredTopLeft(window, estimatedOuter);
+    window->move(topLeft);
+    new FramedCentring(window, topLeft);
+}
+
+} // namespace platform
