@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QPushButton>
 
+#include "platform/accessibility.h"
 #include "platform/classic_font.h"
 #include "platform/twips.h"
 #include "platform/window_placement.h"
@@ -36,6 +37,7 @@ frmAbout::frmAbout(QWidget* parent) : QWidget(parent, Qt::Tool | Qt::MSWindowsFi
 {
     setObjectName(QStringLiteral("frmAbout"));
     setWindowTitle(QStringLiteral("About Ostrel Portrait Manager"));
+    platform::setWindowRole(this, QAccessible::Dialog);
     setFont(platform::classicFont(8));
     setFixedSize(platform::twipsToPixels(0, 0, ClientWidth, ClientHeight).size());
 

@@ -3,6 +3,7 @@
 #include <QCloseEvent>
 #include <QKeyEvent>
 
+#include "platform/accessibility.h"
 #include "platform/image_box.h"
 #include "platform/twips.h"
 
@@ -10,6 +11,7 @@ frmLargeView::frmLargeView(QWidget* gallery) : QWidget(nullptr, Qt::Tool), galle
 {
     setObjectName(QStringLiteral("frmLargeView"));
     setWindowTitle(QStringLiteral("Large View"));
+    platform::setWindowRole(this, QAccessible::Window);
     setFixedSize(platform::twipsToPixels(0, 0, 4695, 5295).size());
 
     const QRect large = platform::twipsToPixels(120, 120, 3300, 5100);

@@ -14,6 +14,7 @@
 #include "gallery/frm_browser.h"
 #include "naming/next_name.h"
 #include "naming/portrait_names.h"
+#include "platform/accessibility.h"
 #include "platform/classic_font.h"
 #include "platform/dialogs.h"
 #include "platform/dir_list_box.h"
@@ -45,6 +46,7 @@ frmMain::frmMain(platform::Services services, const QString& startDirectory, QWi
 {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Ostrel Portrait Manager"));
+    platform::setWindowRole(this, QAccessible::Window);
     setFont(platform::classicFont(8));
     createControls(startDirectory);
     applyTabOrder();
@@ -111,25 +113,24 @@ void frmMain::createControls(const QString& startDirectory)
     widgets_ = widgets;
     // What a screen reader calls the controls that have no caption of their own.
     const std::pair<QWidget*, const char*> accessibleNames[] = {
-        {Files, "Source portraits"},
-        {Directory, "Source directories"},
-        {Drive1, "Source drives"},
-        {Files2, "Destination portraits"},
-        {Directory2, "Destination directories"},
-        {Drive2, "Destination drives"},
-        {Image1, "Large preview"},
-        {Image2, "Small preview"},
-        {GenderCombo, "Gender"},
-        {TypeCombo, "Class"},
+        {Files, "Source portraits"},       {Directory, "Source directories"},
+        {Files2, "Destination portraits"}, {Directory2, "Destination directories"},
+        {Image1, "Large preview"},         {Image2, "Small preview"},
     };
     for (const auto& [widget, name] : accessibleNames)
         widget->setAccessibleName(QString::fromLatin1(name));
+    const std::pair<QWidget*, const char*> dropDownNames[] = {
+        {Drive1, "Source drives"}, {Drive2, "Destination drives"}, {GenderCombo, "Gender"}, {TypeCombo, "Class"}};
+    for (const auto& [widget, name] : dropDownNames)
+        platform::nameControl(widget, QString::fromLatin1(name));
     const std::pair<QLabel*, const char*> captionPurposes[] = {{Label8, "Selected large file"},
                                                                {Label9, "Selected small file"},
                                                                {Label1, "Large target"},
                                                                {Label2, "Small target"}};
     for (const auto& [label, purpose] : captionPurposes)
         platform::setCaptionPurpose(label, QString::fromLatin1(purpose));
+    Label6->setBuddy(Label1);
+    Label7->setBuddy(Label2);
 
     // The lists start out where the process stands, as the toolkit's controls would: no change handler
     // runs for that, the window's handlers are connected afterwards.

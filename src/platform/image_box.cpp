@@ -1,5 +1,6 @@
 #include "platform/image_box.h"
 
+#include <cmath>
 #include <utility>
 
 #include <QAccessibleWidget>
@@ -89,6 +90,10 @@ void ImageBox::paintEvent(QPaintEvent*)
         }
         painter.drawImage(inside.topLeft(), scaled_);
     } else {
+        // Whole scale factors keep every bitmap pixel crisp; at 1.25 or 1.5 nearest-neighbour would
+        // make some pixels twice as wide as others, so those are smoothed.
+        const qreal ratio = devicePixelRatioF();
+        painter.setRenderHint(QPainter::SmoothPixmapTransform, ratio != std::floor(ratio));
         painter.drawImage(inside.topLeft(), picture_);
     }
 }

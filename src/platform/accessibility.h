@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QAccessible>
+#include <QString>
+
+class QWidget;
+
+namespace platform {
+
+// What a screen reader calls a window of ours: a frame, a dialog. Must be set before the window shows.
+void setWindowRole(QWidget* window, QAccessible::Role role);
+
+// Ties a name to a control that has no caption of its own. Screen readers on Linux read a drop-down
+// list by its current entry and look for what it is in the label that labels it, so the control gets
+// such a label, never shown; its accessible name is set as well for other platforms.
+void nameControl(QWidget* control, const QString& name);
+
+} // namespace platform
