@@ -1,15 +1,21 @@
 #include "gallery/frm_browser.h"
 
+#include <algorithm>
+
 #include <QAction>
 #include <QCloseEvent>
+#include <QCoreApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QShortcut>
 
 #include "gallery/frm_large_view.h"
 #include "naming/numeric_value.h"
 #include "naming/portrait_names.h"
+#include "platform/accessibility.h"
 #include "platform/classic_font.h"
 #include "platform/dialogs.h"
 #include "platform/dir_list_box.h"
@@ -75,6 +81,7 @@ void frmBrowser::createControls()
     first->setAccessibleName(QStringLiteral("Portrait 1"));
     place(first, {120, 120, 1710, 2610});
     Image1.push_back(first);
+    takeKeyboard(first);
     connect(first, &platform::ImageBox::Click, this, [this] { Image1_Click(0); });
     connect(first, &platform::ImageBox::DblClick, this, &frmBrowser::Image1_DblClick);
     connect(first, &platform::ImageBox::MouseMove, this, [this] { Image1_MouseMove(0); });
@@ -83,6 +90,7 @@ void frmBrowser::createControls()
     Scroller->setObjectName(QStringLiteral("Scroller"));
     place(Scroller, {1800, 120, gallery::ScrollerWidth, 2535});
     Scroller->setSingleStep(1);
+    Scroller->setFocusPolicy(Qt::StrongFocus);
     // The page refills when a thumb drag ends, not at every step of it.
     Scroller->setTracking(false);
     connect(Scroller, &QScrollBar::valueChanged, this, &frmBrowser::Scroller_Change);
@@ -101,6 +109,9 @@ void frmBrowser::createControls()
     FullViewButton = new QPushButton(QStringLiteral("Full Screen"), client);
     place(FullViewButton, {2160, 2280, 1095, 495});
     connect(FullViewButton, &QPushButton::clicked, this, &frmBrowser::FullViewButton_Click);
+    platform::pressOnEnter(FullViewButton);
+    platform::describe(FullViewButton, QStringLiteral("Switch between full screen and the window"),
+                       QKeySequence(Qt::Key_F11));
     for (auto [widget, name] : {std::pair<QWidget*, const char*>{Label1, "Label1"},
                                 {Label2, "Label2"},
                                 {Label3, "Label3"},
@@ -117,7 +128,8 @@ void frmBrowser::createControls()
 void frmBrowser::createMenu()
 {
     menuBar()->setAccessibleName(QStringLiteral("Menu bar"));
-    QMenu* mnuBase = menuBar()->addMenu(QStringLiteral("Options"));
+    // Alt+O opens it, and F10 as on most desktops.
+    QMenu* mnuBase = menuBar()->addMenu(QStringLiteral("&Options"));
     mnuBase->setObjectName(QStringLiteral("mnuBase"));
     const std::pair<const char*, QKeySequence> entries[] = {
         {"Close Browser", QKeySequence(Qt::CTRL | Qt::Key_X)},
@@ -140,6 +152,12 @@ void frmBrowser::createMenu()
     }
     // Created switched off; nothing switches it on.
     mnuOptions[2]->setEnabled(false);
+    mnuOptions[1]->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_F), QKeySequence(Qt::Key_F11)});
+    connect(new QShortcut(QKeySequence(Qt::Key_F10), this), &QShortcut::activated, this,
+            [this, mnuBase] { menuBar()->setActiveAction(mnuBase->menuAction()); });
+    // Ends the program from here too, as the manager's Exit does.
+    connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q), this), &QShortcut::activated, this,
+            [] { QCoreApplication::exit(0); });
 }
 
 platform::ImageBox* frmBrowser::cell(int index)
@@ -153,6 +171,8 @@ platform::ImageBox* frmBrowser::cell(int index)
         copy->setAccessibleName(QStringLiteral("Portrait %1").arg(k + 1));
         copy->setPicture(Image1[0]->picture());
         copy->hide();
+        takeKeyboard(copy);
+        QWidget::setTabOrder(Image1.back(), copy);
         connect(copy, &platform::ImageBox::Click, this, [this, k] { Image1_Click(k); });
         connect(copy, &platform::ImageBox::DblClick, this, &frmBrowser::Image1_DblClick);
         connect(copy, &platform::ImageBox::MouseMove, this, [this, k] { Image1_MouseMove(k); });
@@ -162,6 +182,84 @@ platform::ImageBox* frmBrowser::cell(int index)
     state_.CellLargeName.resize(std::max(state_.CellLargeName.size(), names));
     state_.CellSmallName.resize(std::max(state_.CellSmallName.size(), names));
     return Image1[std::size_t(index)];
+}
+
+void frmBrowser::takeKeyboard(platform::ImageBox* cell)
+{
+    cell->setFocusPolicy(Qt::StrongFocus);
+    cell->installEventFilter(this);
+}
+
+bool frmBrowser::eventFilter(QObject* watched, QEvent* event)
+{
+    const int index = watched->property("index").toInt();
+    if (event->type() == QEvent::FocusIn) {
+        // A cell reached by keys is previewed, as the cell under the pointer is; focus coming back
+        // with the window or after a menu moves nothing.
+        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+        if (reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason || reason == Qt::OtherFocusReason)
+            Image1_MouseMove(index);
+        return false;
+    }
+    if (event->type() != QEvent::KeyPress)
+        return false;
+    const auto* key = static_cast<QKeyEvent*>(event);
+    if (key->modifiers() & ~Qt::KeypadModifier)
+        return false;
+    const int columns = std::max(1, state_.ColumnCount);
+    switch (key->key()) {
+    case Qt::Key_Space:
+        Image1_Click(index);
+        return true;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        // As a double-click: the click selects, the double-click toggles the large view.
+        Image1_Click(index);
+        Image1_DblClick();
+        return true;
+    case Qt::Key_Left:
+        return focusCell(index - 1);
+    case Qt::Key_Right:
+        return focusCell(index + 1);
+    case Qt::Key_Up:
+        return focusCell(index - columns);
+    case Qt::Key_Down:
+        return focusCell(index + columns);
+    case Qt::Key_PageUp:
+        Scroller->triggerAction(QAbstractSlider::SliderPageStepSub);
+        return true;
+    case Qt::Key_PageDown:
+        Scroller->triggerAction(QAbstractSlider::SliderPageStepAdd);
+        return true;
+    case Qt::Key_Home:
+        Scroller->setValue(Scroller->minimum());
+        return focusCell(0);
+    case Qt::Key_End: {
+        Scroller->setValue(Scroller->maximum());
+        int last = state_.LastShownCell;
+        while (last > 0 && state_.CellLargeName[std::size_t(last)].isEmpty())
+            --last;
+        return focusCell(last);
+    }
+    default:
+        return false;
+    }
+}
+
+bool frmBrowser::focusCell(int index)
+{
+    // Past the page's edge the grid scrolls a row and the focus stays in line with the set it was on.
+    const int columns = std::max(1, state_.ColumnCount);
+    if (index > state_.LastShownCell && Scroller->value() < Scroller->maximum()) {
+        Scroller->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+        index -= columns;
+    } else if (index < 0 && Scroller->value() > Scroller->minimum()) {
+        Scroller->triggerAction(QAbstractSlider::SliderSingleStepSub);
+        index += columns;
+    }
+    if (index >= 0 && index <= state_.LastShownCell)
+        Image1[std::size_t(index)]->setFocus(Qt::OtherFocusReason);
+    return true;
 }
 
 void frmBrowser::Form_Load()
@@ -174,6 +272,9 @@ void frmBrowser::Form_Load()
     show_page();
     platform::showCaption(Label1, stemOf(state_.CellLargeName[0]));
     cell(CreatedCells - 1);
+    QWidget::setTabOrder(Image1.back(), Scroller);
+    QWidget::setTabOrder(Scroller, FullViewButton);
+    Image1[0]->setFocus();
     Image1_Click(0);
 }
 

@@ -61,6 +61,8 @@ signals:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    // The cells' keys: arrows move, Space selects, Enter opens the large view, pages scroll.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private slots:
     void Scroller_Change();
@@ -80,6 +82,8 @@ private:
     void createControls();
     void createMenu();
     platform::ImageBox* cell(int index);
+    void takeKeyboard(platform::ImageBox* cell);
+    bool focusCell(int index);
     void readPartners(int lastCell);
     QString partnerOf(const QString& largeName) const;
     QString sourcePath(const QString& name) const;

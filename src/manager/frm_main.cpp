@@ -5,9 +5,11 @@
 #include <QMoveEvent>
 #include <QLabel>
 #include <QPushButton>
+#include <QShortcut>
 #include <QShowEvent>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "about/frm_about.h"
@@ -50,7 +52,34 @@ frmMain::frmMain(platform::Services services, const QString& startDirectory, QWi
     setFont(platform::classicFont(8));
     createControls(startDirectory);
     applyTabOrder();
+    addKeyboardWays();
     holdNormalSize();
+}
+
+void frmMain::addKeyboardWays()
+{
+    // Extra ways in, beside the buttons; each runs the button's own handler.
+    const QKeySequence deleteKey(QKeySequence::Delete);
+    const QKeySequence renameKey(Qt::Key_F2);
+    const QKeySequence quitKey(Qt::CTRL | Qt::Key_Q);
+    connect(new QShortcut(deleteKey, Files, nullptr, nullptr, Qt::WidgetShortcut), &QShortcut::activated, this,
+            &frmMain::DeleteButton_Click);
+    connect(new QShortcut(renameKey, this), &QShortcut::activated, this, &frmMain::RenameButton_Click);
+    connect(new QShortcut(quitKey, this), &QShortcut::activated, this, &frmMain::ExitButton_Click);
+
+    const std::tuple<QPushButton*, const char*, QKeySequence> buttons[] = {
+        {BrowseButton, "Show the source portraits as a gallery", {}},
+        {SaveButton, "Copy the selected set into the destination (Enter in the source list)", {}},
+        {MoveButton, "Move the selected set into the destination", {}},
+        {DeleteButton, "Delete the selected set", deleteKey},
+        {RenameButton, "Give the selected set a name of your own", renameKey},
+        {ExitButton, "End the program", quitKey},
+        {AboutButton, "About this program", {}},
+    };
+    for (const auto& [button, what, key] : buttons) {
+        platform::describe(button, QString::fromLatin1(what), key);
+        platform::pressOnEnter(button);
+    }
 }
 
 frmMain::~frmMain() = default;

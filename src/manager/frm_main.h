@@ -81,6 +81,7 @@ private slots:
 private:
     void createControls(const QString& startDirectory);
     void applyTabOrder();
+    void addKeyboardWays();
     void Form_Load();
     void Form_Resize();
     void find_next_name() override;

@@ -1,6 +1,9 @@
 #include "platform/accessibility.h"
 
 #include <QAccessibleWidget>
+#include <QKeyEvent>
+#include <QKeySequence>
+#include <QPushButton>
 #include <QLabel>
 #include <QWidget>
 
@@ -28,6 +31,36 @@ void setWindowRole(QWidget* window, QAccessible::Role role)
         return true;
     }();
     window->setProperty(RoleProperty, int(role));
+}
+
+namespace {
+
+class EnterPresses final : public QObject {
+public:
+    using QObject::QObject;
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() != QEvent::KeyPress)
+            return false;
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if ((key != Qt::Key_Return && key != Qt::Key_Enter) || static_cast<QKeyEvent*>(event)->modifiers() & ~Qt::KeypadModifier)
+            return false;
+        static_cast<QPushButton*>(watched)->click();
+        return true;
+    }
+};
+
+} // namespace
+
+void pressOnEnter(QPushButton* button)
+{
+    button->installEventFilter(new EnterPresses(button));
+}
+
+void describe(QPushButton* button, const QString& what, const QKeySequence& key)
+{
+    button->setToolTip(key.isEmpty() ? what
+                                     : QStringLiteral("%1 (%2)").arg(what, key.toString(QKeySequence::NativeText)));
 }
 
 void nameControl(QWidget* control, const QString& name)

@@ -3,6 +3,8 @@
 #include <QAccessible>
 #include <QString>
 
+class QKeySequence;
+class QPushButton;
 class QWidget;
 
 namespace platform {
@@ -14,5 +16,11 @@ void setWindowRole(QWidget* window, QAccessible::Role role);
 // list by its current entry and look for what it is in the label that labels it, so the control gets
 // such a label, never shown; its accessible name is set as well for other platforms.
 void nameControl(QWidget* control, const QString& name);
+
+// Enter on a focused button presses it, as Space does; outside dialogs Qt leaves Enter unused.
+void pressOnEnter(QPushButton* button);
+
+// A tooltip that says what a button does and, where it has one, the key that does the same.
+void describe(QPushButton* button, const QString& what, const QKeySequence& key = {});
 
 } // namespace platform

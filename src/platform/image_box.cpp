@@ -7,6 +7,8 @@
 #include <QFileInfo>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QStyle>
+#include <QStyleOption>
 
 #include "platform/pictures.h"
 
@@ -77,25 +79,41 @@ void ImageBox::paintEvent(QPaintEvent*)
     painter.fillRect(0, h - 1, w, 1, line);
     painter.fillRect(0, 0, 1, h, line);
     painter.fillRect(w - 1, 0, 1, h, line);
-    if (picture_.isNull())
-        return;
     const QRect inside = rect().adjusted(BorderPixels, BorderPixels, -BorderPixels, -BorderPixels);
-    if (fit_ == Fit::Stretch) {
+    const qreal ratio = devicePixelRatioF();
+    if (!picture_.isNull() && fit_ == Fit::Stretch) {
         // Scaled once to the device pixels it covers, so it stays sharp on a high-density screen.
-        const qreal ratio = devicePixelRatioF();
         const QSize device = (QSizeF(inside.size()) * ratio).toSize();
         if (scaled_.size() != device) {
             scaled_ = picture_.scaled(device, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
             scaled_.setDevicePixelRatio(ratio);
         }
         painter.drawImage(inside.topLeft(), scaled_);
-    } else {
+    } else if (!picture_.isNull()) {
         // Whole scale factors keep every bitmap pixel crisp; at 1.25 or 1.5 nearest-neighbour would
         // make some pixels twice as wide as others, so those are smoothed.
-        const qreal ratio = devicePixelRatioF();
-        painter.setRenderHint(QPainter::SmoothPixmapTransform, ratio != std::floor(ratio));
+        const qreal scale = painter.deviceTransform().m11();
+        painter.setRenderHint(QPainter::SmoothPixmapTransform, scale != std::floor(scale));
         painter.drawImage(inside.topLeft(), picture_);
     }
+    if (hasFocus()) {
+        QStyleOptionFocusRect focus;
+        focus.initFrom(this);
+        focus.rect = inside.adjusted(1, 1, -1, -1);
+        style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, &painter, this);
+    }
+}
+
+void ImageBox::focusInEvent(QFocusEvent* event)
+{
+    QWidget::focusInEvent(event);
+    update();
+}
+
+void ImageBox::focusOutEvent(QFocusEvent* event)
+{
+    QWidget::focusOutEvent(event);
+    update();
 }
 
 void ImageBox::mouseReleaseEvent(QMouseEvent* event)

@@ -154,4 +154,26 @@ TEST(ImageBox, ShowsItsPictureUnscaledInsideAOnePixelLine)
     EXPECT_EQ(shown.pixel(11, 7), qRgb(255, 0, 0));
 }
 
+TEST(ImageBox, KeepsPixelsCrispAtWholeScalesAndSmoothsFractionalOnes)
+{
+    QImage stripes(8, 4, QImage::Format_RGB32);
+    for (int x = 0; x < stripes.width(); ++x)
+        for (int y = 0; y < stripes.height(); ++y)
+            stripes.setPixel(x, y, x % 2 ? qRgb(255, 255, 255) : qRgb(0, 0, 0));
+    platform::ImageBox box(QSize(40, 40), nullptr);
+    box.setPicture(stripes);
+    for (const auto& [ratio, smoothed] : {std::pair{1.0, false}, {2.0, false}, {1.25, true}, {1.5, true}}) {
+        QImage shown((QSizeF(box.size()) * ratio).toSize(), QImage::Format_RGB32);
+        shown.setDevicePixelRatio(ratio);
+        box.render(&shown);
+        bool grey = false;
+        const int inside = int(2 * ratio);
+        for (int x = inside; x < shown.width() - inside; ++x) {
+            const int level = qRed(shown.pixel(x, shown.height() / 2));
+            grey = grey || (level > 0 && level < 255);
+        }
+        EXPECT_EQ(grey, smoothed) << "scale " << ratio;
+    }
+}
+
 } // namespace
