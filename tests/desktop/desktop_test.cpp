@@ -1,6 +1,7 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QDir>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
@@ -121,23 +122,113 @@ TEST_F(DesktopTest, AWholeCopyByKeyboardAlone)
     EXPECT_EQ(vars().SourceLargeName, "MM01L.bmp");
 }
 
-TEST_F(DesktopTest, GalleryShortcutsWork)
+TEST_F(DesktopTest, TheGalleryByKeysAlone)
 {
-    source_.addPortraits({"ZZL.bmp", "zZS.bmp"});
+    QStringList files;
+    for (int i = 0; i < 20; ++i) // AAL.bmp ... ATL.bmp, each with its small picture
+        files << QStringLiteral("A%1L.bmp").arg(QChar('A' + i)) << QStringLiteral("a%1S.bmp").arg(QChar('A' + i));
+    source_.addPortraits(files);
     open();
     control<QPushButton>("BrowseButton")->click();
-    QWidget* gallery = visible("frmBrowser");
+    auto* gallery = static_cast<frmBrowser*>(visible("frmBrowser"));
     ASSERT_NE(gallery, nullptr);
     activate(gallery);
-    QTest::keyClick(gallery, Qt::Key_F, Qt::ControlModifier);
-    EXPECT_TRUE(gallery->isMaximized());
-    QTest::keyClick(gallery, Qt::Key_L, Qt::ControlModifier);
-    EXPECT_NE(visible("frmLargeView"), nullptr);
+    const GalleryState& state = gallery->state();
+    ASSERT_EQ(state.ColumnCount, 2); // the created window: 2 by 2 cells, a scroll bar step of one row
+    ASSERT_EQ(state.RowCount, 2);
+    const auto focusedCell = [] {
+        const QWidget* focus = QApplication::focusWidget();
+        return focus && focus->objectName() == "Image1" ? focus->property("index").toInt() : -1;
+    };
+    const auto stem = [](int position) { return QStringLiteral("A%1").arg(QChar('A' + position)); };
+    struct Row {
+        const char* what;
+        int key;
+        Qt::KeyboardModifiers modifiers;
+        int cell;         // focused afterwards
+        int top;          // list position shown in cell 0
+        int selected;     // list position of the selected set
+        int previewed;    // list position whose stem the preview caption shows
+        bool largeView;
+        bool fullScreen;
+    };
+    const Row rows[] = {
+        {"right moves along the row and previews", Qt::Key_Right, {}, 1, 0, 0, 1, false, false},
+        {"down moves a row", Qt::Key_Down, {}, 3, 0, 0, 3, false, false},
+        {"down past the page scrolls a row", Qt::Key_Down, {}, 3, 2, 0, 5, false, false},
+        {"space selects", Qt::Key_Space, {}, 3, 2, 5, 5, false, false},
+        {"left", Qt::Key_Left, {}, 2, 2, 5, 4, false, false},
+        {"page down pages by the scroll bar's step", Qt::Key_PageDown, {}, 2, 6, 5, 9, false, false},
+        {"page up", Qt::Key_PageUp, {}, 2, 2, 5, 5, false, false},
+        {"end shows the last sets", Qt::Key_End, {}, 3, 16, 5, 19, false, false},
+        {"home shows the first", Qt::Key_Home, {}, 0, 0, 5, 0, false, false},
+        {"up at the top stays", Qt::Key_Up, {}, 0, 0, 5, 0, false, false},
+        {"enter selects and opens the large view", Qt::Key_Return, {}, 0, 0, 0, 0, true, false},
+        {"F11 switches full screen; a layout previews its last cell", Qt::Key_F11, {}, 0, 0, 0, 19, true, true},
+        {"F11 again switches back", Qt::Key_F11, {}, 0, 0, 0, 3, true, false},
+        {"enter again closes the large view", Qt::Key_Return, {}, 0, 0, 0, 3, false, false},
+    };
+    for (const Row& row : rows) {
+        activate(gallery);
+        press(Qt::Key(row.key), row.modifiers);
+        EXPECT_EQ(focusedCell(), row.cell) << row.what;
+        EXPECT_EQ(state.TopIndex, row.top) << row.what;
+        EXPECT_EQ(state.SelectedLarge, stem(row.selected) + "L.bmp") << row.what;
+        EXPECT_EQ(gallery->findChild<QLabel*>("Label1")->text(), stem(row.previewed)) << row.what;
+        EXPECT_EQ(visible("frmLargeView") != nullptr, row.largeView) << row.what;
+        EXPECT_EQ(gallery->isMaximized(), row.fullScreen) << row.what;
+    }
+
+    for (const auto& [key, modifiers] : {std::pair{Qt::Key_O, Qt::AltModifier}, {Qt::Key_F10, Qt::NoModifier}}) {
+        activate(gallery);
+        press(key, modifiers);
+        QWidget* menu = QApplication::activePopupWidget();
+        ASSERT_NE(menu, nullptr) << "key " << key;
+        EXPECT_EQ(menu->objectName(), "mnuBase");
+        QTest::keyClick(menu, Qt::Key_Escape);
+    }
     activate(gallery);
-    QTest::keyClick(gallery, Qt::Key_X, Qt::ControlModifier);
+    press(Qt::Key_X, Qt::ControlModifier);
     EXPECT_EQ(visible("frmBrowser"), nullptr);
-    EXPECT_EQ(visible("frmLargeView"), nullptr);
     EXPECT_TRUE(window_->isVisible());
+}
+
+TEST_F(DesktopTest, ManagerKeysRunTheButtonsHandlers)
+{
+    source_.addPortraits({"MM05L.bmp", "mM05S.bmp"});
+    open();
+    selectSource("MM05L.bmp");
+    struct Row {
+        const char* focus;
+        int key;
+        const char* title; // of the box it brings up
+    };
+    const Row rows[] = {
+        {"Files", Qt::Key_Delete, "Delete File MM05L.bmp"},
+        {"Files", Qt::Key_F2, "Renaming File MM05L.bmp"},
+        {"Directory", Qt::Key_F2, "Renaming File MM05L.bmp"},
+        {"DeleteButton", Qt::Key_Return, "Delete File MM05L.bmp"},
+        {"RenameButton", Qt::Key_Enter, "Renaming File MM05L.bmp"},
+        {"Directory", Qt::Key_Delete, nullptr}, // deleting is asked for in the list of sets only
+    };
+    for (const Row& row : rows) {
+        dialogs_.clear();
+        activate(window_.get());
+        control(row.focus)->setFocus();
+        press(Qt::Key(row.key));
+        if (!row.title) {
+            EXPECT_TRUE(dialogs_.shown().isEmpty()) << row.focus << " " << row.key;
+            continue;
+        }
+        ASSERT_FALSE(dialogs_.shown().isEmpty()) << row.focus << " " << row.key;
+        EXPECT_EQ(dialogs_.shown().first().title, row.title) << row.focus << " " << row.key;
+    }
+    EXPECT_EQ(QDir(source_.path()).entryList(QDir::Files), QStringList({"MM05L.bmp", "mM05S.bmp"})); // answered No
+
+    control("AboutButton")->setFocus();
+    press(Qt::Key_Return);
+    EXPECT_NE(visible("frmAbout"), nullptr);
+    EXPECT_FALSE(window_->isVisible());
 }
 
 TEST_F(DesktopTest, BoxesAreModalToTheirWindowCentredAndEscapeIsTheCarefulAnswer)
