@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QShortcut>
+#include <QTimer>
 #include <QShowEvent>
 
 #include <string>
@@ -53,6 +54,8 @@ frmMain::frmMain(platform::Services services, const QString& startDirectory, QWi
     createControls(startDirectory);
     applyTabOrder();
     addKeyboardWays();
+    snapBack_.setInterval(SnapBackInterval);
+    connect(&snapBack_, &QTimer::timeout, this, &frmMain::snapBackAgain);
     holdNormalSize();
 }
 
@@ -232,7 +235,21 @@ void frmMain::showManager()
 void frmMain::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
+    // The window system reports the size the window really has: the fixed one, once the snap-back took.
+    if (event->spontaneous() && size() == normalClientSize())
+        snapBack_.stop();
     Form_Resize();
+}
+
+void frmMain::snapBackAgain()
+{
+    if (windowState() != Qt::WindowNoState || ++snapAttempts_ > MaxSnapAttempts) {
+        snapBack_.stop();
+        return;
+    }
+    // While the user drags the frame the window manager ignores the size asked for, and the toolkit then
+    // believes the window has it: a one-pixel step makes it ask again, and the resize snaps back.
+    resize(normalClientSize() + QSize(0, 1));
 }
 
 void frmMain::showEvent(QShowEvent* event)
@@ -297,6 +314,10 @@ void frmMain::holdNormalSize()
         setGeometry(QRect(*normalPosition_, client));
     else
         resize(client);
+    if (!snapBack_.isActive()) {
+        snapAttempts_ = 0;
+        snapBack_.start();
+    }
 }
 
 QSize frmMain::normalClientSize()

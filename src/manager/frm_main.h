@@ -9,6 +9,7 @@
 #include <QPoint>
 #include <QSize>
 #include <QString>
+#include <QTimer>
 #include <QWidget>
 
 #include "manager/manager_layout.h"
@@ -93,6 +94,7 @@ private:
     void showTargets(const QString& largeTarget, const QString& smallTarget) override;
     void applyLayout();
     void holdNormalSize();
+    void snapBackAgain();
     static QSize normalClientSize();
     void showManager();
     void showPicture(platform::ImageBox* image, const QString& path);
@@ -119,6 +121,12 @@ private:
     // Where the client area stood last in the normal state: restoring from maximised returns there.
     std::optional<QPoint> normalPosition_;
     bool leavingMaximised_ = false;
+    // Asks for the fixed size again until the window system reports it (a window manager in the middle
+    // of a frame drag ignores it), for at most a few seconds.
+    QTimer snapBack_;
+    int snapAttempts_ = 0;
+    static constexpr int SnapBackInterval = 250; // ms
+    static constexpr int MaxSnapAttempts = 40;
     // Kept after it closes, so that it is never deleted inside its own closing; the next opening replaces it.
     std::unique_ptr<frmAbout> about_;
     std::unique_ptr<frmBrowser> browser_;
