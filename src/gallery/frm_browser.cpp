@@ -500,7 +500,8 @@ void frmBrowser::setFullScreen(bool on)
 {
     if (on) {
         normalOuter_ = {outerWidth_, outerHeight_};
-        normalPosition_ = pos();
+        // The client area's place, not the frame's: a maximised frame has other borders.
+        normalPosition_ = geometry().topLeft();
         setMinimumSize(0, 0);
         setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
         // Without a window manager nobody else would make the window fill the screen. The state comes
@@ -516,8 +517,8 @@ void frmBrowser::setFullScreen(bool on)
         return;
     }
     setWindowState(windowState() & ~Qt::WindowMaximized);
-    move(normalPosition_);
     setOuterSize(normalOuter_.width, normalOuter_.height);
+    setGeometry(QRect(normalPosition_, size()));
 }
 
 void frmBrowser::openLargeView()

@@ -18,7 +18,7 @@ QPoint centredTopLeft(const QWidget* window, QSize outer)
 // Watches the window until its frame is known, then centres it by that frame once.
 class FramedCentring final : public QObject {
 public:
-    FramedCentring(QWidget* window, QPoint placedAt) : QObject(window), window_(window), placedAt_(placedAt)
+    explicit FramedCentring(QWidget* window) : QObject(window), window_(window)
     {
         window->installEventFilter(this);
     }
@@ -31,8 +31,9 @@ public:
         const QRect frame = window_->frameGeometry();
         if (!window_->isVisible() || frame.size() == window_->size())
             return false; // no frame yet, or none at all
-        if (frame.topLeft() == placedAt_)
-            window_->move(centredTopLeft(window_, frame.size()));
+        // Whether the window manager took the place asked for as the frame's or the client area's, the
+        // frame now goes to the centre.
+        window_->move(centredTopLeft(window_, frame.size()));
         deleteLater();
         window_->removeEventFilter(this);
         return false;
@@ -40,7 +41,6 @@ public:
 
 private:
     QPointer<QWidget> window_;
-    QPoint placedAt_;
 };
 
 } // namespace
@@ -49,9 +49,8 @@ void centreOnScreen(QWidget* window, QSize estimatedOuter)
 {
     if (!window->screen())
         return;
-    const QPoint topLeft = centredTopLeft(window, estimatedOuter);
-    window->move(topLeft);
-    new FramedCentring(window, topLeft);
+    window->move(centredTopLeft(window, estimatedOuter));
+    new FramedCentring(window);
 }
 
 } // namespace platform
