@@ -9,7 +9,7 @@ say() { printf '==> %s\n' "$*"; }
 # the program under a virtual X server with a real window manager and a screen reader's bus.
 required_packages=(cmake g++ make qt6-base-dev googletest libgtest-dev fonts-dejavu-core fonts-liberation
                    desktop-file-utils appstream fusefat ntfs-3g dosfstools fuse3 locales
-                   xvfb openbox xdotool x11-utils dbus at-spi2-core python3-pyatspi)
+                   libxcb1-dev xvfb openbox xdotool x11-utils dbus at-spi2-core python3-pyatspi)
 
 install_missing_packages() {
     local missing=() package

@@ -235,15 +235,14 @@ void frmMain::showManager()
 void frmMain::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
-    // The window system reports the size the window really has: the fixed one, once the snap-back took.
-    if (event->spontaneous() && size() == normalClientSize())
-        snapBack_.stop();
     Form_Resize();
 }
 
 void frmMain::snapBackAgain()
 {
-    if (windowState() != Qt::WindowNoState || ++snapAttempts_ > MaxSnapAttempts) {
+    const std::optional<QSize> real = platform::windowSystemSize(this);
+    if (windowState() != Qt::WindowNoState || !real || *real == normalClientSize() ||
+        ++snapAttempts_ > MaxSnapAttempts) {
         snapBack_.stop();
         return;
     }
@@ -314,10 +313,9 @@ void frmMain::holdNormalSize()
         setGeometry(QRect(*normalPosition_, client));
     else
         resize(client);
-    if (!snapBack_.isActive()) {
-        snapAttempts_ = 0;
+    snapAttempts_ = 0;
+    if (isVisible() && !snapBack_.isActive())
         snapBack_.start();
-    }
 }
 
 QSize frmMain::normalClientSize()

@@ -121,8 +121,8 @@ private:
     // Where the client area stood last in the normal state: restoring from maximised returns there.
     std::optional<QPoint> normalPosition_;
     bool leavingMaximised_ = false;
-    // Asks for the fixed size again until the window system reports it (a window manager in the middle
-    // of a frame drag ignores it), for at most a few seconds.
+    // Asks for the fixed size again until the window system has it (a window manager in the middle of
+    // a frame drag ignores the request), for at most ten seconds after the last change.
     QTimer snapBack_;
     int snapAttempts_ = 0;
     static constexpr int SnapBackInterval = 250; // ms

@@ -1,9 +1,13 @@
 #include "platform/window_placement.h"
 
+#include <cstdlib>
+
 #include <QEvent>
+#include <QGuiApplication>
 #include <QPointer>
 #include <QScreen>
 #include <QWidget>
+#include <xcb/xcb.h>
 
 namespace platform {
 namespace {
@@ -44,6 +48,22 @@ private:
 };
 
 } // namespace
+
+std::optional<QSize> windowSystemSize(const QWidget* window)
+{
+    const auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    if (!x11 || !window->testAttribute(Qt::WA_WState_Created))
+        return std::nullopt;
+    xcb_connection_t* connection = x11->connection();
+    xcb_get_geometry_reply_t* reply =
+        xcb_get_geometry_reply(connection, xcb_get_geometry(connection, xcb_drawable_t(window->winId())), nullptr);
+    if (!reply)
+        return std::nullopt;
+    const qreal ratio = window->devicePixelRatioF();
+    const QSize size(qRound(reply->width / ratio), qRound(reply->height / ratio));
+    std::free(reply);
+    return size;
+}
 
 void centreOnScreen(QWidget* window, QSize estimatedOuter)
 {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <optional>
+
 #include <QSize>
 
 class QWidget;
@@ -10,5 +12,9 @@ namespace platform {
 // how thick its frame will be, so the window is first placed by `estimatedOuter` and placed again by
 // its real frame as soon as that is known.
 void centreOnScreen(QWidget* window, QSize estimatedOuter);
+
+// The size of the window's client area as the window system has it, in logical pixels; empty where
+// that cannot be asked (no X11). The toolkit believes a size it asked for as soon as it asks.
+std::optional<QSize> windowSystemSize(const QWidget* window);
 
 } // namespace platform
