@@ -1,10 +1,12 @@
 #include "support/mount.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <iostream>
 #include <thread>
 #include <vector>
@@ -76,7 +78,7 @@ QByteArray mountinfoSpelling(const QString& path)
     return spelled;
 }
 
-bool listedInMountinfo(int mountinfo, const QByteArray& spelledPath)
+QByteArray mountinfoText(int mountinfo)
 {
     QByteArray text;
     char buffer[8192];
@@ -86,7 +88,37 @@ bool listedInMountinfo(int mountinfo, const QByteArray& spelledPath)
         text.append(buffer, got);
         at += got;
     }
-    for (const QByteArray& line : text.split('\n')) {
+    return text;
+}
+
+QByteArray unspelled(const QByteArray& spelled)
+{
+    QByteArray path;
+    for (qsizetype i = 0; i < spelled.size(); ++i) {
+        if (spelled[i] == '\\' && i + 3 < spelled.size()) {
+            path += char(spelled.mid(i + 1, 3).toInt(nullptr, 8));
+            i += 3;
+        } else {
+            path += spelled[i];
+        }
+    }
+    return path;
+}
+
+// Lazily, so that a file still open in the mount cannot keep it; an ordinary user's FUSE mount needs
+// the set-uid helper.
+void detach(const QByteArray& at)
+{
+    if (::umount2(at.constData(), MNT_DETACH) == 0)
+        return;
+    const QString helper = findTool(QStringLiteral("fusermount3")).isEmpty() ? QStringLiteral("fusermount")
+                                                                             : QStringLiteral("fusermount3");
+    runTool(helper, {QStringLiteral("-u"), QStringLiteral("-z"), QFile::decodeName(at)});
+}
+
+bool listedInMountinfo(int mountinfo, const QByteArray& spelledPath)
+{
+    for (const QByteArray& line : mountinfoText(mountinfo).split('\n')) {
         const QList<QByteArray> fields = line.split(' ');
         if (fields.size() > 4 && fields[4] == spelledPath)
             return true;
@@ -151,6 +183,7 @@ Mount::~Mount()
 
 TestVolume::TestVolume(VolumeKind kind, qint64 bytes)
 {
+    scratch_.setAutoRemove(false); // removeTree, once the volume is gone
     if (!scratch_.isValid()) {
         skipReason_ = QStringLiteral("no temporary directory: ") + scratch_.errorString();
         ADD_FAILURE() << skipReason_.toStdString();
@@ -309,17 +342,48 @@ TestVolume::~TestVolume()
         ::kill(daemon_, SIGCONT);
     if (daemon_ > 0 && !mounted_)
         ::kill(daemon_, SIGKILL); // it never mounted: nothing of it to keep
-    const QByteArray at = QFile::encodeName(path_);
-    if (mounted_ && ::umount2(at.constData(), MNT_DETACH) != 0 && daemon_ > 0) {
-        // Mounted through the set-uid helper, as an ordinary user who may open /dev/fuse.
-        const QString helper = findTool(QStringLiteral("fusermount3")).isEmpty() ? QStringLiteral("fusermount")
-                                                                                 : QStringLiteral("fusermount3");
-        runTool(helper, {QStringLiteral("-u"), QStringLiteral("-z"), path_});
-    }
+    if (mounted_)
+        detach(QFile::encodeName(path_));
     if (daemon_ > 0 && !reap(daemon_, 10s)) {
         ::kill(daemon_, SIGKILL);
         ::waitpid(daemon_, nullptr, 0);
     }
+    removeTree(scratch_.path());
+}
+
+void removeTree(const QString& path)
+{
+    namespace fs = std::filesystem;
+    // mountinfo names mount points by their real paths.
+    const QString real = QFileInfo(path).canonicalFilePath();
+    if (path.isEmpty() || real.isEmpty())
+        return;
+    const QByteArray top = QFile::encodeName(real);
+    if (const int mountinfo = ::open("/proc/self/mountinfo", O_RDONLY | O_CLOEXEC); mountinfo >= 0) {
+        const QByteArray spelled = mountinfoSpelling(real);
+        QList<QByteArray> inside;
+        for (const QByteArray& line : mountinfoText(mountinfo).split('\n')) {
+            const QList<QByteArray> fields = line.split(' ');
+            if (fields.size() > 4 && (fields[4] == spelled || fields[4].startsWith(spelled + '/')))
+                inside << unspelled(fields[4]);
+        }
+        ::close(mountinfo);
+        // The deepest first: a mount on top of another hides it.
+        std::sort(inside.begin(), inside.end(),
+                  [](const QByteArray& a, const QByteArray& b) { return a.size() > b.size(); });
+        for (const QByteArray& at : inside)
+            detach(at);
+    }
+    std::error_code error;
+    const fs::path root(top.toStdString());
+    fs::permissions(root, fs::perms::owner_all, fs::perm_options::add, error);
+    for (fs::recursive_directory_iterator it(root, error), end; !error && it != end; it.increment(error)) {
+        if (it->symlink_status(error).type() == fs::file_type::directory)
+            fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, error);
+    }
+    fs::remove_all(root, error);
+    if (error)
+        std::cerr << "cannot remove " << top.toStdString() << ": " << error.message() << '\n';
 }
 
 QString closedToOtherUsers()

@@ -64,6 +64,10 @@ private:
 // Whether this process may mount: root, or root of a user namespace of its own.
 bool canMountHere();
 
+// Removes the directory and all in it by their bytes, as QDir cannot with a name that is not UTF-8;
+// mounts inside are detached first and read-only directories opened up, so nothing stays behind.
+void removeTree(const QString& path);
+
 // Why another user could not run this test binary or read its locale (LOCPATH): some directory on the
 // way is closed to others, as a private temporary directory is; empty when nothing stands in the way.
 QString closedToOtherUsers();

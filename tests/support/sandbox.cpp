@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/mount.h"
+
 namespace testsupport {
 
 namespace {
@@ -36,9 +38,16 @@ QRgb markColour(QRgb colour)
 
 PortraitSandbox::PortraitSandbox()
 {
+    dir_.setAutoRemove(false); // QTemporaryDir would leave a name that is not UTF-8
     if (!dir_.isValid()) {
         ADD_FAILURE() << "cannot create a temporary directory: " << dir_.errorString().toStdString();
     }
+}
+
+PortraitSandbox::~PortraitSandbox()
+{
+    if (dir_.isValid())
+        removeTree(dir_.path());
 }
 
 QString PortraitSandbox::path() const

@@ -24,10 +24,13 @@ void writeBitmap(const QString& path, int width, int height, QRgb colour, const 
 // The colour writeBitmap gives the top-left pixel of a picture filled with `colour`.
 QRgb markColour(QRgb colour);
 
-// A temporary portrait directory, removed with the sandbox.
+// A temporary portrait directory, removed with the sandbox whatever its names (see removeTree).
 class PortraitSandbox {
 public:
     PortraitSandbox();
+    ~PortraitSandbox();
+    PortraitSandbox(const PortraitSandbox&) = delete;
+    PortraitSandbox& operator=(const PortraitSandbox&) = delete;
 
     QString path() const; // without trailing '/'
     QString filePath(const QString& name) const;
