@@ -140,7 +140,8 @@ class Connection:
         for name, result, args in [("XOpenDisplay", pointer, [ctypes.c_char_p]),
                                    ("XInternAtom", window, [pointer, ctypes.c_char_p, ctypes.c_int]),
                                    ("XDefaultRootWindow", window, [pointer]),
-                                   ("XSendEvent", ctypes.c_int, [pointer, window, ctypes.c_int, ctypes.c_long, pointer]),
+                                   ("XSendEvent", ctypes.c_int,
+                                    [pointer, window, ctypes.c_int, ctypes.c_long, pointer]),
                                    ("XSelectInput", ctypes.c_int, [pointer, window, ctypes.c_long]),
                                    ("XSync", ctypes.c_int, [pointer, ctypes.c_int]),
                                    ("XPending", ctypes.c_int, [pointer]),
@@ -190,11 +191,6 @@ class Connection:
             if event.type == CONFIGURE_NOTIFY:
                 seen.append((event.xconfigure.width, event.xconfigure.height))
         return seen
-
-
-def request_state(w, add, *states):
-    with Connection() as x:
-        x.request_state(w, add, *states)
 
 
 
@@ -311,12 +307,13 @@ class Program:
 
 
 def atspi():
+    # Debian's python3-pyatspi, which only Debian's own /usr/bin/python3 can import.
     try:
-        import pyatspi  # noqa: F401  (Debian's python3-pyatspi, for /usr/bin/python3 only)
+        import pyatspi
     except ImportError as why:
         print(f"SKIPPED: pyatspi cannot be imported by {sys.executable}: {why}")
         sys.exit(SKIPPED)
-    return sys.modules["pyatspi"]
+    return pyatspi
 
 
 def application(name=MANAGER, timeout=20.0):

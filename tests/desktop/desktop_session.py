@@ -91,7 +91,9 @@ class Session:
             probe_env = dict(self.env, DISPLAY=f":{display}")
             deadline = time.monotonic() + 15
             while xvfb.poll() is None and time.monotonic() < deadline:
-                if subprocess.run(["xprop", "-root", "_NET_WORKAREA"], env=probe_env, capture_output=True).returncode == 0:
+                probe = subprocess.run(["xprop", "-root", "_NET_WORKAREA"], env=probe_env, capture_output=True)
+                # The server that answers may be another one that won the number: ours holds the lock.
+                if probe.returncode == 0 and lock_holder(display) == xvfb.pid and xvfb.poll() is None:
                     self.xvfb, self.display = xvfb, display
                     self.env["DISPLAY"] = f":{display}"
                     return
@@ -130,10 +132,21 @@ class Session:
         test = subprocess.Popen(argv, env=self.env, stdin=subprocess.DEVNULL, start_new_session=True)
         self.children.append(test)
         try:
-            return test.wait(timeout=SCRIPT_TIMEOUT)
+            status = test.wait(timeout=SCRIPT_TIMEOUT)
         except subprocess.TimeoutExpired:
             print(f"FAILED: {os.path.basename(script)} still running after {SCRIPT_TIMEOUT} s", flush=True)
-            return 1
+            status = 1
+        if status not in (0, SKIPPED):
+            self.describe_desktop()
+        return status
+
+    def describe_desktop(self):
+        """A failure may be the desktop's and not the program's: say how the server and openbox fared."""
+        for name, process, log in (("Xvfb", self.xvfb, f"xvfb-{self.display}.log"),
+                                   ("openbox", self.children[0], "openbox.log")):
+            state = "still running" if process.poll() is None else f"ended with status {process.returncode}"
+            tail = log_tail(os.path.join(self.work, log), 5)
+            print(f"{name} {state}" + (f"; its log ends: {tail}" if tail else ""), flush=True)
 
     def ours(self):
         """Processes that carry our marker: what we started and what those started in turn."""
@@ -181,18 +194,21 @@ class Session:
 
     def remove_display_files(self, pid):
         # Xvfb removes them when it ends on SIGTERM; after a SIGKILL they would block the display number.
-        lock = f"/tmp/.X{self.display}-lock"
-        try:
-            with open(lock) as f:
-                if int(f.read().strip() or 0) != pid:
-                    return
-        except (OSError, ValueError):
+        if lock_holder(self.display) != pid:
             return
-        for path in (lock, f"/tmp/.X11-unix/X{self.display}"):
+        for path in (f"/tmp/.X{self.display}-lock", f"/tmp/.X11-unix/X{self.display}"):
             try:
                 os.unlink(path)
             except OSError:
                 pass
+
+
+def lock_holder(display):
+    try:
+        with open(f"/tmp/.X{display}-lock") as f:
+            return int(f.read().strip() or 0)
+    except (OSError, ValueError):
+        return None
 
 
 def reap():

@@ -67,7 +67,8 @@ def drag_corner(program, dx, dy):
 
 
 def by_state_request(w, on):
-    desktop.request_state(w, on, "MAXIMIZED_VERT", "MAXIMIZED_HORZ")
+    with desktop.Connection() as server:
+        server.request_state(w, on, "MAXIMIZED_VERT", "MAXIMIZED_HORZ")
 
 
 def by_title_bar(w, _on):
