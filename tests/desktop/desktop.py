@@ -316,39 +316,33 @@ def atspi():
     return pyatspi
 
 
-def application(name=MANAGER, timeout=20.0):
-    """The program's node on the accessibility bus; it registers some time after its window shows."""
+def child_named(parent, name, timeout, what, showing=False):
+    """The child of `parent` called `name` (and showing, if asked), once it appears within `timeout`."""
     pyatspi = atspi()
 
-    def registered():
-        desktop = pyatspi.Registry.getDesktop(0)
-        for i in range(desktop.childCount):
-            app = desktop.getChildAtIndex(i)
-            if app is not None and app.name == name:
-                return app
+    def found():
+        for i in range(parent.childCount):
+            node = parent.getChildAtIndex(i)
+            if node is not None and node.name == name and (
+                    not showing or node.getState().contains(pyatspi.STATE_SHOWING)):
+                return node
         return None
 
-    app = poll(registered, timeout, 0.25)
-    if app is None:
-        raise Failure(f"{name!r} did not register on the accessibility bus within {timeout} s")
-    return app
+    node = poll(found, timeout, 0.25 if not showing else 0.1)
+    if node is None:
+        raise Failure(what)
+    return node
+
+
+def application(name=MANAGER, timeout=20.0):
+    """The program's node on the accessibility bus; it registers some time after its window shows."""
+    return child_named(atspi().Registry.getDesktop(0), name, timeout,
+                       f"{name!r} did not register on the accessibility bus within {timeout} s")
 
 
 def top_level(app, title, timeout=5.0):
     """The showing window of `app` named `title`."""
-    pyatspi = atspi()
-
-    def showing():
-        for i in range(app.childCount):
-            node = app.getChildAtIndex(i)
-            if node is not None and node.name == title and node.getState().contains(pyatspi.STATE_SHOWING):
-                return node
-        return None
-
-    node = poll(showing, timeout, 0.1)
-    if node is None:
-        raise Failure(f"no showing window {title!r} in the accessibility tree")
-    return node
+    return child_named(app, title, timeout, f"no showing window {title!r} in the accessibility tree", showing=True)
 
 
 def descendants(node):
