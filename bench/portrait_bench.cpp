@@ -38,12 +38,12 @@
 #include "gallery/frm_browser.h"
 #include "manager/frm_main.h"
 #include "naming/portrait_names.h"
-#include "platform/dialogs.h"
-#include "platform/file_list_box.h"
-#include "platform/file_system.h"
-#include "platform/image_box.h"
-#include "platform/pictures.h"
-#include "platform/random_source.h"
+#include "platform/controls/dialogs.h"
+#include "platform/controls/file_list_box.h"
+#include "platform/os/file_system.h"
+#include "platform/controls/image_box.h"
+#include "platform/os/pictures.h"
+#include "platform/os/random_source.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <QImage>
 #include <QString>
 
-#include "platform/pictures.h"
+#include "platform/os/pictures.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

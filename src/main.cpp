@@ -2,10 +2,10 @@
 #include <QDir>
 
 #include "manager/frm_main.h"
-#include "platform/dialogs.h"
-#include "platform/file_system.h"
-#include "platform/program_icon.h"
-#include "platform/random_source.h"
+#include "platform/controls/dialogs.h"
+#include "platform/controls/program_icon.h"
+#include "platform/os/file_system.h"
+#include "platform/os/random_source.h"
 
 int main(int argc, char* argv[])
 {

@@ -4,7 +4,7 @@
 
 #include <QString>
 
-#include "platform/program_icon.h"
+#include "platform/controls/program_icon.h"
 
 int main(int argc, char* argv[])
 {

@@ -7,10 +7,10 @@
 #include <QLabel>
 #include <QPushButton>
 
-#include "platform/accessibility.h"
-#include "platform/classic_font.h"
-#include "platform/twips.h"
-#include "platform/window_placement.h"
+#include "platform/controls/accessibility.h"
+#include "platform/controls/classic_font.h"
+#include "platform/controls/twips.h"
+#include "platform/controls/window_placement.h"
 
 namespace {
 constexpr int ClientWidth = 4695;

@@ -7,7 +7,7 @@
 #include <QMainWindow>
 
 #include "gallery/gallery_layout.h"
-#include "platform/picture_cache.h"
+#include "platform/os/picture_cache.h"
 
 class QAction;
 class QLabel;

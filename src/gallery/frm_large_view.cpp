@@ -3,9 +3,9 @@
 #include <QCloseEvent>
 #include <QKeyEvent>
 
-#include "platform/accessibility.h"
-#include "platform/image_box.h"
-#include "platform/twips.h"
+#include "platform/controls/accessibility.h"
+#include "platform/controls/image_box.h"
+#include "platform/controls/twips.h"
 
 frmLargeView::frmLargeView(QWidget* gallery) : QWidget(nullptr, Qt::Tool), gallery_(gallery)
 {

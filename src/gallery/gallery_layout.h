@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/twips.h"
+#include "platform/controls/twips.h"
 
 namespace gallery {
 

@@ -2,12 +2,12 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QMoveEvent>
 #include <QLabel>
+#include <QMoveEvent>
 #include <QPushButton>
 #include <QShortcut>
-#include <QTimer>
 #include <QShowEvent>
+#include <QTimer>
 
 #include <string>
 #include <tuple>
@@ -17,20 +17,20 @@
 #include "gallery/frm_browser.h"
 #include "naming/next_name.h"
 #include "naming/portrait_names.h"
-#include "platform/accessibility.h"
-#include "platform/classic_font.h"
-#include "platform/dialogs.h"
-#include "platform/dir_list_box.h"
-#include "platform/drive_list_box.h"
-#include "platform/file_list_box.h"
-#include "platform/file_system.h"
-#include "platform/image_box.h"
-#include "platform/labels.h"
-#include "platform/paths.h"
-#include "platform/pictures.h"
-#include "platform/random_source.h"
-#include "platform/selector_box.h"
-#include "platform/window_placement.h"
+#include "platform/controls/accessibility.h"
+#include "platform/controls/classic_font.h"
+#include "platform/controls/dialogs.h"
+#include "platform/controls/dir_list_box.h"
+#include "platform/controls/drive_list_box.h"
+#include "platform/controls/file_list_box.h"
+#include "platform/controls/image_box.h"
+#include "platform/controls/labels.h"
+#include "platform/controls/selector_box.h"
+#include "platform/controls/window_placement.h"
+#include "platform/os/file_system.h"
+#include "platform/os/paths.h"
+#include "platform/os/pictures.h"
+#include "platform/os/random_source.h"
 
 using manager::Control;
 using manager::ControlCount;
@@ -541,6 +541,36 @@ void frmMain::RenameButton_Click()
 void frmMain::DeleteButton_Click()
 {
     operations_.deleteSet();
+}
+
+int frmMain::selectedEntry() const
+{
+    return Files->listIndex();
+}
+
+int frmMain::entryCount() const
+{
+    return Files->listCount();
+}
+
+QString frmMain::entry(int index) const
+{
+    return Files->list(index);
+}
+
+void frmMain::selectEntry(int index)
+{
+    Files->setListIndex(index);
+}
+
+void frmMain::rereadSourceFiles()
+{
+    Files->refresh();
+}
+
+void frmMain::rereadDestinationFiles()
+{
+    Files2->refresh();
 }
 
 QString frmMain::sourceDirectory() const

@@ -13,11 +13,11 @@
 #include <QWidget>
 
 #include "manager/manager_layout.h"
-#include "manager/manager_variables.h"
 #include "naming/next_name.h"
+#include "operations/manager_variables.h"
 #include "operations/manager_view.h"
 #include "operations/set_operations.h"
-#include "platform/services.h"
+#include "platform/controls/services.h"
 
 class QLabel;
 class QPushButton;
@@ -87,8 +87,12 @@ private:
     void Form_Resize();
     void find_next_name() override;
     ManagerVariables& windowVariables() override { return vars_; }
-    platform::FileListBox& sourceFiles() override { return *Files; }
-    platform::FileListBox& destinationFiles() override { return *Files2; }
+    int selectedEntry() const override;
+    int entryCount() const override;
+    QString entry(int index) const override;
+    void selectEntry(int index) override;
+    void rereadSourceFiles() override;
+    void rereadDestinationFiles() override;
     QString sourceDirectory() const override;
     QString destinationDirectory() const override;
     void showTargets(const QString& largeTarget, const QString& smallTarget) override;

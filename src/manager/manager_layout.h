@@ -3,7 +3,7 @@
 #include <array>
 #include <cstddef>
 
-#include "platform/twips.h"
+#include "platform/controls/twips.h"
 
 namespace manager {
 

@@ -2,23 +2,27 @@
 
 #include <QString>
 
-#include "manager/manager_variables.h"
-
-namespace platform {
-class FileListBox;
-}
+#include "operations/manager_variables.h"
 
 namespace operations {
 
-// What the set operations may see and do of the manager window: its variables, its two file lists,
-// the directories they show, the target labels, and its two shared routines.
+// What the set operations may see and do of the manager window: its variables, the entries of its
+// source list and the selection there, re-reading either list, the directories they show, the target
+// labels, and its two shared routines.
 class ManagerView {
 public:
     virtual ~ManagerView() = default;
 
     virtual ManagerVariables& windowVariables() = 0;
-    virtual platform::FileListBox& sourceFiles() = 0;
-    virtual platform::FileListBox& destinationFiles() = 0;
+    // -1 when no entry is selected.
+    virtual int selectedEntry() const = 0;
+    virtual int entryCount() const = 0;
+    virtual QString entry(int index) const = 0;
+    // As a click on the entry: the manager's selection handler runs before this returns.
+    virtual void selectEntry(int index) = 0;
+    // A list reads its directory again and drops its selection, running no handler.
+    virtual void rereadSourceFiles() = 0;
+    virtual void rereadDestinationFiles() = 0;
     virtual QString sourceDirectory() const = 0;
     virtual QString destinationDirectory() const = 0;
     virtual void showTargets(const QString& largeTarget, const QString& smallTarget) = 0;

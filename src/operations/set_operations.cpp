@@ -6,10 +6,9 @@
 
 #include "naming/portrait_names.h"
 #include "operations/manager_view.h"
-#include "platform/dialogs.h"
-#include "platform/file_list_box.h"
-#include "platform/file_system.h"
-#include "platform/paths.h"
+#include "platform/controls/dialogs.h"
+#include "platform/os/file_system.h"
+#include "platform/os/paths.h"
 
 namespace operations {
 
@@ -71,8 +70,7 @@ void SetOperations::fileSet(Transfer transfer)
             QStringLiteral("The maximum number of images for this type have already been placed in this directory."));
         return;
     }
-    platform::FileListBox& files = manager_.sourceFiles();
-    if (files.listIndex() == -1) {
+    if (manager_.selectedEntry() == -1) {
         manager_.refresh_form();
         return;
     }
@@ -85,7 +83,7 @@ void SetOperations::fileSet(Transfer transfer)
     const QString destination = manager_.destinationDirectory();
     v.TargetLargeName = platform::joinPath(destination, v.TargetLargeName + QStringLiteral(".bmp"));
     v.TargetSmallName = platform::joinPath(destination, v.TargetSmallName + QStringLiteral(".bmp"));
-    const int remembered = files.listIndex();
+    const int remembered = manager_.selectedEntry();
     manager_.showTargets(v.TargetLargeName, v.TargetSmallName);
 
     // A file already at its own target is left alone (the comparison counts letter case).
@@ -98,8 +96,8 @@ void SetOperations::fileSet(Transfer transfer)
     if (!refuseTakenTargets(steps, destination, sameDirectory))
         runSteps(transfer, steps);
 
-    files.refresh();
-    manager_.destinationFiles().refresh();
+    manager_.rereadSourceFiles();
+    manager_.rereadDestinationFiles();
     reselect(remembered);
     manager_.refresh_form();
 }
@@ -206,17 +204,15 @@ QString SetOperations::describe(const QVector<Whereabouts>& files)
 void SetOperations::reselect(int remembered)
 {
     // The set that left the list, or anything else that vanished meanwhile, moves the choice up.
-    platform::FileListBox& files = manager_.sourceFiles();
-    if (files.listCount() > 0)
-        files.setListIndex(std::min(remembered, files.listCount() - 1));
+    if (manager_.entryCount() > 0)
+        manager_.selectEntry(std::min(remembered, manager_.entryCount() - 1));
 }
 
 void SetOperations::renameSet()
 {
-    platform::FileListBox& files = manager_.sourceFiles();
-    if (files.listIndex() == -1)
+    if (manager_.selectedEntry() == -1)
         return;
-    const std::optional<QString> stem = askForStem(files.list(files.listIndex()));
+    const std::optional<QString> stem = askForStem(manager_.entry(manager_.selectedEntry()));
     if (!stem)
         return;
 
@@ -236,10 +232,10 @@ void SetOperations::renameSet()
                 steps.end());
 
     const bool failed = !refuseTakenTargets(steps, directory, true) && !runSteps(Transfer::Rename, steps);
-    files.refresh();
+    manager_.rereadSourceFiles();
     // The rename leaves the old preview on purpose; after a failure the window shows what is on disk.
     if (failed) {
-        manager_.destinationFiles().refresh();
+        manager_.rereadDestinationFiles();
         manager_.refresh_form();
     }
 }
@@ -269,17 +265,16 @@ void SetOperations::deleteSet()
     const ManagerVariables& v = manager_.windowVariables();
     if (!hasSelectedSet(v))
         return;
-    platform::FileListBox& files = manager_.sourceFiles();
-    const int remembered = files.listIndex();
+    const int remembered = manager_.selectedEntry();
     if (remembered != -1) {
-        const QString entry = files.list(remembered);
+        const QString entry = manager_.entry(remembered);
         const platform::MessageResult answer = dialogs_.messageBox(
             QStringLiteral("Are you sure you want to delete this file?"), QStringLiteral("Delete File ") + entry,
             platform::MessageButtons::YesNo, platform::MessageIcon::None);
         if (answer == platform::MessageResult::Yes) {
             deleteFiles(entry);
-            files.refresh();
-            manager_.destinationFiles().refresh();
+            manager_.rereadSourceFiles();
+            manager_.rereadDestinationFiles();
             reselect(remembered);
         }
     }

@@ -11,7 +11,7 @@
 
 #include "about/frm_about.h"
 #include "gallery/frm_browser.h"
-#include "platform/dir_list_box.h"
+#include "platform/controls/dir_list_box.h"
 #include "support/manager_fixture.h"
 
 namespace {

@@ -10,10 +10,10 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/dir_list_box.h"
-#include "platform/drive_list_box.h"
-#include "platform/file_list_box.h"
-#include "platform/selector_box.h"
+#include "platform/controls/dir_list_box.h"
+#include "platform/controls/drive_list_box.h"
+#include "platform/controls/file_list_box.h"
+#include "platform/controls/selector_box.h"
 #include "support/manager_fixture.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "platform/file_system.h"
+#include "platform/os/file_system.h"
 
 #include <algorithm>
 #include <chrono>
@@ -21,7 +21,7 @@
 
 #include "naming/next_name.h"
 #include "naming/portrait_names.h"
-#include "platform/mounted_volumes.h"
+#include "platform/os/mounted_volumes.h"
 #include "support/mount.h"
 #include "support/sandbox.h"
 #include "support/system_call_faults.h"

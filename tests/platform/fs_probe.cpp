@@ -7,7 +7,7 @@
 
 #include <QString>
 
-#include "platform/file_system.h"
+#include "platform/os/file_system.h"
 
 int main(int argc, char* argv[])
 {

@@ -5,10 +5,10 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/dir_list_box.h"
-#include "platform/file_list_box.h"
-#include "platform/file_system.h"
-#include "platform/selector_box.h"
+#include "platform/controls/dir_list_box.h"
+#include "platform/controls/file_list_box.h"
+#include "platform/os/file_system.h"
+#include "platform/controls/selector_box.h"
 #include "support/sandbox.h"
 #include "support/scripted_dialogs.h"
 

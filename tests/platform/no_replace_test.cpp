@@ -17,7 +17,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/file_system.h"
+#include "platform/os/file_system.h"
 #include "support/mount.h"
 #include "support/sandbox.h"
 #include "support/system_call_faults.h"

@@ -1,5 +1,5 @@
-#include "platform/picture_cache.h"
-#include "platform/pictures.h"
+#include "platform/os/picture_cache.h"
+#include "platform/os/pictures.h"
 
 #include <chrono>
 #include <ctime>
@@ -18,7 +18,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/image_box.h"
+#include "platform/controls/image_box.h"
 #include "support/sandbox.h"
 
 namespace {

@@ -4,7 +4,7 @@
 
 #include <QStringList>
 
-#include "platform/file_system.h"
+#include "platform/os/file_system.h"
 #include "support/system_call_faults.h"
 
 namespace testsupport {

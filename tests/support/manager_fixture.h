@@ -7,11 +7,11 @@
 #include <gtest/gtest.h>
 
 #include "manager/frm_main.h"
-#include "platform/dir_list_box.h"
-#include "platform/file_list_box.h"
-#include "platform/image_box.h"
-#include "platform/pictures.h"
-#include "platform/selector_box.h"
+#include "platform/controls/dir_list_box.h"
+#include "platform/controls/file_list_box.h"
+#include "platform/controls/image_box.h"
+#include "platform/os/pictures.h"
+#include "platform/controls/selector_box.h"
 #include "support/forwarding_file_system.h"
 #include "support/sandbox.h"
 #include "support/scripted_dialogs.h"

@@ -4,7 +4,7 @@
 #include <QString>
 #include <QVector>
 
-#include "platform/dialogs.h"
+#include "platform/controls/dialogs.h"
 
 namespace testsupport {
 

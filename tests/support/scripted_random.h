@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/random_source.h"
+#include "platform/os/random_source.h"
 
 namespace testsupport {
 

@@ -7,7 +7,7 @@
 
 #include <QByteArray>
 
-#include "platform/file_system.h"
+#include "platform/os/file_system.h"
 
 namespace testsupport {
 

@@ -1,4 +1,4 @@
-#include "platform/file_system.h"
+#include "platform/os/file_system.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -19,10 +19,10 @@
 #include <QRegularExpression>
 
 #include "naming/portrait_names.h"
-#include "platform/ascii.h"
-#include "platform/file_descriptor.h"
-#include "platform/mounted_volumes.h"
-#include "platform/no_replace.h"
+#include "platform/os/ascii.h"
+#include "platform/os/file_descriptor.h"
+#include "platform/os/mounted_volumes.h"
+#include "platform/os/no_replace.h"
 
 namespace platform {
 
@@ -379,9 +379,8 @@ void sortInListOrder(QStringList& names)
 std::pair<qsizetype, qsizetype> listRangeBeginningWith(const QStringList& listed, const QString& prefix)
 {
     const QString key = prefix.toCaseFolded();
-    const auto first = std::lower_bound(listed.cbegin(), listed.cend(), key, [](const QString& name, const QString& k) {
-        return name.toCaseFolded() < k;
-    });
+    const auto first = std::lower_bound(listed.cbegin(), listed.cend(), key,
+                                        [](const QString& name, const QString& k) { return name.toCaseFolded() < k; });
     const auto last = std::partition_point(first, listed.cend(),
                                            [&key](const QString& name) { return name.toCaseFolded().startsWith(key); });
     return {first - listed.cbegin(), last - listed.cbegin()};
@@ -483,9 +482,9 @@ QString fromU32(const std::u32string& text)
 // order. The list is sorted with case folded first, so they stand together.
 QStringList namesAnsweringTo(const QString& entry, const QStringList& listed)
 {
-    const auto first = std::lower_bound(listed.cbegin(), listed.cend(), entry, [](const QString& name, const QString& key) {
-        return compareFolded(name, key) < 0;
-    });
+    const auto first =
+        std::lower_bound(listed.cbegin(), listed.cend(), entry,
+                         [](const QString& name, const QString& key) { return compareFolded(name, key) < 0; });
     QStringList names;
     for (auto it = first; it != listed.cend() && compareFolded(*it, entry) == 0; ++it)
         names.append(*it);

@@ -1,4 +1,4 @@
-#include "platform/image_box.h"
+#include "platform/controls/image_box.h"
 
 #include <cmath>
 #include <utility>
@@ -10,7 +10,7 @@
 #include <QStyle>
 #include <QStyleOption>
 
-#include "platform/pictures.h"
+#include "platform/os/pictures.h"
 
 namespace platform {
 

@@ -1,10 +1,10 @@
-#include "platform/file_list_box.h"
+#include "platform/controls/file_list_box.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QStringListModel>
 
-#include "platform/file_system.h"
+#include "platform/os/file_system.h"
 
 namespace platform {
 

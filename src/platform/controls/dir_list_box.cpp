@@ -1,11 +1,11 @@
-#include "platform/dir_list_box.h"
+#include "platform/controls/dir_list_box.h"
 
 #include <QDir>
 #include <QStyle>
 #include <QStyledItemDelegate>
 
-#include "platform/dialogs.h"
-#include "platform/file_system.h"
+#include "platform/controls/dialogs.h"
+#include "platform/os/file_system.h"
 
 namespace platform {
 

@@ -1,4 +1,4 @@
-#include "platform/mounted_volumes.h"
+#include "platform/os/mounted_volumes.h"
 
 #include <algorithm>
 #include <cctype>

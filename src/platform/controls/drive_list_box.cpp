@@ -1,8 +1,8 @@
-#include "platform/drive_list_box.h"
+#include "platform/controls/drive_list_box.h"
 
 #include <QSignalBlocker>
 
-#include "platform/file_system.h"
+#include "platform/os/file_system.h"
 
 namespace platform {
 

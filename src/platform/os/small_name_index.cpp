@@ -1,4 +1,4 @@
-#include "platform/small_name_index.h"
+#include "platform/os/small_name_index.h"
 
 #include <algorithm>
 #include <cstring>
@@ -10,7 +10,7 @@
 #include <QFile>
 #include <QString>
 
-#include "platform/ascii.h"
+#include "platform/os/ascii.h"
 
 namespace platform {
 
@@ -87,7 +87,7 @@ std::optional<SmallNameIndexes::Reading> SmallNameIndexes::startReading(const QB
     const std::optional<Stamp> stamp = stampOf(directory);
     if (!stamp)
         return std::nullopt;
-    timespec now {};
+    timespec now{};
     ::clock_gettime(CLOCK_REALTIME, &now);
     // The file system takes its times from a clock that lags by up to a tick: a change within the settle
     // time before now might be followed by one that shows the same time.

@@ -1,4 +1,4 @@
-#include "platform/classic_font.h"
+#include "platform/controls/classic_font.h"
 
 #include <QStringList>
 

@@ -1,4 +1,4 @@
-#include "platform/no_replace.h"
+#include "platform/os/no_replace.h"
 
 #include <cerrno>
 #include <memory>
@@ -14,7 +14,7 @@
 #include <QFileInfo>
 #include <QRandomGenerator>
 
-#include "platform/file_descriptor.h"
+#include "platform/os/file_descriptor.h"
 
 namespace platform::noreplace {
 

@@ -1,4 +1,4 @@
-#include "platform/selector_box.h"
+#include "platform/controls/selector_box.h"
 
 #include <QSignalBlocker>
 

@@ -11,11 +11,11 @@
 namespace platform {
 
 // The small pictures a directory holds, as hashes of their case-folded names and of their spellings,
-// so that finding a set's partner asks neither the directory nor the disk for its spelling. An index is kept only on local
-// file systems, whose directories show every change in their change time (FUSE and network volumes may
-// leave it still), and is trusted only while the directory keeps the device, inode and times it had
-// when it was read. A directory changed shortly before it was read could change again within the same
-// tick of the clock, unseen: its index is not kept.
+// so that finding a set's partner asks neither the directory nor the disk for its spelling. An index is kept only on
+// local file systems, whose directories show every change in their change time (FUSE and network volumes may leave it
+// still), and is trusted only while the directory keeps the device, inode and times it had when it was read. A
+// directory changed shortly before it was read could change again within the same tick of the clock, unseen: its index
+// is not kept.
 class SmallNameIndexes {
 public:
     struct Stamp {

@@ -9,7 +9,7 @@
 #include <QString>
 #include <QStringList>
 
-#include "platform/small_name_index.h"
+#include "platform/os/small_name_index.h"
 
 namespace platform {
 

@@ -1,10 +1,10 @@
-#include "platform/accessibility.h"
+#include "platform/controls/accessibility.h"
 
 #include <QAccessibleWidget>
 #include <QKeyEvent>
 #include <QKeySequence>
-#include <QPushButton>
 #include <QLabel>
+#include <QPushButton>
 #include <QWidget>
 
 namespace platform {
@@ -43,7 +43,8 @@ public:
         if (event->type() != QEvent::KeyPress)
             return false;
         const int key = static_cast<QKeyEvent*>(event)->key();
-        if ((key != Qt::Key_Return && key != Qt::Key_Enter) || static_cast<QKeyEvent*>(event)->modifiers() & ~Qt::KeypadModifier)
+        if ((key != Qt::Key_Return && key != Qt::Key_Enter) ||
+            static_cast<QKeyEvent*>(event)->modifiers() & ~Qt::KeypadModifier)
             return false;
         static_cast<QPushButton*>(watched)->click();
         return true;

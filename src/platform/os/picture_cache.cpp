@@ -1,10 +1,10 @@
-#include "platform/picture_cache.h"
+#include "platform/os/picture_cache.h"
 
 #include <sys/stat.h>
 
 #include <QFile>
 
-#include "platform/pictures.h"
+#include "platform/os/pictures.h"
 
 namespace platform {
 

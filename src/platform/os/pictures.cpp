@@ -1,4 +1,4 @@
-#include "platform/pictures.h"
+#include "platform/os/pictures.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -12,7 +12,7 @@
 #include <QFile>
 #include <QImageReader>
 
-#include "platform/file_descriptor.h"
+#include "platform/os/file_descriptor.h"
 
 namespace platform {
 

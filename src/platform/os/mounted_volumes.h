@@ -6,7 +6,7 @@
 #include <QList>
 #include <QString>
 
-#include "platform/file_system.h"
+#include "platform/os/file_system.h"
 
 namespace platform {
 

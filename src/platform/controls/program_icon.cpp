@@ -1,4 +1,4 @@
-#include "platform/program_icon.h"
+#include "platform/controls/program_icon.h"
 
 #include <QImage>
 #include <QPainter>

@@ -1,4 +1,4 @@
-#include "platform/window_placement.h"
+#include "platform/controls/window_placement.h"
 
 #include <cstdlib>
 
@@ -22,10 +22,7 @@ QPoint centredTopLeft(const QWidget* window, QSize outer)
 // Watches the window until its frame is known, then centres it by that frame once.
 class FramedCentring final : public QObject {
 public:
-    explicit FramedCentring(QWidget* window) : QObject(window), window_(window)
-    {
-        window->installEventFilter(this);
-    }
+    explicit FramedCentring(QWidget* window) : QObject(window), window_(window) { window->installEventFilter(this); }
 
     bool eventFilter(QObject* watched, QEvent* event) override
     {

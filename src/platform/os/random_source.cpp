@@ -1,4 +1,4 @@
-#include "platform/random_source.h"
+#include "platform/os/random_source.h"
 
 #include <QTime>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/file_system.h"
+#include "platform/os/file_system.h"
 
 // File writes that never replace an existing file, not even when another program creates the target
 // between our look-up and the write, and that never leave a partial file under a target name, not even
