@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QMoveEvent>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QShortcut>
 #include <QShowEvent>
 #include <QTimer>
@@ -273,9 +274,9 @@ void frmMain::changeEvent(QEvent* event)
     if (event->type() != QEvent::WindowStateChange)
         return;
     const auto* change = static_cast<QWindowStateChangeEvent*>(event);
-    leavingMaximised_ = (change->oldState() & (Qt::WindowMaximized | Qt::WindowFullScreen)) != 0;
+    const QScopedValueRollback leaving(leavingMaximised_,
+                                       (change->oldState() & (Qt::WindowMaximized | Qt::WindowFullScreen)) != 0);
     Form_Resize();
-    leavingMaximised_ = false;
 }
 
 void frmMain::closeEvent(QCloseEvent* event)

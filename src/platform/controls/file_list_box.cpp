@@ -2,28 +2,15 @@
 
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QScopedValueRollback>
 #include <QStringListModel>
 
 #include "platform/os/file_system.h"
 
 namespace platform {
 
-namespace {
-class QuietScope {
-public:
-    explicit QuietScope(bool& flag) : flag_(flag), previous_(flag) { flag_ = true; }
-    ~QuietScope() { flag_ = previous_; }
-    QuietScope(const QuietScope&) = delete;
-    QuietScope& operator=(const QuietScope&) = delete;
-
-private:
-    bool& flag_;
-    bool previous_;
-};
-} // namespace
-
 FileListBox::FileListBox(const FileSystem& fileSystem, QWidget* parent)
-    : QListView(parent), fileSystem_(fileSystem), model_(new QStringListModel(this)), pattern_(QStringLiteral("*.*"))
+    : QListView(parent), fileSystem_(fileSystem), model_(new QStringListModel(this)), pattern_(QStringLiteral("*"))
 {
     setModel(model_);
     setSelectionMode(QAbstractItemView::SingleSelection);
@@ -69,7 +56,7 @@ void FileListBox::reload()
 
 void FileListBox::showEntries(const QStringList& entries)
 {
-    const QuietScope quiet(quiet_);
+    const QScopedValueRollback quiet(quiet_, true);
     entries_ = entries;
     ++generation_;
     model_->setStringList(entries_);
@@ -84,7 +71,7 @@ int FileListBox::listIndex() const
 
 void FileListBox::selectRowQuietly(int row)
 {
-    const QuietScope quiet(quiet_);
+    const QScopedValueRollback quiet(quiet_, true);
     const QModelIndex index = model_->index(row, 0);
     selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
     scrollTo(index);
@@ -93,7 +80,7 @@ void FileListBox::selectRowQuietly(int row)
 void FileListBox::setListIndex(int index)
 {
     if (index < 0 || index >= listCount()) {
-        const QuietScope quiet(quiet_);
+        const QScopedValueRollback quiet(quiet_, true);
         clearSelection();
         return;
     }

@@ -16,7 +16,6 @@
 #include <QByteArray>
 #include <QFile>
 #include <QHash>
-#include <QRegularExpression>
 
 #include "naming/portrait_names.h"
 #include "platform/os/ascii.h"
@@ -200,91 +199,35 @@ template <typename Visit> FsResult readEntries(const QString& directory, SystemC
     return {};
 }
 
-// The file lists always ask for "*L.bmp", so that form is a plain case-blind endsWith; a regular
-// expression per entry would dominate the time on a big directory.
+// The file lists ask for "*L.bmp" and the directory lists for everything: a pattern is "*" and a
+// suffix, matched as a plain case-blind endsWith, since a regular expression per entry would dominate
+// the time on a big directory.
 class NameMatcher {
 public:
-    explicit NameMatcher(const QString& pattern)
+    explicit NameMatcher(const QString& pattern) : suffix_(pattern.mid(1))
     {
-        const qsizetype stars = pattern.count(QLatin1Char('*'));
-        const bool hasQuestion = pattern.contains(QLatin1Char('?'));
-        if (!hasQuestion && stars == pattern.size()) {
-            kind_ = Kind::Everything;
-        } else if (!hasQuestion && stars == 0) {
-            kind_ = Kind::Exact;
-            text_ = pattern;
-        } else if (!hasQuestion && stars == 1 && pattern.startsWith(QLatin1Char('*'))) {
-            kind_ = Kind::Suffix;
-            text_ = pattern.mid(1);
-            if (std::all_of(text_.cbegin(), text_.cend(), [](QChar c) { return c.unicode() < 0x80; }))
-                asciiSuffix_ = text_.toLower().toLatin1();
-        } else {
-            kind_ = Kind::Wildcard;
-            regex_ = wildcardExpression(pattern);
-        }
+        Q_ASSERT(pattern.isEmpty() || (pattern.startsWith(QLatin1Char('*')) && !suffix_.contains(QLatin1Char('*')) &&
+                                       !suffix_.contains(QLatin1Char('?'))));
+        if (std::all_of(suffix_.cbegin(), suffix_.cend(), [](QChar c) { return c.unicode() < 0x80; }))
+            asciiSuffix_ = suffix_.toLower().toLatin1();
     }
 
     // Most names are plain ASCII and most of a big directory does not match: those are told apart
     // without decoding them.
     bool matches(const char* raw) const
     {
-        if (kind_ == Kind::Everything)
+        if (suffix_.isEmpty())
             return true;
         const std::size_t length = std::strlen(raw);
-        if (kind_ == Kind::Suffix && !asciiSuffix_.isEmpty() && ascii::isAscii(raw, length))
+        if (!asciiSuffix_.isEmpty() && ascii::isAscii(raw, length))
             return ascii::endsWithIgnoringCase(raw, length, asciiSuffix_.constData(), std::size_t(asciiSuffix_.size()));
         const std::optional<QString> name = decodedName(raw);
-        return name && matches(*name);
-    }
-
-    bool matches(const QString& name) const
-    {
-        switch (kind_) {
-        case Kind::Everything:
-            return true;
-        case Kind::Exact:
-            return QString::compare(name, text_, Qt::CaseInsensitive) == 0;
-        case Kind::Suffix:
-            return name.endsWith(text_, Qt::CaseInsensitive);
-        case Kind::Wildcard:
-            return regex_.match(name).hasMatch();
-        }
-        return false;
+        return name && name->endsWith(suffix_, Qt::CaseInsensitive);
     }
 
 private:
-    enum class Kind { Everything, Exact, Suffix, Wildcard };
-
-    // QRegularExpression::wildcardToRegularExpression would read "[...]" as a character class, but
-    // brackets are ordinary characters in portrait names, so only * and ? are translated here.
-    static QRegularExpression wildcardExpression(const QString& pattern)
-    {
-        QString expression;
-        QString literal;
-        const auto flushLiteral = [&] {
-            expression += QRegularExpression::escape(literal);
-            literal.clear();
-        };
-        for (const QChar c : pattern) {
-            if (c == QLatin1Char('*') || c == QLatin1Char('?')) {
-                flushLiteral();
-                expression += c == QLatin1Char('*') ? QStringLiteral(".*") : QStringLiteral(".");
-            } else {
-                literal += c;
-            }
-        }
-        flushLiteral();
-        QRegularExpression regex(QRegularExpression::anchoredPattern(expression),
-                                 QRegularExpression::CaseInsensitiveOption |
-                                     QRegularExpression::DotMatchesEverythingOption);
-        regex.optimize();
-        return regex;
-    }
-
-    Kind kind_ = Kind::Everything;
-    QString text_;
-    QByteArray asciiSuffix_; // lower case
-    QRegularExpression regex_;
+    QString suffix_;
+    QByteArray asciiSuffix_; // lower case; empty when the suffix is not ASCII
 };
 
 } // namespace

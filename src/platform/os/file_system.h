@@ -97,8 +97,8 @@ public:
     virtual ~FileSystem() = default;
 
     // Non-directory entries of `directory` (symlinks followed; a dangling one counts as a file) whose
-    // names match the wildcard `pattern` (only * and ? are special) with letter case ignored, hidden
-    // names left out, in list order.
+    // names end, letter case ignored, as `pattern` does after its leading "*" ("*L.bmp"; "*" for all),
+    // hidden names left out, in list order.
     virtual DirectoryListing listFiles(const QString& directory, const QString& pattern) const = 0;
 
     // Subdirectories of `directory` (symlinks followed), hidden ones, "." and ".." left out, in list
