@@ -40,8 +40,8 @@
 #include "naming/portrait_names.h"
 #include "platform/controls/dialogs.h"
 #include "platform/controls/file_list_box.h"
-#include "platform/os/file_system.h"
 #include "platform/controls/image_box.h"
+#include "platform/os/file_system.h"
 #include "platform/os/pictures.h"
 #include "platform/os/random_source.h"
 
@@ -268,7 +268,10 @@ public:
         return std::string(prefixes[i / perPrefix_]) + number;
     }
     std::string large(long i) const { return toUtf8(naming::userLargeFileName(toU32(stem(i)))); }
-    std::string small(long i) const { return toUtf8(naming::userSmallFileName(toU32(stem(i)))); }
+    std::string small(long i) const
+    {
+        return toUtf8(naming::userSmallFileName(toU32(stem(i)), platform::smallNameLetter));
+    }
 
 private:
     long sets_;
@@ -998,7 +1001,7 @@ int measure(const Options& options, const QString& directory, long sets)
             const QString large = files->list(int(i));
             const std::u32string stem = naming::stemOfEntry(large.toStdU32String());
             pictures->push_back(QString::fromStdString(dir) + QLatin1Char('/') + large);
-            pictures->push_back(qpath(toUtf8(naming::userSmallFileName(stem))));
+            pictures->push_back(qpath(toUtf8(naming::userSmallFileName(stem, platform::smallNameLetter))));
             expected += names.hasSmall(i) ? 2 : 1;
         }
         auto decoded = std::make_shared<int>(0);

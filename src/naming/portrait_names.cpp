@@ -6,11 +6,6 @@ namespace {
 
 constexpr std::size_t SizeSuffixLength = 5; // "L.bmp"
 
-bool isEven(char32_t c)
-{
-    return c % 2 == 0;
-}
-
 } // namespace
 
 std::u32string stemOfEntry(std::u32string_view entryName)
@@ -81,53 +76,17 @@ std::u32string userLargeFileName(std::u32string_view stem)
     return std::u32string(stem) + U"L.bmp";
 }
 
-std::u32string userSmallFileName(std::u32string_view stem)
+std::u32string userSmallFileName(std::u32string_view stem, LowerCase lowerCase)
 {
     std::u32string name(stem);
     if (!name.empty()) {
-        name[0] = lowerCaseLetter(name[0]);
+        name[0] = lowerCase(name[0]);
     }
     return name + U"S.bmp";
 }
 
-// Plain code-point rules, the same on every machine: a name must not change with the user's locale.
-char32_t lowerCaseLetter(char32_t c)
-{
-    if ((c >= U'A' && c <= U'Z') || (c >= 0x00C0 && c <= 0x00DE && c != 0x00D7)) {
-        return c + 0x20;
-    }
-    if (c >= 0x0100 && c <= 0x017F) {
-        // Latin Extended-A pairs capital and small letters, but the pairing shifts by one after the
-        // letters that have no partner (U+0130/U+0131, U+0138, U+0149); U+0178 pairs with U+00FF.
-        if (c == 0x0130) {
-            // Dotted capital I stays: outside Turkish rules it is not the same letter as "i" when names
-            // are compared with case ignored, and a small name must pair with its large name.
-            return c;
-        }
-        if (c == 0x0178) {
-            return 0x00FF;
-        }
-        const bool capitalOnEven = (c <= 0x012F) || (c >= 0x0132 && c <= 0x0137) || (c >= 0x014A && c <= 0x0177);
-        const bool capitalOnOdd = (c >= 0x0139 && c <= 0x0148) || (c >= 0x0179 && c <= 0x017E);
-        if ((capitalOnEven && isEven(c)) || (capitalOnOdd && !isEven(c))) {
-            return c + 1;
-        }
-        return c;
-    }
-    if (c >= 0x0391 && c <= 0x03A9 && c != 0x03A2) {
-        return c + 0x20;
-    }
-    if (c >= 0x0410 && c <= 0x042F) {
-        return c + 0x20;
-    }
-    if (c >= 0x0400 && c <= 0x040F) {
-        return c + 0x50;
-    }
-    return c;
-}
-
 std::vector<int> pairSmallPictures(const std::vector<std::u32string>& largeEntries,
-                                   const std::vector<std::u32string>& smallFiles)
+                                   const std::vector<std::u32string>& smallFiles, LowerCase lowerCase)
 {
     std::vector<int> partner(largeEntries.size(), -1);
     std::vector<bool> taken(smallFiles.size(), false);
@@ -149,7 +108,8 @@ std::vector<int> pairSmallPictures(const std::vector<std::u32string>& largeEntri
         }
     };
     claimBySpelling([](const std::u32string& entry) { return smallPartnerOfEntry(entry); });
-    claimBySpelling([](const std::u32string& entry) { return userSmallFileName(stemOfEntry(entry)); });
+    claimBySpelling(
+        [lowerCase](const std::u32string& entry) { return userSmallFileName(stemOfEntry(entry), lowerCase); });
     std::size_t next = 0;
     for (std::size_t e = 0; e < largeEntries.size(); ++e) {
         if (partner[e] != -1)

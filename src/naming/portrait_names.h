@@ -26,10 +26,14 @@ char32_t classLetter(int classIndex);
 inline constexpr std::size_t MaxUserStemLength = 7;
 bool isAcceptableUserStem(std::u32string_view answer);
 
+// The lower case of one character, from the caller's Unicode tables: names must not change with the
+// user's locale, and the standard library knows no other lower case.
+using LowerCase = char32_t (*)(char32_t);
+
 // Files of a user-chosen stem: the large keeps the stem as typed, the small lower-cases its first
 // character ("Hero" gives "HeroL.bmp" and "heroS.bmp").
 std::u32string userLargeFileName(std::u32string_view stem);
-std::u32string userSmallFileName(std::u32string_view stem);
+std::u32string userSmallFileName(std::u32string_view stem, LowerCase lowerCase);
 
 // Which of `smallFiles` belongs to each of `largeEntries`, for entries whose names differ only in
 // letter case (a disk that tells case apart can hold them side by side) and the small files answering
@@ -38,10 +42,6 @@ std::u32string userSmallFileName(std::u32string_view stem);
 // it, then to the remaining entries in the given order. Both lists in list order; the result holds an
 // index into `smallFiles` per entry, or -1.
 std::vector<int> pairSmallPictures(const std::vector<std::u32string>& largeEntries,
-                                   const std::vector<std::u32string>& smallFiles);
-
-// Simple lower case of one character for the Latin, Greek and Cyrillic capitals, except U+0130; any
-// other character is returned unchanged.
-char32_t lowerCaseLetter(char32_t c);
+                                   const std::vector<std::u32string>& smallFiles, LowerCase lowerCase);
 
 } // namespace naming

@@ -225,7 +225,8 @@ void SetOperations::renameSet()
     // A set without small picture renames its large file alone; nothing named by the marker is touched.
     if (v.SourceSmallName != NoPictureMarker)
         steps.append({v.SourceSmallPath,
-                      platform::joinPath(directory, QString::fromStdU32String(naming::userSmallFileName(stem32))),
+                      platform::joinPath(directory, QString::fromStdU32String(
+                                                        naming::userSmallFileName(stem32, platform::smallNameLetter))),
                       false});
     // Renaming a file to the name it has is no change at all.
     steps.erase(std::remove_if(steps.begin(), steps.end(), [](const Step& s) { return s.source == s.target; }),

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/os/file_system.h"
+
 // The same text is read as a listed entry's stem and then offered as a rename answer.
 TEST(PortraitNames, StemsPartnersAndUserNames)
 {
@@ -26,7 +28,7 @@ TEST(PortraitNames, StemsPartnersAndUserNames)
         EXPECT_EQ(naming::smallPartnerName(stem), partner);
         EXPECT_EQ(naming::isAcceptableUserStem(stem), accepted);
         EXPECT_EQ(naming::userLargeFileName(stem), userLarge);
-        EXPECT_EQ(naming::userSmallFileName(stem), userSmall);
+        EXPECT_EQ(naming::userSmallFileName(stem, platform::smallNameLetter), userSmall);
     }
 }
 
@@ -49,7 +51,7 @@ TEST(PortraitNames, Letters)
     }
 }
 
-TEST(PortraitNames, LowerCaseLetter)
+TEST(PortraitNames, SmallNameLetter)
 {
     // clang-format off
     const std::tuple<const char*, char32_t, char32_t> rows[] = {
@@ -63,10 +65,12 @@ TEST(PortraitNames, LowerCaseLetter)
         {"GreekGapKept", 0x03A2, 0x03A2},
         {"CyrillicIeGrave", 0x0400, 0x0450},
         {"CyrillicYa", 0x042F, 0x044F},
+        {"ArmenianAyb", 0x0531, 0x0561},
+        {"LatinDzCaron", 0x01C4, 0x01C6},
     };
     // clang-format on
     for (const auto& [name, letter, lower] : rows) {
-        EXPECT_EQ(naming::lowerCaseLetter(letter), lower) << name;
+        EXPECT_EQ(platform::smallNameLetter(letter), lower) << name;
     }
 }
 
@@ -86,5 +90,5 @@ TEST(PortraitNames, OneSmallPictureNeverServesTwoSets)
     };
     // clang-format on
     for (const auto& [name, large, small, expected] : rows)
-        EXPECT_EQ(naming::pairSmallPictures(large, small), expected) << name;
+        EXPECT_EQ(naming::pairSmallPictures(large, small, platform::smallNameLetter), expected) << name;
 }

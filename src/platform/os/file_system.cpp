@@ -237,6 +237,12 @@ bool sameNameIgnoringCase(const QString& a, const QString& b)
     return QString::compare(a, b, Qt::CaseInsensitive) == 0;
 }
 
+char32_t smallNameLetter(char32_t c)
+{
+    const char32_t lower = QChar::toLower(c);
+    return QChar::toCaseFolded(lower) == QChar::toCaseFolded(c) ? lower : c;
+}
+
 namespace {
 
 // Compares as a.toCaseFolded() with b.toCaseFolded() do, without making either: up to the first letter
@@ -476,7 +482,7 @@ QHash<QString, QString> PosixFileSystem::findSmallPartners(const QString& direct
         const QByteArray folded = exact.toCaseFolded().toUtf8();
         const QStringList family = namesAnsweringTo(entry, listed);
         if (family.size() == 1) {
-            const QString written = fromU32(naming::userSmallFileName(naming::stemOfEntry(entry32)));
+            const QString written = fromU32(naming::userSmallFileName(naming::stemOfEntry(entry32), smallNameLetter));
             // The two spellings that win over any other; a directory unchanged since it was indexed
             // tells which it holds without a look at the disk.
             const QString likely[] = {exact, written};
@@ -525,7 +531,7 @@ QHash<QString, QString> PosixFileSystem::findSmallPartners(const QString& direct
         QStringList candidates =
             spellings.value(fromU32(naming::smallPartnerOfEntry(entry.toStdU32String())).toCaseFolded().toUtf8());
         sortInListOrder(candidates);
-        const std::vector<int> pairs = naming::pairSmallPictures(toU32(family), toU32(candidates));
+        const std::vector<int> pairs = naming::pairSmallPictures(toU32(family), toU32(candidates), smallNameLetter);
         const int partner = pairs[std::size_t(family.indexOf(entry))];
         if (partner >= 0)
             found.insert(entry, candidates[partner]);

@@ -80,6 +80,9 @@ struct Volume {
 
 // The one case-blind comparison of names: Unicode simple case folding, the same in every locale.
 bool sameNameIgnoringCase(const QString& a, const QString& b);
+// The first letter of a small name written for a user's stem: the simple lower case, unless that is
+// not the same letter case-blind (U+0130 lowers to "i", which does not fold like it): then as it is.
+char32_t smallNameLetter(char32_t c);
 
 // List order: names compared with case folded by Unicode rules, and names equal but for case ordered
 // by code point, so that a directory always lists the same way whatever order the disk returns.
