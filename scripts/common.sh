@@ -10,10 +10,14 @@ say() { printf '==> %s\n' "$*"; }
 required_packages=(cmake g++ make qt6-base-dev googletest libgtest-dev fonts-dejavu-core fonts-liberation
                    desktop-file-utils appstream fusefat ntfs-3g dosfstools fuse3 locales
                    libxcb1-dev xvfb openbox xdotool x11-utils dbus at-spi2-core python3-pyatspi)
+# Only the tests check format and lint.
+check_packages=(clang-format clang-tidy)
 
+# Installs those of the given packages (by default the required ones) that are missing.
 install_missing_packages() {
     local missing=() package
-    for package in "${required_packages[@]}"; do
+    [ $# -gt 0 ] || set -- "${required_packages[@]}"
+    for package in "$@"; do
         dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' || missing+=("$package")
     done
     if [ ${#missing[@]} -eq 0 ]; then

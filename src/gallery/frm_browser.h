@@ -72,12 +72,12 @@ private:
     void Form_Load();
     void Form_Resize();
     void Form_Unload();
-    void Image1_Click(int cell);
+    void Image1_Click(int index);
     void Image1_DblClick();
-    void Image1_MouseMove(int cell);
+    void Image1_MouseMove(int index);
     void show_page();
     void fillPage();
-    void fill_cell(int cell);
+    void fill_cell(int index);
 
     void createControls();
     void createMenu();

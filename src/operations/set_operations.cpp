@@ -244,7 +244,7 @@ void SetOperations::renameSet()
 std::optional<QString> SetOperations::askForStem(const QString& entry)
 {
     for (;;) {
-        const std::optional<QString> answer =
+        std::optional<QString> answer =
             dialogs_.inputBox(QStringLiteral("What would you like to rename this file? (No more than 7 characters)"),
                               QStringLiteral("Renaming File ") + entry, QStringLiteral("PIC01"));
         if (!answer)

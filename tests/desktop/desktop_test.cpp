@@ -145,10 +145,10 @@ TEST_F(DesktopTest, TheGalleryByKeysAlone)
         const char* what;
         int key;
         Qt::KeyboardModifiers modifiers;
-        int cell;         // focused afterwards
-        int top;          // list position shown in cell 0
-        int selected;     // list position of the selected set
-        int previewed;    // list position whose stem the preview caption shows
+        int cell;      // focused afterwards
+        int top;       // list position shown in cell 0
+        int selected;  // list position of the selected set
+        int previewed; // list position whose stem the preview caption shows
         bool largeView;
         bool fullScreen;
     };

@@ -21,7 +21,7 @@ public:
     // False when the directory cannot be read (the user has been told) and the list stayed.
     bool setPath(const QString& path);
     // The same, with the directory's subdirectories already read (by one read that served the file list).
-    bool setPath(const QString& path, const DirectoryListing& subdirectories);
+    bool setPath(const QString& path, const DirectoryListing& listing);
     // `path` as setPath would store it.
     static QString normalised(const QString& path);
     // The same directory as `other`, without reading the disk again; fires nothing.

@@ -128,7 +128,7 @@ std::vector<char> readiness(const QList<MountedFileSystem>& candidates, std::chr
                 // A file system of no size is a kernel table (binfmt_misc, a cgroup), not a place for files.
                 const bool ready = ::statvfs(path.constData(), &info) == 0 && info.f_blocks > 0;
                 const std::lock_guard guard(answers->mutex);
-                answers->ready[slot] = ready;
+                answers->ready[slot] = char(ready);
                 --answers->pending;
                 answers->answered.notify_one();
             }).detach();

@@ -351,7 +351,7 @@ FsResult copyOpen(const Calls& calls, int in, const struct stat& before, const Q
     const auto anonymous =
         std::make_shared<FileDescriptor>(calls.open(directory, O_TMPFILE | O_WRONLY | O_CLOEXEC, mode));
     if (anonymous->get() >= 0) {
-        const FsResult filled = fill(calls, in, before, anonymous->get());
+        FsResult filled = fill(calls, in, before, anonymous->get());
         if (!filled.ok)
             return filled;
         if (nameAnonymous(calls, anonymous->get(), to) == 0)
@@ -432,7 +432,7 @@ bool stillTheSource(const QByteArray& name, const struct stat& entry, const stru
 FsResult moveAcross(const Calls& calls, const QByteArray& from, const QByteArray& to, const FileIdentity& expected)
 {
     Source source;
-    if (const FsResult opened = openSource(calls, from, source); !opened.ok)
+    if (FsResult opened = openSource(calls, from, source); !opened.ok)
         return opened;
     const std::optional<struct stat> entry = lstatOf(from); // the file, or the link that leads to it
     if (!entry)
@@ -499,9 +499,9 @@ FsResult copyFile(const QString& source, const QString& target, SystemCallHook* 
 {
     const Calls calls(hook);
     Source in;
-    if (const FsResult opened = openSource(calls, encoded(source), in); !opened.ok)
+    if (FsResult opened = openSource(calls, encoded(source), in); !opened.ok)
         return opened;
-    const FsResult copied = copyOpen(calls, in.fd.get(), in.st, encoded(target));
+    FsResult copied = copyOpen(calls, in.fd.get(), in.st, encoded(target));
     if (copied.ok)
         syncDirectory(calls, parentOf(encoded(target)));
     return copied;

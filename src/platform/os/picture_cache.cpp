@@ -26,7 +26,7 @@ QImage PictureCache::load(const QString& path)
         known && known->size == st.st_size && known->modified == modified && known->changed == changed)
         return known->picture;
     auto* entry = new Entry{st.st_size, modified, changed, decodeBitmap(path)};
-    const QImage picture = entry->picture;
+    QImage picture = entry->picture;
     // The key is held twice, by the cache's table and by its list.
     const qint64 bytes = picture.sizeInBytes() + qint64(sizeof(Entry)) + 2 * path.size() * qint64(sizeof(QChar));
     // A picture bigger than the whole budget is shown but not kept.

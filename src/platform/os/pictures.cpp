@@ -27,7 +27,7 @@ constexpr quint32 CompressionNone = 0;
 constexpr quint32 CompressionBitfields = 3;
 constexpr quint32 CompressionAlphaBitfields = 6;
 
-constexpr int AllocationLimitMegabytes = int(MaxPicturePixels * 4 / (1024 * 1024));
+constexpr int AllocationLimitMegabytes = int(MaxPicturePixels * 4 / (1024LL * 1024));
 
 quint16 readU16(const QByteArray& bytes, qsizetype at)
 {
