@@ -197,60 +197,46 @@ TEST_F(DesktopTest, BoxesAreModalToTheirWindowCentredShowTextAsIsAndEscapeIsTheC
     open();
     activate(window_.get());
     control("Files")->setFocus();
-    // How the box stood, read while it is up, then answered by a key or by clicking a button.
+    // How the box stood, read while it is up; then a key answers it, or no key a click on Yes.
     QString seen;
-    const auto answer = [&seen](std::function<void(QWidget*)> act) {
+    const auto answer = [&seen](int key) {
         seen = "no box";
-        QTimer::singleShot(0, [&seen, act] {
+        QTimer::singleShot(0, [&seen, key] {
             QWidget* box = QApplication::activeModalWidget();
             const QWidget* parent = box ? box->parentWidget() : nullptr;
-            if (parent) {
-                const auto* message = qobject_cast<QMessageBox*>(box);
-                const bool centred =
-                    (box->frameGeometry().center() - parent->frameGeometry().center()).manhattanLength() <= 2;
-                seen = QStringLiteral("%1 %2 %3 icon %4 %5")
-                           .arg(parent->objectName(),
-                                box->windowHandle()->transientParent() == parent->windowHandle() ? "modal" : "free",
-                                centred ? "centred" : "off centre")
-                           .arg(message ? message->icon() : -1)
-                           .arg(message && message->textFormat() == Qt::PlainText ? "plain" : "");
-            }
-            if (box)
-                act(box);
+            if (!parent)
+                return;
+            const auto* message = qobject_cast<QMessageBox*>(box);
+            const QPoint offset = box->frameGeometry().center() - parent->frameGeometry().center();
+            seen = QString("%1 %2 %3 icon %4 %5")
+                       .arg(parent->objectName(),
+                            box->windowHandle()->transientParent() == parent->windowHandle() ? "modal" : "free",
+                            offset.manhattanLength() <= 2 ? "centred" : "off centre")
+                       .arg(message ? message->icon() : -1)
+                       .arg(message && message->textFormat() == Qt::PlainText ? "plain" : "");
+            if (key)
+                QTest::keyClick(box, Qt::Key(key));
+            else
+                message->button(QMessageBox::Yes)->click();
         });
-    };
-    const auto key = [](Qt::Key k) { return [k](QWidget* box) { QTest::keyClick(box, k); }; };
-    const auto click = [](QMessageBox::StandardButton b) {
-        return [b](QWidget* box) { static_cast<QMessageBox*>(box)->button(b)->click(); };
     };
     using platform::MessageButtons, platform::MessageIcon, platform::MessageResult;
     platform::QtDialogs dialogs;
-    struct Row {
-        MessageButtons buttons;
-        MessageIcon icon;
-        std::function<void(QWidget*)> act;
-        MessageResult result;
-        QString seen;
+    const std::tuple<MessageButtons, MessageIcon, int, MessageResult> rows[] = {
+        {MessageButtons::YesNo, MessageIcon::None, Qt::Key_Escape, MessageResult::No},
+        {MessageButtons::YesNo, MessageIcon::None, Qt::Key_Return, MessageResult::No}, // Enter does not say yes
+        {MessageButtons::YesNo, MessageIcon::Exclamation, 0, MessageResult::Yes},
+        {MessageButtons::Ok, MessageIcon::Exclamation, Qt::Key_Return, MessageResult::Ok},
     };
-    const Row rows[] = {
-        {MessageButtons::YesNo, MessageIcon::None, key(Qt::Key_Escape), MessageResult::No,
-         "frmMain modal centred icon 0 plain"},
-        {MessageButtons::YesNo, MessageIcon::None, key(Qt::Key_Return), MessageResult::No,
-         "frmMain modal centred icon 0 plain"},
-        {MessageButtons::YesNo, MessageIcon::Exclamation, click(QMessageBox::Yes), MessageResult::Yes,
-         "frmMain modal centred icon 2 plain"},
-        {MessageButtons::Ok, MessageIcon::Exclamation, key(Qt::Key_Return), MessageResult::Ok,
-         "frmMain modal centred icon 2 plain"},
-    };
-    for (const Row& row : rows) {
-        answer(row.act);
-        EXPECT_EQ(dialogs.messageBox("<b>x</b>.bmp", "Delete File x", row.buttons, row.icon), row.result)
-            << row.seen.toStdString();
-        EXPECT_EQ(seen, row.seen);
+    for (const auto& [buttons, icon, key, result] : rows) {
+        answer(key);
+        EXPECT_EQ(dialogs.messageBox("<b>x</b>.bmp", "Delete File x", buttons, icon), result) << key;
+        EXPECT_EQ(seen, QString("frmMain modal centred icon %1 plain")
+                            .arg(icon == MessageIcon::Exclamation ? QMessageBox::Warning : QMessageBox::NoIcon));
     }
-    for (const auto& [k, typed] :
+    for (const auto& [key, typed] :
          {std::pair{Qt::Key_Escape, std::optional<QString>()}, {Qt::Key_Return, QString("PIC01")}}) {
-        answer(key(k));
+        answer(key);
         EXPECT_EQ(dialogs.inputBox("Name?", "Renaming File x", "PIC01"), typed);
         EXPECT_EQ(seen, "frmMain modal centred icon -1 ");
     }
