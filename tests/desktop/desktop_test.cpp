@@ -131,22 +131,15 @@ TEST_F(DesktopTest, TheGalleryByKeysAlone)
             .arg(visibleWindow("frmLargeView") != nullptr)
             .arg(gallery->isMaximized());
     };
+    // Along the row previewing, a row down, past the page scrolling a row, selecting, back, a scroll bar page
+    // down and up, the last sets, the first, staying at the top; Enter selects and opens the large view, F11
+    // switches full screen (a new layout previews its last cell) and back, and Enter again closes the view.
     const std::pair<Qt::Key, const char*> rows[] = {
-        {Qt::Key_Right, "1 0 0 1 0 0"},    // along the row, previewing
-        {Qt::Key_Down, "3 0 0 3 0 0"},     // a row down
-        {Qt::Key_Down, "3 2 0 5 0 0"},     // past the page scrolls a row
-        {Qt::Key_Space, "3 2 5 5 0 0"},    // selects
-        {Qt::Key_Left, "2 2 5 4 0 0"},     //
-        {Qt::Key_PageDown, "2 6 5 9 0 0"}, // by the scroll bar's page
-        {Qt::Key_PageUp, "2 2 5 5 0 0"},   //
-        {Qt::Key_End, "3 16 5 19 0 0"},    // the last sets
-        {Qt::Key_Home, "0 0 5 0 0 0"},     // the first
-        {Qt::Key_Up, "0 0 5 0 0 0"},       // at the top stays
-        {Qt::Key_Return, "0 0 0 0 1 0"},   // selects and opens the large view
-        {Qt::Key_F11, "0 0 0 19 1 1"},     // full screen; a new layout previews its last cell
-        {Qt::Key_F11, "0 0 0 3 1 0"},      // and back
-        {Qt::Key_Return, "0 0 0 3 0 0"},   // closes the large view
-    };
+        {Qt::Key_Right, "1 0 0 1 0 0"},  {Qt::Key_Down, "3 0 0 3 0 0"},   {Qt::Key_Down, "3 2 0 5 0 0"},
+        {Qt::Key_Space, "3 2 5 5 0 0"},  {Qt::Key_Left, "2 2 5 4 0 0"},   {Qt::Key_PageDown, "2 6 5 9 0 0"},
+        {Qt::Key_PageUp, "2 2 5 5 0 0"}, {Qt::Key_End, "3 16 5 19 0 0"},  {Qt::Key_Home, "0 0 5 0 0 0"},
+        {Qt::Key_Up, "0 0 5 0 0 0"},     {Qt::Key_Return, "0 0 0 0 1 0"}, {Qt::Key_F11, "0 0 0 19 1 1"},
+        {Qt::Key_F11, "0 0 0 3 1 0"},    {Qt::Key_Return, "0 0 0 3 0 0"}};
     for (const auto& [key, expected] : rows) {
         activate(gallery);
         press(key);
@@ -170,20 +163,18 @@ TEST_F(DesktopTest, ManagerKeysRunTheButtonsHandlers)
     source_.addPortraits({"MM05L.bmp", "mM05S.bmp"});
     open();
     selectSource("MM05L.bmp");
-    const std::tuple<const char*, Qt::Key, QString> rows[] = {
-        {"Files", Qt::Key_Delete, "Delete File MM05L.bmp"},
-        {"Files", Qt::Key_F2, "Renaming File MM05L.bmp"},
-        {"Directory", Qt::Key_F2, "Renaming File MM05L.bmp"},
-        {"DeleteButton", Qt::Key_Return, "Delete File MM05L.bmp"},
-        {"RenameButton", Qt::Key_Enter, "Renaming File MM05L.bmp"},
-        {"Directory", Qt::Key_Delete, ""}, // deleting is asked for in the list of sets only
-    };
+    // The box each brings up, of deleting or renaming MM05L.bmp; deleting is asked for in the list of sets only.
+    const std::tuple<const char*, Qt::Key, const char*> rows[] = {
+        {"Files", Qt::Key_Delete, "Delete"},         {"Files", Qt::Key_F2, "Renaming"},
+        {"Directory", Qt::Key_F2, "Renaming"},       {"DeleteButton", Qt::Key_Return, "Delete"},
+        {"RenameButton", Qt::Key_Enter, "Renaming"}, {"Directory", Qt::Key_Delete, nullptr}};
     for (const auto& [focus, key, title] : rows) {
         dialogs_.clear();
         activate(window_.get());
         control(focus)->setFocus();
         press(key);
-        EXPECT_EQ(dialogs_.shown().isEmpty() ? QString() : dialogs_.shown().first().title, title)
+        EXPECT_EQ(dialogs_.shown().isEmpty() ? QString() : dialogs_.shown().first().title,
+                  title ? title + QString(" File MM05L.bmp") : QString())
             << focus << " " << key;
     }
     EXPECT_EQ(QDir(source_.path()).entryList(QDir::Files), QStringList({"MM05L.bmp", "mM05S.bmp"})); // answered No
