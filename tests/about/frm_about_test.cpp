@@ -46,12 +46,14 @@ TEST(AboutWindow, IsAFixedToolWindowOfTheDesignedSizeWithTheWholeTextInSight)
     EXPECT_TRUE(label->font().pointSizeF() == about.font().pointSizeF() || !fits(label->font().pointSizeF() + 0.5));
 }
 
-TEST(AboutWindow, ContinueEscapeAndTheCloseBoxCloseItAndReportTheUnload)
+TEST(AboutWindow, ContinueItsReturnEscapeAndTheCloseBoxCloseItAndReportTheUnload)
 {
     const std::pair<const char*, std::function<void(frmAbout&)>> ways[] = {
         {"Continue", [](frmAbout& about) { about.findChild<QPushButton*>("Command1")->click(); }},
         {"close box", [](frmAbout& about) { about.close(); }},
         {"Escape", [](frmAbout& about) { QTest::keyClick(&about, Qt::Key_Escape); }},
+        {"Return on Continue",
+         [](frmAbout& about) { QTest::keyClick(about.findChild<QPushButton*>("Command1"), Qt::Key_Return); }},
         {"another key", [](frmAbout& about) { QTest::keyClick(&about, Qt::Key_A); }},
     };
     for (const auto& [way, act] : ways) {
