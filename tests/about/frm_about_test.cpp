@@ -1,60 +1,69 @@
 #include "about/frm_about.h"
 
+#include <functional>
+
+#include <QFontMetrics>
 #include <QLabel>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
+#include "support/sandbox.h" // shows QStrings
+
 namespace {
 
-QString labelText(const frmAbout& about)
+QString place(const QWidget* widget)
 {
-    return about.findChild<QLabel*>(QStringLiteral("Label1"))->text();
+    const QRect r = widget->geometry();
+    return QStringLiteral("%1,%2 %3x%4").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height());
 }
 
-TEST(AboutWindow, ShowsTheDisclaimerInvitationAuthorAndAddress)
+TEST(AboutWindow, IsAFixedToolWindowOfTheDesignedSizeWithTheWholeTextInSight)
 {
     frmAbout about;
-    EXPECT_EQ(about.windowTitle(), QStringLiteral("About Ostrel Portrait Manager"));
-    const QStringList lines = labelText(about).split(QLatin1Char('\n'));
-    ASSERT_EQ(lines.size(), 5);
-    EXPECT_TRUE(lines[0].startsWith(QStringLiteral("The Ostrel Portrait Manager is in no way affiliated with ")));
-    EXPECT_TRUE(lines[0].contains(
-        QStringLiteral(".  This program is distributed 'as is' and is free from warranties, guarantees and promises "
-                       "of any kind.  The author of this program will not be held responsible for any damages "
-                       "caused as a result of using this program.")));
-    EXPECT_TRUE(lines[1].isEmpty());
-    EXPECT_EQ(lines[2], QStringLiteral("I welcome any questions, comments, suggestions or flames about the program."));
-    EXPECT_FALSE(lines[3].isEmpty());
-    EXPECT_TRUE(lines[4].endsWith(QStringLiteral("@example.org")));
-}
-
-TEST(AboutWindow, HasTheDesignedSizesAndIsAFixedToolWindow)
-{
-    frmAbout about;
+    const auto* label = about.findChild<QLabel*>("Label1");
+    const auto* command = about.findChild<QPushButton*>("Command1");
+    ASSERT_TRUE(label && command);
+    EXPECT_EQ(QStringList({place(label), command->text() + ' ' + place(command)}),
+              QStringList({"16,16 265x145", "Continue 112,184 81x33"}));
     EXPECT_EQ(about.size(), QSize(313, 226)); // 4695 x 3390 twips
-    EXPECT_EQ(about.minimumSize(), about.maximumSize());
-    EXPECT_TRUE(about.windowFlags().testFlag(Qt::Tool));
-    const auto* command = about.findChild<QPushButton*>(QStringLiteral("Command1"));
-    ASSERT_NE(command, nullptr);
-    EXPECT_EQ(command->text(), QStringLiteral("Continue"));
-    EXPECT_EQ(command->geometry(), QRect(112, 184, 81, 33));
-    EXPECT_EQ(about.findChild<QLabel*>(QStringLiteral("Label1"))->geometry(), QRect(16, 16, 265, 145));
+    EXPECT_TRUE(about.minimumSize() == about.maximumSize() && about.windowFlags().testFlag(Qt::Tool));
+
+    // The disclaimer, a blank line, the invitation and the author's name above the address, at the largest
+    // half point size that shows it all.
+    const QStringList lines = label->text().split('\n');
+    EXPECT_TRUE(lines.size() == 5 && lines[1].isEmpty() && !lines[3].isEmpty() && lines[4].contains('@'))
+        << label->text().toStdString();
+    const auto fits = [label](double points) {
+        QFont font = label->font();
+        font.setPointSizeF(points);
+        return QFontMetrics(font).boundingRect(label->rect(), Qt::TextWordWrap, label->text()).height() <=
+               label->height();
+    };
+    EXPECT_TRUE(fits(label->font().pointSizeF()));
+    EXPECT_TRUE(label->font().pointSizeF() == about.font().pointSizeF() || !fits(label->font().pointSizeF() + 0.5));
 }
 
-TEST(AboutWindow, EveryWayOfClosingReportsTheUnload)
+TEST(AboutWindow, ContinueItsReturnEscapeAndTheCloseBoxCloseItAndReportTheUnload)
 {
-    for (const bool byContinue : {true, false}) {
+    const std::pair<const char*, std::function<void(frmAbout&)>> ways[] = {
+        {"Continue", [](frmAbout& about) { about.findChild<QPushButton*>("Command1")->click(); }},
+        {"close box", [](frmAbout& about) { about.close(); }},
+        {"Escape", [](frmAbout& about) { QTest::keyClick(&about, Qt::Key_Escape); }},
+        {"Return on Continue",
+         [](frmAbout& about) { QTest::keyClick(about.findChild<QPushButton*>("Command1"), Qt::Key_Return); }},
+        {"another key", [](frmAbout& about) { QTest::keyClick(&about, Qt::Key_A); }},
+    };
+    for (const auto& [way, act] : ways) {
         frmAbout about;
         about.show();
         QSignalSpy unloaded(&about, &frmAbout::unloaded);
-        if (byContinue)
-            about.findChild<QPushButton*>(QStringLiteral("Command1"))->click();
-        else
-            about.close();
-        EXPECT_EQ(unloaded.count(), 1) << (byContinue ? "Continue" : "close box");
-        EXPECT_FALSE(about.isVisible());
+        act(about);
+        const bool closes = way != std::string("another key");
+        EXPECT_EQ(unloaded.count(), closes ? 1 : 0) << way;
+        EXPECT_EQ(about.isVisible(), !closes) << way;
     }
 }
 

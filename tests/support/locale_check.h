@@ -13,16 +13,13 @@ namespace testsupport {
 inline bool requestedLocaleLoads(int argc, char** argv)
 {
     const char* wanted = std::getenv("LC_ALL");
-    if (wanted == nullptr || *wanted == '\0' || std::setlocale(LC_ALL, "") != nullptr)
-        return true;
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--gtest_list_tests") == 0)
-            return true;
-    }
-    const char* where = std::getenv("LOCPATH");
-    std::fprintf(stderr, "LC_ALL=%s names a locale that cannot be loaded (LOCPATH=%s); no test was run.\n", wanted,
-                 where != nullptr ? where : "unset");
-    return false;
+    bool loads = wanted == nullptr || *wanted == '\0' || std::setlocale(LC_ALL, "") != nullptr;
+    for (int i = 1; i < argc && !loads; ++i)
+        loads = std::strcmp(argv[i], "--gtest_list_tests") == 0;
+    if (!loads)
+        std::fprintf(stderr, "LC_ALL=%s names a locale that cannot be loaded (LOCPATH=%s); no test was run.\n", wanted,
+                     std::getenv("LOCPATH") != nullptr ? std::getenv("LOCPATH") : "unset");
+    return loads;
 }
 
 } // namespace testsupport

@@ -16,6 +16,7 @@
 #include "support/sandbox.h"
 #include "support/scripted_dialogs.h"
 #include "support/scripted_random.h"
+#include "support/windows.h"
 
 namespace testsupport {
 
@@ -24,7 +25,7 @@ class ManagerFixture : public ::testing::Test {
 protected:
     void open(double randomDraw = 0.5, const QString& startDirectory = QString())
     {
-        random_ = std::make_unique<testsupport::FixedRandom>(randomDraw);
+        random_ = std::make_unique<FixedRandom>(randomDraw);
         window_ = std::make_unique<frmMain>(platform::Services{fileSystem_, dialogs_, *random_},
                                             startDirectory.isEmpty() ? source_.path() : startDirectory);
         window_->start();
@@ -41,7 +42,6 @@ protected:
     platform::FileListBox* files(const char* name = "Files") const { return control<platform::FileListBox>(name); }
     void choose(const char* selector, int index) { control<platform::SelectorBox>(selector)->setListIndex(index); }
     void setDestination(const QString& path) { control<platform::DirListBox>("Directory2")->setPath(path); }
-
     void selectSource(const QString& name)
     {
         const int index = int(files()->entries().indexOf(name));
@@ -58,11 +58,11 @@ protected:
     }
     bool blank(const char* imageName) const { return !control<platform::ImageBox>(imageName)->hasPicture(); }
 
-    testsupport::PortraitSandbox source_;
-    testsupport::PortraitSandbox destination_;
-    testsupport::ForwardingFileSystem fileSystem_;
-    testsupport::ScriptedDialogs dialogs_;
-    std::unique_ptr<testsupport::FixedRandom> random_;
+    PortraitSandbox source_;
+    PortraitSandbox destination_;
+    ForwardingFileSystem fileSystem_;
+    ScriptedDialogs dialogs_;
+    std::unique_ptr<FixedRandom> random_;
     std::unique_ptr<frmMain> window_;
 };
 

@@ -11,23 +11,12 @@
 
 namespace testsupport {
 
-namespace {
-// A colour of its own for every name, the same from run to run (seed 0).
-QRgb colourFor(const QString& name)
-{
-    const size_t hash = qHash(name, size_t(0));
-    return qRgb(int(hash & 0xff), int((hash >> 8) & 0xff), int((hash >> 16) & 0xff));
-}
-} // namespace
-
 void writeBitmap(const QString& path, int width, int height, QRgb colour, const char* format)
 {
     QImage image(width, height, QImage::Format_RGB32);
     image.fill(colour);
     image.setPixel(0, 0, markColour(colour));
-    if (!image.save(path, format)) {
-        ADD_FAILURE() << "cannot write bitmap " << path.toStdString();
-    }
+    EXPECT_TRUE(image.save(path, format)) << "cannot write bitmap " << path.toStdString();
 }
 
 QRgb markColour(QRgb colour)
@@ -39,9 +28,7 @@ QRgb markColour(QRgb colour)
 PortraitSandbox::PortraitSandbox()
 {
     dir_.setAutoRemove(false); // QTemporaryDir would leave a name that is not UTF-8
-    if (!dir_.isValid()) {
-        ADD_FAILURE() << "cannot create a temporary directory: " << dir_.errorString().toStdString();
-    }
+    EXPECT_TRUE(dir_.isValid()) << "cannot create a temporary directory: " << dir_.errorString().toStdString();
 }
 
 PortraitSandbox::~PortraitSandbox()
@@ -50,23 +37,15 @@ PortraitSandbox::~PortraitSandbox()
         removeTree(dir_.path());
 }
 
-QString PortraitSandbox::path() const
-{
-    return dir_.path();
-}
-
-QString PortraitSandbox::filePath(const QString& name) const
-{
-    return dir_.filePath(name);
-}
-
 void PortraitSandbox::addPortraits(const QStringList& names)
 {
     for (const QString& name : names) {
         const bool large = name.endsWith(QStringLiteral("L.bmp"), Qt::CaseInsensitive);
-        const bool small = name.endsWith(QStringLiteral("S.bmp"), Qt::CaseInsensitive);
-        const QSize size = large ? QSize(110, 170) : small ? QSize(38, 60) : QSize(8, 8);
-        addBitmap(name, size.width(), size.height(), colourFor(name));
+        const QSize size = large                                                         ? QSize(110, 170)
+                           : name.endsWith(QStringLiteral("S.bmp"), Qt::CaseInsensitive) ? QSize(38, 60)
+                                                                                         : QSize(8, 8);
+        // The same colour for a name from run to run (seed 0).
+        addBitmap(name, size.width(), size.height(), QRgb(qHash(name, size_t(0))) | 0xff000000);
     }
 }
 
@@ -79,17 +58,14 @@ QString PortraitSandbox::addBitmap(const QString& name, int width, int height, Q
 QString PortraitSandbox::addFile(const QString& name, const QByteArray& content)
 {
     QFile file(filePath(name));
-    if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size()) {
-        ADD_FAILURE() << "cannot write " << file.fileName().toStdString() << ": " << file.errorString().toStdString();
-    }
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly) && file.write(content) == content.size())
+        << "cannot write " << file.fileName().toStdString() << ": " << file.errorString().toStdString();
     return file.fileName();
 }
 
 QString PortraitSandbox::addDirectory(const QString& name)
 {
-    if (!QDir(path()).mkpath(name)) {
-        ADD_FAILURE() << "cannot create directory " << filePath(name).toStdString();
-    }
+    EXPECT_TRUE(QDir(path()).mkpath(name)) << "cannot create directory " << filePath(name).toStdString();
     return filePath(name);
 }
 

@@ -17,11 +17,9 @@ inline void PrintTo(const QString& text, std::ostream* out)
 
 namespace testsupport {
 
-// A real Windows bitmap filled with `colour`, with the top-left pixel set apart so that a picture
+// A real Windows bitmap filled with `colour`, its top-left pixel set apart (markColour) so that a picture
 // shown upside down or mixed up with another is caught. Another `format` writes that kind of picture instead.
 void writeBitmap(const QString& path, int width, int height, QRgb colour, const char* format = "BMP");
-
-// The colour writeBitmap gives the top-left pixel of a picture filled with `colour`.
 QRgb markColour(QRgb colour);
 
 // A temporary portrait directory, removed with the sandbox whatever its names (see removeTree).
@@ -32,18 +30,17 @@ public:
     PortraitSandbox(const PortraitSandbox&) = delete;
     PortraitSandbox& operator=(const PortraitSandbox&) = delete;
 
-    QString path() const; // without trailing '/'
-    QString filePath(const QString& name) const;
+    QString path() const { return dir_.path(); } // without trailing '/'
+    QString filePath(const QString& name) const { return dir_.filePath(name); }
 
-    // One small bitmap per name: "...L.bmp" (any case) 110 x 170, "...S.bmp" 38 x 60, others 8 x 8,
-    // each in a colour of its own.
+    // One small bitmap per name, each in a colour of its own: "...L.bmp" (any case) 110 x 170, "...S.bmp"
+    // 38 x 60, others 8 x 8. The others each return the full path of what they made.
     void addPortraits(const QStringList& names);
-    // Each returns the full path of what it made.
     QString addBitmap(const QString& name, int width, int height, QRgb colour, const char* format = "BMP");
     QString addFile(const QString& name, const QByteArray& content);
     QString addDirectory(const QString& name);
 
-    // What the directory holds, name and bytes, so a test can prove nothing was lost or overwritten.
+    // Names and bytes, so a test can prove nothing was lost or overwritten.
     QMap<QString, QByteArray> contents() const;
 
 private:

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <ostream>
+#include <tuple>
+
 #include <QQueue>
 #include <QString>
 #include <QVector>
@@ -8,6 +11,7 @@
 
 namespace testsupport {
 
+// A box as the user meets it, compared whole.
 struct ShownBox {
     QString text;
     QString title;
@@ -15,6 +19,31 @@ struct ShownBox {
     platform::MessageIcon icon = platform::MessageIcon::None;
     bool isInput = false;
     QString defaultText;
+
+    static ShownBox message(const QString& text, const QString& title,
+                            platform::MessageButtons buttons = platform::MessageButtons::Ok,
+                            platform::MessageIcon icon = platform::MessageIcon::None)
+    {
+        return {text, title, buttons, icon, false, QString()};
+    }
+    static ShownBox input(const QString& prompt, const QString& title, const QString& defaultText)
+    {
+        return {prompt, title, platform::MessageButtons::Ok, platform::MessageIcon::None, true, defaultText};
+    }
+
+    friend bool operator==(const ShownBox& a, const ShownBox& b)
+    {
+        return std::tie(a.text, a.title, a.buttons, a.icon, a.isInput, a.defaultText) ==
+               std::tie(b.text, b.title, b.buttons, b.icon, b.isInput, b.defaultText);
+    }
+    friend void PrintTo(const ShownBox& box, std::ostream* out)
+    {
+        *out << (box.isInput ? "input \"" : "message \"") << box.title.toStdString() << "\": \""
+             << box.text.toStdString() << '"' << (box.buttons == platform::MessageButtons::YesNo ? " [Yes/No]" : "")
+             << (box.icon == platform::MessageIcon::Exclamation ? " (!)" : "");
+        if (box.isInput)
+            *out << " {" << box.defaultText.toStdString() << '}';
+    }
 };
 
 // Answers boxes from a queue and records every box shown, so tests never block.
