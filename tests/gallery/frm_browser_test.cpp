@@ -1,66 +1,52 @@
 #include "gallery/frm_browser.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
 #include "support/manager_fixture.h"
+#include "support/windows.h"
 
 namespace {
 
 using platform::ImageBox;
-
-template <typename T = QWidget> T* topLevel(const char* name)
-{
-    for (QWidget* widget : QApplication::topLevelWidgets())
-        if (widget->objectName() == QLatin1String(name) && widget->isVisible())
-            return qobject_cast<T*>(widget);
-    return nullptr;
-}
-
-// "AAL.bmp" ... for `count` sets; every set but those in `alone` has its small picture.
-QStringList sets(int count, const QList<int>& alone = {})
-{
-    QStringList names;
-    for (int i = 0; i < count; ++i) {
-        const QString stem = QStringLiteral("%1%2").arg(QChar('A' + i / 26)).arg(QChar('A' + i % 26));
-        names << stem + "L.bmp";
-        if (!alone.contains(i))
-            names << stem.toLower() + "S.bmp";
-    }
-    return names;
-}
+using testsupport::visibleWindow;
 
 class GalleryTest : public testsupport::ManagerFixture {
 protected:
-    frmBrowser* openGallery(const QStringList& files)
+    // The sets "AA", "AB", ...; all but those in `alone` with a small picture, spelt "aaS.bmp".
+    void openGallery(int count, const QList<int>& alone = {})
     {
-        source_.addPortraits(files);
+        for (int i = 0; i < count; ++i) {
+            const QString stem = QStringLiteral("%1%2").arg(QChar('A' + i / 26)).arg(QChar('A' + i % 26));
+            source_.addPortraits(alone.contains(i) ? QStringList{stem + "L.bmp"}
+                                                   : QStringList{stem + "L.bmp", stem.toLower() + "S.bmp"});
+        }
         open();
         control<QPushButton>("BrowseButton")->click();
-        browser_ = topLevel<frmBrowser>("frmBrowser");
-        return browser_;
+        ASSERT_NE(browser_ = visibleWindow<frmBrowser>("frmBrowser"), nullptr);
     }
     const GalleryState& state() const { return browser_->state(); }
-    ImageBox* cellAt(int index) const
+    template <typename T = QWidget> T* child(const QString& name) const { return browser_->findChild<T*>(name); }
+    ImageBox* cell(int index) const
     {
         for (ImageBox* box : browser_->findChildren<ImageBox*>(QStringLiteral("Image1")))
             if (box->property("index").toInt() == index)
                 return box;
         return nullptr;
     }
-    QString text(const char* name) const { return browser_->findChild<QLabel*>(QString::fromLatin1(name))->text(); }
-    ImageBox* preview() const { return browser_->findChild<ImageBox*>(QStringLiteral("Image2")); }
-    QScrollBar* scroller() const { return browser_->findChild<QScrollBar*>(QStringLiteral("Scroller")); }
-    QAction* entry(int index) const
+    void hover(int index) const { emit cell(index)->MouseMove(); }
+    QString caption(const char* label) const { return child<QLabel>(label)->text(); }
+    QScrollBar* scroller() const { return child<QScrollBar>("Scroller"); }
+    QAction* entry(int index) const { return child<QAction>(QStringLiteral("mnuOptions_%1").arg(index)); }
+    std::vector<QString> names(const std::vector<QString>& column) const
     {
-        return browser_->findChild<QAction*>(QStringLiteral("mnuOptions_%1").arg(index));
+        return {column.begin(), column.begin() + 4};
     }
-    QString button() const { return browser_->findChild<QPushButton*>(QStringLiteral("FullViewButton"))->text(); }
 
     frmBrowser* browser_ = nullptr;
 };
@@ -70,183 +56,168 @@ TEST_F(GalleryTest, EmptySourceListSaysThereAreNoPortraits)
     source_.addPortraits({"onlyS.bmp"});
     open();
     control<QPushButton>("BrowseButton")->click();
-    EXPECT_EQ(topLevel("frmBrowser"), nullptr);
+    EXPECT_EQ(visibleWindow("frmBrowser"), nullptr);
     ASSERT_EQ(dialogs_.shown().size(), 1);
-    EXPECT_EQ(dialogs_.shown().first().text, "There are no valid portraits in this directory.");
-    EXPECT_EQ(dialogs_.shown().first().title, "No Portraits");
-    EXPECT_EQ(dialogs_.shown().first().icon, platform::MessageIcon::Exclamation);
+    const testsupport::ShownBox& box = dialogs_.shown().first();
+    EXPECT_EQ(std::tuple(box.text, box.title, box.buttons, box.icon, box.isInput),
+              std::tuple("There are no valid portraits in this directory.", "No Portraits",
+                         platform::MessageButtons::Ok, platform::MessageIcon::Exclamation, false));
     EXPECT_TRUE(window_->isVisible());
 }
 
-TEST_F(GalleryTest, OpensOverLargeFilesAloneAndClosingShowsTheManager)
+TEST_F(GalleryTest, APageShowsTheSetsFromTopIndexBlanksPastTheEndAndClosesBackToTheManager)
 {
-    ASSERT_NE(openGallery({"LonerL.bmp"}), nullptr);
-    EXPECT_EQ(browser_->windowTitle(), "Ostrel Portrait Manager Browser");
+    openGallery(11, {10});
     EXPECT_FALSE(window_->isVisible());
-    EXPECT_EQ(browser_->outerWidth(), 5280);
-    EXPECT_EQ(state().ColumnCount, 2);
-    EXPECT_EQ(state().LastShownCell, 0);
-    EXPECT_EQ(state().SelectedLarge, "LonerL.bmp");
-    EXPECT_EQ(text("Label3"), "LonerL.bmp\n");
-    EXPECT_EQ(text("Label1"), "Loner");
-    EXPECT_TRUE(cellAt(0)->hasPicture() && !preview()->hasPicture());
+    EXPECT_EQ(std::tuple(state().SelectedLarge, caption("Label3"), caption("Label1")),
+              std::tuple("AAL.bmp", "AAL.bmp\naaS.bmp", "AD")); // the last cell with a small picture
+    scroller()->setValue(4);
+    EXPECT_EQ(state().TopIndex, 8);
+    EXPECT_EQ(names(state().CellLargeName), (std::vector<QString>{"AIL.bmp", "AJL.bmp", "AKL.bmp", ""}));
+    EXPECT_EQ(names(state().CellSmallName), (std::vector<QString>{"aiS.bmp", "ajS.bmp", "", ""}));
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(cell(i)->hasPicture(), i < 3) << i;
+    EXPECT_FALSE(child<ImageBox>("Image2")->hasPicture()); // the last cell is empty
+    EXPECT_EQ(std::tuple(caption("Label1"), state().SelectedLarge), std::tuple("AJ", "AAL.bmp"));
+    cell(3)->Click();
+    EXPECT_EQ(std::tuple(state().SelectedLarge, state().SelectedSmall, caption("Label3")), std::tuple("", "", "\n"));
 
     browser_->mnuOptions_Click(3);
     entry(0)->trigger(); // "Close Browser" closes the large view too
     EXPECT_TRUE(window_->isVisible());
-    EXPECT_EQ(topLevel("frmBrowser"), nullptr);
-    EXPECT_EQ(topLevel("frmLargeView"), nullptr);
+    EXPECT_FALSE(visibleWindow("frmBrowser") || visibleWindow("frmLargeView"));
 }
 
-TEST_F(GalleryTest, PageFillShowsListPositionsFromTopIndexAndBlanksThePastEnd)
+TEST_F(GalleryTest, ThePageFollowsTheThumbOnlyWhenItIsLetGo)
 {
-    openGallery(sets(11, {10}));
-    scroller()->setValue(4);
-    EXPECT_EQ(state().TopIndex, 8);
-    const QString expected[] = {"AIL.bmp", "AJL.bmp", "AKL.bmp", ""};
-    for (int i = 0; i < 4; ++i) {
-        EXPECT_EQ(state().CellLargeName[i], expected[i]) << i;
-        EXPECT_EQ(cellAt(i)->hasPicture(), i < 3) << i;
-    }
-    EXPECT_EQ(state().CellSmallName[1], "ajS.bmp");
-    EXPECT_EQ(state().CellSmallName[2], ""); // the eleventh set has no small picture
-    EXPECT_EQ(state().CellSmallName[3], "");
-    EXPECT_FALSE(preview()->hasPicture());       // the last cell is empty
-    EXPECT_EQ(text("Label1"), "AJ");             // the last cell with a small picture
-    EXPECT_EQ(state().SelectedLarge, "AAL.bmp"); // scrolling keeps the selection
-
-    cellAt(3)->Click();
-    EXPECT_TRUE(state().SelectedLarge.isEmpty() && state().SelectedSmall.isEmpty());
-    EXPECT_EQ(text("Label3"), "\n");
+    openGallery(20);
+    scroller()->setSliderDown(true);
+    scroller()->setSliderPosition(3);
+    EXPECT_EQ(state().TopIndex, 0);
+    scroller()->setSliderDown(false);
+    EXPECT_EQ(std::pair(state().TopIndex, state().CellLargeName[0]), std::pair(6, QString("AGL.bmp")));
 }
 
-TEST_F(GalleryTest, PartnersAreFoundInAnyLetterCaseAndAnEmptyStemWorks)
+// One row of two cells over three sets: End shows the last row, whose second cell is empty.
+TEST_F(GalleryTest, EndFocusesTheLastCellHoldingASet)
 {
-    openGallery({"L.bmp", "s.BMP", "MM01L.bmp", "mm01s.BMP"});
-    EXPECT_EQ(state().CellSmallName[0], "s.BMP");
-    EXPECT_EQ(state().CellSmallName[1], "mm01s.BMP");
-    EXPECT_EQ(text("Label1"), "MM01");
-    emit cellAt(1)->MouseMove();
-    emit cellAt(0)->MouseMove();
-    EXPECT_EQ(text("Label1"), ""); // the empty stem of "L.bmp"
-    EXPECT_TRUE(preview()->hasPicture());
+    openGallery(3);
+    browser_->setFixedSize(300, 150 + browser_->menuBar()->height());
+    QApplication::processEvents();
+    ASSERT_EQ(std::pair(state().ColumnCount, state().RowCount), std::pair(2, 1));
+    QTest::keyClick(cell(0), Qt::Key_End);
+    EXPECT_EQ(std::pair(state().TopIndex, browser_->focusWidget()), std::pair(2, static_cast<QWidget*>(cell(0))));
 }
 
 TEST_F(GalleryTest, PointerPreviewsCellsOnceAndDrivesAnOpenLargeView)
 {
-    openGallery(sets(4, {2}));
-    const auto hover = [this](int cell) { emit cellAt(cell)->MouseMove(); };
-    const QString captionAfterLoad = text("Label1");
+    openGallery(4, {2});
+    const auto preview = [this] {
+        return std::tuple(state().HoverCell, caption("Label1"), child<ImageBox>("Image2")->picture().size());
+    };
+    const auto loaded = preview();
     hover(0); // HoverCell starts at 0: nothing happens
-    EXPECT_EQ(state().HoverCell, 0);
-    EXPECT_EQ(text("Label1"), captionAfterLoad);
-
+    EXPECT_EQ(preview(), loaded);
     hover(1);
-    EXPECT_EQ(state().HoverCell, 1);
-    EXPECT_EQ(text("Label1"), "AB");
-    EXPECT_EQ(preview()->picture().size(), QSize(38, 60));
+    EXPECT_EQ(preview(), std::tuple(1, "AB", QSize(38, 60)));
     hover(2); // no small picture: preview blank, caption kept
-    EXPECT_FALSE(preview()->hasPicture());
-    EXPECT_EQ(text("Label1"), "AB");
+    EXPECT_EQ(preview(), std::tuple(2, "AB", QSize(0, 0)));
 
-    emit cellAt(3)->DblClick(); // the large view opens on the selected set
-    QWidget* large = topLevel("frmLargeView");
-    ASSERT_NE(large, nullptr);
-    EXPECT_TRUE(entry(3)->isChecked());
-    auto* largePicture = large->findChild<ImageBox*>(QStringLiteral("Image1"));
-    const QImage first = largePicture->picture();
+    emit cell(3)->DblClick(); // the large view opens on the selected set and follows the pointer
+    auto* large = visibleWindow("frmLargeView");
+    ASSERT_TRUE(large && entry(3)->isChecked());
+    EXPECT_EQ(large->pos(), QPoint(0, 0)); // at the screen's corner
+    const auto shown = [large] { return large->findChild<ImageBox*>(QStringLiteral("Image1"))->picture(); };
+    const QImage first = shown();
     hover(1);
-    EXPECT_NE(largePicture->picture(), first); // it follows the pointer
-    hover(1);
-    const QImage following = largePicture->picture();
+    const QImage following = shown();
     hover(2); // a cell without small picture leaves it as it was
-    EXPECT_EQ(text("Label1"), "AB");
-    EXPECT_EQ(largePicture->picture(), following);
-
-    large->close(); // its close box unchecks the entry
-    EXPECT_FALSE(entry(3)->isChecked());
-    emit cellAt(0)->DblClick();
-    EXPECT_NE(topLevel("frmLargeView"), nullptr);
-    emit cellAt(0)->DblClick();
-    EXPECT_EQ(topLevel("frmLargeView"), nullptr);
-    EXPECT_FALSE(entry(3)->isChecked());
+    EXPECT_TRUE(following != first && shown() == following);
+    large->close(); // its close box unchecks the entry, and closed it stays as the focus moves on
+    QEvent deactivated(QEvent::ActivationChange);
+    QCoreApplication::sendEvent(large, &deactivated);
+    EXPECT_FALSE(entry(3)->isChecked() || large->isVisible());
+    emit cell(0)->DblClick();
+    EXPECT_NE(visibleWindow("frmLargeView"), nullptr);
+    emit cell(0)->DblClick();
+    EXPECT_FALSE(visibleWindow("frmLargeView") || entry(3)->isChecked());
+    // Another program draws the first set larger: the next layout spaces the cells by its new size.
+    source_.addBitmap("AAL.bmp", 200, 170, qRgb(0, 0, 0));
+    browser_->setFixedSize(976, 689);
+    QApplication::processEvents();
+    EXPECT_EQ(std::pair(cell(0)->width(), cell(1)->x()), std::pair(204, 204 + 8)); // 120 twips apart
 }
 
-TEST_F(GalleryTest, FullScreenAndViewAmountKeepCheckMarksAndCaptionInStep)
+TEST_F(GalleryTest, FullScreenAndViewAmountKeepCheckMarkCaptionAndGridInStep)
 {
-    openGallery(sets(40));
-    EXPECT_EQ(button(), "Full Screen");
+    openGallery(40);
+    auto* button = child<QPushButton>("FullViewButton");
+    const QString windowed = button->text();
+    const QPoint placed = browser_->pos();
     scroller()->setValue(scroller()->maximum());
     EXPECT_EQ(state().TopIndex, 36);
-    browser_->findChild<QPushButton*>(QStringLiteral("FullViewButton"))->click();
-    // The larger grid lowers the maximum: the position follows and the page with it.
-    EXPECT_LT(scroller()->maximum(), 18);
-    EXPECT_EQ(state().TopIndex, scroller()->value() * state().ColumnCount);
-    EXPECT_EQ(state().CellLargeName[0], files()->list(state().TopIndex));
-    EXPECT_TRUE(browser_->isMaximized());
-    EXPECT_TRUE(entry(1)->isChecked());
-    EXPECT_EQ(button(), "Small Screen");
-    EXPECT_GT(state().ColumnCount, 2);
-    entry(1)->trigger();
-    EXPECT_FALSE(browser_->isMaximized() || entry(1)->isChecked());
-    EXPECT_EQ(button(), "Full Screen");
-    EXPECT_EQ(browser_->outerWidth(), 5280);
-
-    browser_->mnuOptions_Click(1);
-    for (const char* answer : {"5", "0", "none", "", "2.5"})
-        dialogs_.queueInput(QString::fromLatin1(answer));
-    dialogs_.queueInput(std::nullopt); // never reached: 2.5 is accepted as 2
-    dialogs_.clear();
-    browser_->mnuOptions_Click(2);
-    int warnings = 0;
-    for (const testsupport::ShownBox& box : dialogs_.shown())
-        if (!box.isInput) {
-            ++warnings;
-            EXPECT_EQ(box.text, "Please enter a value between 1 and 4.");
-            EXPECT_EQ(box.title, "Too many images");
-        }
-    EXPECT_EQ(warnings, 4);
-    EXPECT_EQ(dialogs_.shown().first().text, "Enter number of images to view.");
-    EXPECT_EQ(dialogs_.shown().first().title, "Change Viewing Amount");
-    EXPECT_EQ(dialogs_.shown().first().defaultText, "4");
-    EXPECT_FALSE(browser_->isMaximized() || entry(1)->isChecked());
-    EXPECT_EQ(button(), "Full Screen");
-    EXPECT_EQ(browser_->outerWidth(), 4995);
-    EXPECT_EQ(browser_->outerHeight(), 5460);
-
-    for (const auto& [answer, columns] : {std::pair{"1", 1}, {"4.5", 4}, {"3.7", 4}, {"3", 3}}) {
-        dialogs_.queueInput(QString::fromLatin1(answer));
+    const auto amount = [this](std::vector<const char*> answers) {
+        for (const char* answer : answers)
+            dialogs_.queueInput(QString::fromLatin1(answer));
         browser_->mnuOptions_Click(2);
-        EXPECT_EQ(state().ColumnCount, columns) << answer;
-        EXPECT_EQ(state().RowCount, columns) << answer;
-        EXPECT_EQ(scroller()->pageStep(), columns) << answer;
+    };
+    // 3840 x 2160 pixels of 15 twips under a menu bar hold 31 x 11 cells; View Amount gives n x n at the
+    // designed sizes, and from full screen it returns to the window first.
+    using Box = std::tuple<QString, QString, platform::MessageIcon, bool, QString>;
+    const Box ask{"Enter number of images to view.", "Change Viewing Amount", platform::MessageIcon::None, true, "4"};
+    const Box refuse{"Please enter a value between 1 and 4.", "Too many images", platform::MessageIcon::Exclamation,
+                     false, ""};
+    // clang-format off
+    const std::tuple<const char*, std::function<void()>, bool, int, int, int, int> steps[] = {
+        {"TheButton", [&] { button->click(); }, true, 31, 11, 0, 0},
+        {"TheEntryBack", [this] { entry(1)->trigger(); }, false, 2, 2, 5280, 0},
+        {"ViewAmountFromFullScreenAfterWrongAnswers", [&] { browser_->mnuOptions_Click(1); amount({"5", "0", "none", "", "2.5"}); }, false, 2, 2, 4995, 5},
+        {"One", [&] { amount({"1"}); }, false, 1, 1, 3165, 1}, {"FourAndAHalfToEven", [&] { amount({"4.5"}); }, false, 4, 4, 8655, 1},
+        {"ThreePointSeven", [&] { amount({"3.7"}); }, false, 4, 4, 8655, 1}, {"Three", [&] { amount({"3"}); }, false, 3, 3, 6825, 1},
+    };
+    // clang-format on
+    for (const auto& [name, act, full, columns, rows, width, asks] : steps) {
+        dialogs_.clear();
+        act();
+        // The button's caption is the created one exactly when windowed; full screen starts at the screen's
+        // corner, and the window comes back to its place.
+        EXPECT_EQ(std::tuple(browser_->isMaximized(), entry(1)->isChecked(), button->text() != windowed,
+                             state().ColumnCount, state().RowCount, full ? 0 : browser_->outerWidth(),
+                             full ? QPoint() : browser_->pos()),
+                  std::tuple(full, full, full, columns, rows, width, full ? QPoint(0, 0) : placed))
+            << name;
+        // All 40 sets fit the full screen: the top is scrolled back to the first.
+        EXPECT_EQ(std::pair(state().TopIndex, scroller()->pageStep()), std::pair(full ? 0 : state().TopIndex, columns));
+        std::vector<Box> shown, expected;
+        for (const testsupport::ShownBox& box : dialogs_.shown())
+            shown.push_back({box.text, box.title, box.icon, box.isInput, box.defaultText});
+        for (int i = 0; i < asks; ++i) // each wrong answer is refused and asked again
+            expected.insert(expected.end(),
+                            i ? std::initializer_list<Box>{refuse, ask} : std::initializer_list<Box>{ask});
+        EXPECT_EQ(shown, expected) << name;
     }
     EXPECT_FALSE(entry(2)->isEnabled());
 }
 
 TEST_F(GalleryTest, NewLayoutKeepsTopIndexAndALargeWindowGetsEveryCellItNeeds)
 {
-    openGallery(sets(100, {}));
-    browser_->setFixedSize(976, 689 + browser_->menuBar()->height()); // 8 columns, 4 rows
+    openGallery(100);
+    // A wide window one row high: 8 columns, 13 rows of sets, the last row at the top.
+    browser_->setFixedSize(976, 150 + browser_->menuBar()->height());
     QApplication::processEvents();
-    ASSERT_EQ(state().ColumnCount, 8);
-    ASSERT_EQ(state().RowCount, 4);
-    scroller()->setValue(1);
-    EXPECT_EQ(state().TopIndex, 8);
-
-    dialogs_.queueInput(QStringLiteral("2"));
+    ASSERT_EQ(std::pair(state().ColumnCount, state().RowCount), std::pair(8, 1));
+    scroller()->setValue(12);
+    // The new height comes first: 8 x 3 cells pull the top up to row 10, which 3 x 3 cells keep.
+    dialogs_.queueInput(QStringLiteral("3"));
     browser_->mnuOptions_Click(2);
-    EXPECT_EQ(state().TopIndex, 8);
-    EXPECT_EQ(state().CellLargeName[0], files()->list(8));
+    EXPECT_EQ(std::tuple(state().ColumnCount, state().TopIndex, state().CellLargeName[0]),
+              std::tuple(3, 80, files()->list(80)));
     scroller()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
-    EXPECT_EQ(state().TopIndex, 4);
-
+    EXPECT_EQ(state().TopIndex, 33);
     browser_->mnuOptions_Click(1); // maximised on the 3840 x 2160 test screen
-    ASSERT_TRUE(browser_->isMaximized());
-    EXPECT_GT(state().LastGridCell, 99);
-    EXPECT_EQ(state().LastShownCell, 99);
-    EXPECT_TRUE(cellAt(99)->isVisible());
-    EXPECT_EQ(state().CellLargeName[99], files()->list(99));
+    EXPECT_EQ(std::tuple(state().LastGridCell, state().LastShownCell, state().CellLargeName[99]),
+              std::tuple(31 * 11 - 1, 99, files()->list(99)));
+    EXPECT_TRUE(cell(99)->isVisible());
 }
 
 } // namespace

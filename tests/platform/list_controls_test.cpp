@@ -1,123 +1,127 @@
+#include <cctype>
 #include <cerrno>
 #include <cstring>
+#include <functional>
 
 #include <QTest>
 
 #include <gtest/gtest.h>
 
 #include "platform/controls/dir_list_box.h"
+#include "platform/controls/drive_list_box.h"
 #include "platform/controls/file_list_box.h"
 #include "platform/controls/selector_box.h"
-#include "platform/os/file_system.h"
+#include "support/forwarding_file_system.h"
 #include "support/sandbox.h"
 #include "support/scripted_dialogs.h"
 
 namespace {
 
-// Every event with the selection the handler saw, so ordering and nesting can be asserted.
-class FileListBoxTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        sandbox_.addPortraits({"AAL.bmp", "bbL.BMP", "CCL.bmp", "aAS.bmp"});
-        list_.setPattern(QStringLiteral("*L.bmp"));
-        list_.setPath(sandbox_.path());
-        list_.resize(200, 300);
-        const auto record = [this](const char* event) {
-            log_ << QStringLiteral("%1 %2").arg(event).arg(list_.listIndex());
-        };
-        QObject::connect(&list_, &platform::FileListBox::Click, [record] { record("click"); });
-        QObject::connect(&list_, &platform::FileListBox::DblClick, [record] { record("dbl"); });
+using platform::FileListBox;
+
+// Gestures in turn: c click, d double-click, r right double-click on the row that follows (e marks empty
+// space), C Ctrl+click, v Down, n Enter, s the code selects, f a file appears and the list refreshes.
+TEST(FileListBox, GesturesAndCodeFireClickAndDblClickInOrder)
+{
+    testsupport::PortraitSandbox sandbox;
+    sandbox.addPortraits({"AAL.bmp", "bbL.BMP", "CCL.bmp", "aAS.bmp"});
+    platform::PosixFileSystem fileSystem;
+    FileListBox list(fileSystem, nullptr);
+    list.setPattern(QStringLiteral("*L.bmp"));
+    list.resize(200, 300);
+    list.show();
+    QStringList log;
+    QObject::connect(&list, &FileListBox::Click, [&] { log << QStringLiteral("click %1").arg(list.listIndex()); });
+    QObject::connect(&list, &FileListBox::DblClick, [&] { log << QStringLiteral("dbl %1").arg(list.listIndex()); });
+    // clang-format off
+    const std::pair<const char*, QStringList> rows[] = {
+        {"c1v", {"click 1", "click 2", "2"}}, {"v", {"click 0", "0"}}, {"d2", {"click 2", "dbl 2", "2"}},
+        {"c0d0", {"click 0", "dbl 0", "0"}}, {"c1r1", {"click 1", "1"}}, {"c2n", {"click 2", "dbl 2", "2"}},
+        {"n", {"-1"}}, {"c0C0cede", {"click 0", "0"}}, {"s2s3", {"click 2", "-1"}}, {"s1f", {"click 1", "ABL.bmp", "-1"}},
+    };
+    // clang-format on
+    for (const auto& [gestures, expected] : rows) {
+        list.setPath(sandbox.path());
+        QFile::remove(sandbox.filePath("ABL.bmp"));
+        log.clear();
+        for (const char* g = gestures; *g; ++g) {
+            const int row = g[1] == 'e' ? -1 : g[1] - '0';
+            const QPoint at = row < 0 ? QPoint(5, 295) : list.visualRect(list.model()->index(row, 0)).center();
+            const auto button = *g == 'r' ? Qt::RightButton : Qt::LeftButton;
+            if (*g == 'c' || *g == 'C')
+                QTest::mouseClick(list.viewport(), Qt::LeftButton, *g == 'C' ? Qt::ControlModifier : Qt::NoModifier,
+                                  at);
+            else if (*g == 'd' || *g == 'r')
+                QTest::mouseDClick(list.viewport(), button, {}, at);
+            else if (*g == 's')
+                list.setListIndex(row);
+            else if (*g == 'f') {
+                sandbox.addPortraits({"ABL.bmp"});
+                list.refresh();
+                log << list.list(1);
+            } else
+                QTest::keyClick(&list, *g == 'v' ? Qt::Key_Down : Qt::Key_Return);
+            g += std::isdigit(g[1]) || g[1] == 'e';
+        }
+        EXPECT_EQ(log << QString::number(list.listIndex()), expected) << gestures;
     }
-    QPoint centreOf(int row) const { return list_.visualRect(list_.model()->index(row, 0)).center(); }
-
-    testsupport::PortraitSandbox sandbox_;
-    platform::PosixFileSystem fileSystem_;
-    platform::FileListBox list_{fileSystem_, nullptr};
-    QStringList log_;
-};
-
-TEST_F(FileListBoxTest, PathAndRefreshReadTheDirectoryAndDropTheSelectionSilently)
-{
-    EXPECT_EQ(list_.entries(), QStringList({"AAL.bmp", "bbL.BMP", "CCL.bmp"}));
-    list_.setListIndex(2);
-    list_.setListIndex(3); // past the end: nothing selected, nothing fired
-    EXPECT_EQ(list_.listIndex(), -1);
-    list_.setListIndex(1);
-    sandbox_.addPortraits({"ABL.bmp"});
-    list_.refresh();
-    EXPECT_EQ(list_.listIndex(), -1);
-    EXPECT_EQ(list_.list(1), QStringLiteral("ABL.bmp"));
-    EXPECT_EQ(log_, QStringList({"click 2", "click 1"}));
+    EXPECT_EQ(list.entries(), QStringList({"AAL.bmp", "ABL.bmp", "bbL.BMP", "CCL.bmp"}));
 }
 
-TEST_F(FileListBoxTest, UserSelectionAndDoubleClickFireInOrder)
+TEST(DirListBox, ShowsAncestorsThenSubdirectoriesOpensByKeyAndReportsWhatCannotBeRead)
 {
-    list_.show();
-    QTest::mouseClick(list_.viewport(), Qt::LeftButton, {}, centreOf(1));
-    list_.setFocus();
-    QTest::keyClick(&list_, Qt::Key_Down);
-    QTest::mouseDClick(list_.viewport(), Qt::LeftButton, {}, centreOf(0));
-    QTest::mouseDClick(list_.viewport(), Qt::LeftButton, {}, centreOf(0)); // already selected: no second click
-    QTest::mouseClick(list_.viewport(), Qt::LeftButton, Qt::ControlModifier, centreOf(0));
-    QTest::mouseClick(list_.viewport(), Qt::LeftButton, {}, QPoint(5, list_.viewport()->height() - 5));
-    EXPECT_EQ(list_.listIndex(), 0); // neither Ctrl nor empty space deselects
-    EXPECT_EQ(log_, QStringList({"click 1", "click 2", "click 0", "dbl 0", "dbl 0"}));
-}
-
-class DirListBoxTest : public ::testing::Test {
-protected:
-    testsupport::PortraitSandbox sandbox_;
-    platform::PosixFileSystem fileSystem_;
-    testsupport::ScriptedDialogs dialogs_;
-    platform::DirListBox dirs_{fileSystem_, dialogs_, nullptr};
-};
-
-TEST_F(DirListBoxTest, ShowsAncestorsThenSubdirectoriesAndFiresChangeOnce)
-{
+    testsupport::PortraitSandbox sandbox;
     for (const char* name : {"beta", "Alpha", ".hidden"})
-        sandbox_.addDirectory(QString::fromLatin1(name));
+        sandbox.addDirectory(QString::fromLatin1(name));
+    platform::PosixFileSystem fileSystem;
+    testsupport::ScriptedDialogs dialogs;
+    platform::DirListBox dirs(fileSystem, dialogs, nullptr);
     QStringList changes;
-    QObject::connect(&dirs_, &platform::DirListBox::Change, [&] { changes << dirs_.path(); });
-
-    ASSERT_TRUE(dirs_.setPath(sandbox_.path() + QStringLiteral("/")));
-    EXPECT_TRUE(dirs_.setPath(sandbox_.path())); // the same directory: no second change
-    EXPECT_EQ(changes, QStringList{sandbox_.path()});
+    QObject::connect(&dirs, &platform::DirListBox::Change, [&] { changes << dirs.path(); });
+    ASSERT_TRUE(dirs.setPath(sandbox.path() + QStringLiteral("/")));
+    EXPECT_TRUE(dirs.setPath(sandbox.path())); // the same directory: no second change
     QStringList texts;
-    for (int i = 0; i < dirs_.count(); ++i)
-        texts << dirs_.item(i)->text();
-    const QStringList expected =
-        QStringList{"/"} + sandbox_.path().split('/', Qt::SkipEmptyParts) + QStringList{"Alpha", "beta"};
-    EXPECT_EQ(texts, expected);
-
-    dirs_.show();
-    dirs_.setFocus();
-    dirs_.setCurrentRow(dirs_.count() - 1);
-    QTest::keyClick(&dirs_, Qt::Key_Return);
-    EXPECT_EQ(dirs_.path(), sandbox_.path() + QStringLiteral("/beta"));
-}
-
-TEST_F(DirListBoxTest, UnreadableDirectoryIsReportedAndTheListStays)
-{
-    ASSERT_TRUE(dirs_.setPath(sandbox_.path()));
-    const QString missing = sandbox_.path() + QStringLiteral("/not-there");
-    EXPECT_FALSE(dirs_.setPath(missing));
-    EXPECT_EQ(dirs_.path(), sandbox_.path());
-    ASSERT_EQ(dialogs_.shown().size(), 1);
-    EXPECT_EQ(dialogs_.shown().first().title, QStringLiteral("Error"));
+    for (int i = 0; i < dirs.count(); ++i)
+        texts << dirs.item(i)->text();
+    EXPECT_EQ(texts, (QStringList{"/"} + sandbox.path().split(QChar(0x2f), Qt::SkipEmptyParts) +
+                      QStringList{"Alpha", "beta"}));
+    const QString missing = sandbox.path() + QStringLiteral("/not-there");
+    EXPECT_FALSE(dirs.setPath(missing));
+    ASSERT_EQ(dialogs.shown().size(), 1);
     // The reason is the system's, in the user's language.
-    EXPECT_EQ(dialogs_.shown().first().text, QStringLiteral("The directory \"%1\" cannot be read: %2")
-                                                 .arg(missing, QString::fromLocal8Bit(std::strerror(ENOENT))));
+    EXPECT_EQ(std::pair(dialogs.shown().first().title, dialogs.shown().first().text),
+              std::pair(QStringLiteral("Error"), QStringLiteral("The directory \"%1\" cannot be read: %2")
+                                                     .arg(missing, QString::fromLocal8Bit(std::strerror(ENOENT)))));
+    dirs.show();
+    dirs.setCurrentRow(dirs.count() - 1);
+    QTest::keyClick(&dirs, Qt::Key_Return);
+    EXPECT_EQ(changes, QStringList({sandbox.path(), sandbox.path() + QStringLiteral("/beta")}));
 }
 
-TEST(SelectorBox, StartsUnselectedAndFiresClickWhenCodeSelects)
+// A volume is named by its root and a label of its own; a path shows on the deepest volume holding it.
+TEST(ComboBoxes, DrivesAreNamedAndFoundAndSelectorsStartUnselectedAndReportCodeSelecting)
 {
-    platform::SelectorBox box({QStringLiteral("Male"), QStringLiteral("Female")}, nullptr);
-    EXPECT_EQ(box.listIndex(), -1);
+    testsupport::ForwardingFileSystem fileSystem;
+    fileSystem.setVolumes({{"/", ""}, {"/media/usb", "USB"}, {"/mnt/x", "/mnt/x"}, {"/media/usb2", ""}});
+    platform::DriveListBox drives(fileSystem, nullptr);
     QStringList seen;
+    for (int i = 0; i < drives.count(); ++i)
+        seen << drives.itemText(i);
+    // clang-format off
+    for (const auto& [path, root] : {std::pair{"/media/usb2/a", "/media/usb2"}, {"/media/usb", "/media/usb"},
+                                     {"/media/usbx", "/"}, {"/home", "/"}}) {
+        // clang-format on
+        drives.showDriveOf(QString::fromLatin1(path));
+        seen << drives.drive();
+    }
+    EXPECT_EQ(seen,
+              QStringList({"/", "/media/usb [USB]", "/mnt/x", "/media/usb2", "/media/usb2", "/media/usb", "/", "/"}));
+
+    platform::SelectorBox box({QStringLiteral("Male"), QStringLiteral("Female")}, nullptr);
     QObject::connect(&box, &platform::SelectorBox::Click, [&] { seen << box.currentText(); });
+    seen = QStringList{QString::number(box.listIndex())};
     box.setListIndex(1);
-    EXPECT_EQ(seen, QStringList{QStringLiteral("Female")});
+    EXPECT_EQ(seen, QStringList({"-1", "Female"}));
 }
 
 } // namespace

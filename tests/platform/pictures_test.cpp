@@ -1,157 +1,148 @@
+#include "platform/controls/image_box.h"
 #include "platform/os/picture_cache.h"
 #include "platform/os/pictures.h"
 
-#include <chrono>
+#include <cctype>
 #include <ctime>
 #include <future>
-#include <tuple>
-#include <utility>
+#include <map>
 
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <QDataStream>
+#include <QCoreApplication>
 #include <QFile>
-#include <QImage>
-#include <QSize>
+#include <QMouseEvent>
+#include <QPainter>
 
 #include <gtest/gtest.h>
 
-#include "platform/controls/image_box.h"
+#include "support/bad_bitmaps.h"
 #include "support/sandbox.h"
 
 namespace {
 
-using platform::decodeBitmap;
+using platform::ImageBox;
 using testsupport::PortraitSandbox;
 
-constexpr QRgb Fill = 0xff285ac8;
-
-// A bitmap with a 40-byte header claiming width x height (negative: rows stored top-down), built by
-// hand so that headers Qt would never write can be tried. The black and white palette is for one-bit
-// pictures; the others skip it.
-QByteArray bitmap(qint32 width, qint32 height, quint16 bits, const QByteArray& pixels)
-{
-    QByteArray out;
-    QDataStream stream(&out, QIODevice::WriteOnly);
-    stream.setByteOrder(QDataStream::LittleEndian);
-    stream << quint16(0x4d42) << quint32(62 + pixels.size()) << quint32(0) << quint32(62) << quint32(40) << width
-           << height << quint16(1) << bits << quint32(0) << quint32(pixels.size()) << quint64(0) << quint64(0);
-    return out + QByteArray("\0\0\0\0\xff\xff\xff\0", 8) + pixels;
-}
-
-TEST(Pictures, BitmapsDecodeAtTheirSizeAndUpright)
+// The malformed bitmaps as files, and files that are no bitmap at all.
+TEST(Pictures, BitmapsDecodeUprightAtTheirSizeAndAnythingElseGivesANullImageWithoutHanging)
 {
     PortraitSandbox s;
-    const QRgb red = qRgb(255, 0, 0), blue = qRgb(0, 0, 255), black = qRgb(0, 0, 0);
-    // clang-format off
-    const std::tuple<const char*, QString, QSize, QRgb, QRgb> rows[] = {
-        {"as Qt writes it", s.addBitmap("qt.bmp", 110, 170, Fill), {110, 170}, testsupport::markColour(Fill), Fill},
-        {"top-down", s.addFile("d.bmp", bitmap(1, -2, 24, QByteArray("\0\0\xff\0\xff\0\0\0", 8))), {1, 2}, red, blue},
-        {"at the cap", s.addFile("c.bmp", bitmap(4096, 4096, 1, QByteArray(512 * 4096, 0))), {4096, 4096}, black, black},
+    const auto oneBit = [](int width) { // black and white, 4096 rows; the cap is 4096 x 4096 pixels
+        return testsupport::bitmapFile({width, 4096, 1, 1, 0, 0, 40, -1, 8},
+                                       QByteArray::fromHex("00000000ffffff00") +
+                                           QByteArray((width + 31) / 32 * 4 * 4096, 0));
     };
-    // clang-format on
-    for (const auto& [name, path, size, topLeft, bottomRight] : rows) {
-        SCOPED_TRACE(name);
-        const QImage image = decodeBitmap(path);
-        ASSERT_EQ(image.size(), size);
-        EXPECT_EQ(image.pixel(0, 0), topLeft);
-        EXPECT_EQ(image.pixel(size.width() - 1, size.height() - 1), bottomRight);
-    }
-}
-
-TEST(Pictures, FilesThatAreNoUsableBitmapGiveANullImageWithoutHanging)
-{
-    PortraitSandbox s;
     ASSERT_EQ(::mkfifo(QFile::encodeName(s.filePath("pipe.bmp")), 0644), 0);
-    // clang-format off
-    const std::pair<const char*, QString> rows[] = {
-        {"missing", s.filePath("missing.bmp")},
-        {"empty", s.addFile("empty.bmp", {})},
-        {"text", s.addFile("text.bmp", "Portraits go here.\n")},
-        {"PNG renamed", s.addBitmap("png.bmp", 110, 170, Fill, "PNG")},
-        {"directory", s.addDirectory("dir.bmp")},
-        {"FIFO without a writer", s.filePath("pipe.bmp")},
-        {"truncated by a byte", s.addFile("cut.bmp", bitmap(110, 170, 24, QByteArray(332 * 170, 0x40)).chopped(1))},
-        {"header claiming 100000 x 100000", s.addFile("huge.bmp", bitmap(100000, 100000, 24, QByteArray(16, 0)))},
-        {"a column over the cap", s.addFile("over.bmp", bitmap(4097, 4096, 1, QByteArray(516 * 4096, 0)))},
+    std::vector<std::tuple<std::string, QString, QSize, std::optional<QRgb>>> rows = {
+        {"AsQtWritesIt", s.addBitmap("qt.bmp", 110, 170, 0xff285ac8), {110, 170}, testsupport::markColour(0xff285ac8)},
+        {"AtTheCap", s.addFile("c.bmp", oneBit(4096)), {4096, 4096}, qRgb(0, 0, 0)},
+        {"AColumnOverTheCap", s.addFile("over.bmp", oneBit(4097)), {}, {}},
+        {"TruncatedByAByte", s.addFile("cut.bmp", oneBit(4096).chopped(1)), {}, {}},
+        {"Missing", s.filePath("missing.bmp"), {}, {}},
+        {"Directory", s.addDirectory("dir.bmp"), {}, {}},
+        {"FifoWithoutAWriter", s.filePath("pipe.bmp"), {}, {}},
     };
-    // clang-format on
-    for (const auto& [name, path] : rows) {
-        SCOPED_TRACE(name);
-        auto decoded = std::async(std::launch::async, decodeBitmap, path);
-        if (decoded.wait_for(std::chrono::seconds(5)) == std::future_status::timeout) {
-            ADD_FAILURE() << "decoding hangs";
+    for (const testsupport::BadBitmap& bad : testsupport::badBitmaps())
+        rows.emplace_back(bad.name, s.addFile(bad.name, bad.bytes), bad.blank ? QSize() : QSize(4, 4), bad.topLeft);
+    for (const auto& [name, path, size, topLeft] : rows) {
+        auto decoding = std::async(std::launch::async, platform::decodeBitmap, path);
+        if (decoding.wait_for(std::chrono::seconds(5)) == std::future_status::timeout) {
+            ADD_FAILURE() << name << " hangs";
             ::close(::open(QFile::encodeName(path), O_WRONLY | O_NONBLOCK)); // lets a reader stuck on the FIFO go
         }
-        EXPECT_TRUE(decoded.get().isNull());
+        const QImage image = decoding.get();
+        EXPECT_EQ(std::pair(image.size(), topLeft ? std::optional(image.pixel(0, 0)) : std::nullopt),
+                  std::pair(size.isValid() ? size : QSize(0, 0), topLeft))
+            << name;
     }
 }
 
-TEST(PictureCache, ShowsAFileChangedOnDiskAfreshAndNothingForAVanishedOne)
+TEST(PictureCache, DecodesOnceAfreshWhenAFileChangesAndKeepsTheLatestWithinItsBudget)
 {
     PortraitSandbox s;
-    const QString path = s.addBitmap("p.bmp", 10, 10, qRgb(255, 0, 0));
-    platform::PictureCache cache;
-    EXPECT_EQ(cache.load(path).pixel(5, 5), qRgb(255, 0, 0));
-    EXPECT_EQ(cache.load(path).cacheKey(), cache.load(path).cacheKey()); // decoded once
-
-    // Same size, new content: told apart by the modification time alone.
-    s.addBitmap("p.bmp", 10, 10, qRgb(0, 0, 255));
+    platform::PictureCache cache(3 * 100 * 100 * 4);
+    const QString path = s.addBitmap("p.bmp", 100, 100, qRgb(255, 0, 0));
+    EXPECT_EQ(cache.load(path).cacheKey(), cache.load(path).cacheKey());
+    // Same size, new content, a later modification time; then newer content with that time put back,
+    // which only the change time tells.
     const timespec later[2] = {{0, UTIME_OMIT}, {std::time(nullptr) + 60, 0}};
-    ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), later, 0), 0);
-    EXPECT_EQ(cache.load(path).pixel(5, 5), qRgb(0, 0, 255));
-
-    // New content with the old modification time put back: the change time still tells.
-    s.addBitmap("p.bmp", 10, 10, qRgb(0, 255, 0));
-    ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), later, 0), 0);
-    EXPECT_EQ(cache.load(path).pixel(5, 5), qRgb(0, 255, 0));
-
+    for (const QRgb colour : {qRgb(0, 0, 255), qRgb(0, 255, 0)}) {
+        s.addBitmap("p.bmp", 100, 100, colour);
+        ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), later, 0), 0);
+        EXPECT_EQ(cache.load(path).pixel(5, 5), colour);
+    }
+    std::vector<qint64> keys;
+    for (int i = 1; i <= 4; ++i)
+        keys.push_back(cache.load(s.addBitmap(QStringLiteral("p%1.bmp").arg(i), 100, 100, qRgb(i, 0, 0))).cacheKey());
+    EXPECT_TRUE(cache.heldBytes() <= 3 * 100 * 100 * 4 && cache.heldBytes() >= 2 * 100 * 100 * 4);
+    EXPECT_EQ(
+        std::pair(cache.load(s.filePath("p4.bmp")).cacheKey(), cache.load(s.filePath("p1.bmp")).cacheKey() == keys[0]),
+        std::pair(keys[3], false));                                          // the oldest made room
+    EXPECT_FALSE(cache.load(s.addBitmap("huge.bmp", 400, 400, 0)).isNull()); // shown, though never kept
+    EXPECT_LE(cache.heldBytes(), 3 * 100 * 100 * 4);
     QFile::remove(path);
     EXPECT_TRUE(cache.load(path).isNull());
 }
 
-TEST(PictureCache, HoldsNoMoreBytesThanItsBudget)
-{
-    PortraitSandbox s;
-    const qint64 pictureBytes = 100 * 100 * 4;
-    platform::PictureCache cache(3 * pictureBytes);
-    QStringList paths;
-    for (int i = 0; i < 5; ++i)
-        paths << s.addBitmap(QStringLiteral("p%1.bmp").arg(i), 100, 100, qRgb(i, 0, 0));
-    std::vector<qint64> keys;
-    for (const QString& path : paths)
-        keys.push_back(cache.load(path).cacheKey());
-    EXPECT_LE(cache.heldBytes(), 3 * pictureBytes);
-    EXPECT_GE(cache.heldBytes(), 2 * pictureBytes);      // and it does hold what fits
-    EXPECT_EQ(cache.load(paths[4]).cacheKey(), keys[4]); // the latest are kept
-    EXPECT_NE(cache.load(paths[0]).cacheKey(), keys[0]); // the oldest made room
-
-    const QString huge = s.addBitmap(QStringLiteral("huge.bmp"), 400, 400, qRgb(0, 0, 0));
-    EXPECT_FALSE(cache.load(huge).isNull()); // shown, though never kept
-    EXPECT_LE(cache.heldBytes(), 3 * pictureBytes);
-}
-
-// Unstretched, the picture is drawn at its own size inside a one-pixel line, and held, not copied.
-TEST(ImageBox, ShowsItsPictureUnscaledInsideAOnePixelLine)
+TEST(ImageBox, TakesThePictureSizeInItsLineUnlessStretchedOrBlank)
 {
     QImage picture(10, 6, QImage::Format_RGB32);
     picture.fill(qRgb(255, 0, 0));
-    platform::ImageBox box(QSize(40, 40), nullptr);
+    for (const auto& [fit, shown, size] : {std::tuple{ImageBox::Fit::Natural, picture, QSize(14, 10)},
+                                           {ImageBox::Fit::Natural, QImage(), QSize(40, 30)},
+                                           {ImageBox::Fit::Stretch, picture, QSize(40, 30)}}) {
+        ImageBox box(QSize(40, 30), nullptr, fit);
+        box.setPicture(shown);
+        EXPECT_EQ(std::tuple(box.size(), box.naturalSize(), box.picture().cacheKey()),
+                  std::tuple(size, size, shown.cacheKey())); // held, not copied
+    }
+    // Unstretched, drawn at its own size inside a one-pixel line, two pixels from the edge.
+    ImageBox box(QSize(40, 40), nullptr);
     box.setPicture(picture);
-    EXPECT_EQ(box.picture().cacheKey(), picture.cacheKey());
-    ASSERT_EQ(box.size(), QSize(14, 10));
-    const QImage shown = box.grab().toImage();
-    const QRgb line = box.palette().color(QPalette::WindowText).rgb();
-    const QRgb background = shown.pixel(1, 1);
-    EXPECT_NE(background, line);
-    for (const QPoint& at : {QPoint(0, 0), QPoint(7, 0), QPoint(13, 5), QPoint(7, 9), QPoint(0, 5), QPoint(13, 9)})
-        EXPECT_EQ(shown.pixel(at), line) << at.x() << "," << at.y();
-    for (const QPoint& at : {QPoint(1, 5), QPoint(12, 5), QPoint(7, 1), QPoint(7, 8)})
-        EXPECT_EQ(shown.pixel(at), background) << at.x() << "," << at.y();
-    EXPECT_EQ(shown.pixel(2, 2), qRgb(255, 0, 0));
-    EXPECT_EQ(shown.pixel(11, 7), qRgb(255, 0, 0));
+    const QImage grabbed = box.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    QImage expected(14, 10, QImage::Format_RGB32);
+    expected.fill(grabbed.pixel(1, 1));
+    QPainter painter(&expected);
+    painter.setPen(box.palette().color(QPalette::WindowText));
+    painter.drawRect(0, 0, 13, 9);
+    painter.drawImage(2, 2, picture);
+    painter.end();
+    EXPECT_TRUE(grabbed == expected && grabbed.pixel(1, 1) != grabbed.pixel(0, 0));
+}
+
+// Mouse events in turn, one letter each, and the signals they fire: p press, r release, d double-click,
+// capitals with the right button, o a left release outside, m a move.
+TEST(ImageBox, ClicksAreLeftReleasesInsideAndTheReleaseEndingADoubleClickIsNone)
+{
+    const std::pair<const char*, QStringList> rows[] = {
+        {"pr", {"click"}},  {"PR", {}},      {"po", {}}, {"rdrr", {"click", "double", "click"}},
+        {"DRr", {"click"}}, {"m", {"move"}},
+    };
+    const std::map<char, QEvent::Type> types = {{'p', QEvent::MouseButtonPress},
+                                                {'r', QEvent::MouseButtonRelease},
+                                                {'o', QEvent::MouseButtonRelease},
+                                                {'d', QEvent::MouseButtonDblClick},
+                                                {'m', QEvent::MouseMove}};
+    for (const auto& [events, fired] : rows) {
+        ImageBox box(QSize(40, 40), nullptr);
+        QStringList seen;
+        QObject::connect(&box, &ImageBox::Click, [&] { seen << "click"; });
+        QObject::connect(&box, &ImageBox::DblClick, [&] { seen << "double"; });
+        QObject::connect(&box, &ImageBox::MouseMove, [&] { seen << "move"; });
+        for (const char* e = events; *e; ++e) {
+            const QEvent::Type type = types.at(char(std::tolower(*e)));
+            const Qt::MouseButton button = std::isupper(*e) ? Qt::RightButton
+                                           : *e == 'm'      ? Qt::NoButton
+                                                            : Qt::LeftButton;
+            const QPoint at(*e == 'o' ? 50 : 5, 5);
+            QMouseEvent event(type, at, box.mapToGlobal(at), button, button, Qt::NoModifier);
+            QCoreApplication::sendEvent(&box, &event);
+        }
+        EXPECT_EQ(seen, fired) << events;
+    }
 }
 
 TEST(ImageBox, KeepsPixelsCrispAtWholeScalesAndSmoothsFractionalOnes)

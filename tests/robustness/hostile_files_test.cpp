@@ -1,7 +1,5 @@
 #include <sys/stat.h>
-#include <unistd.h>
 
-#include <QApplication>
 #include <QFile>
 #include <QPushButton>
 
@@ -10,98 +8,47 @@
 #include "gallery/frm_browser.h"
 #include "support/bad_bitmaps.h"
 #include "support/manager_fixture.h"
+#include "support/windows.h"
 
 namespace {
 
-frmBrowser* visibleGallery()
-{
-    for (QWidget* widget : QApplication::topLevelWidgets())
-        if (auto* gallery = qobject_cast<frmBrowser*>(widget); gallery && gallery->isVisible())
-            return gallery;
-    return nullptr;
-}
+using platform::ImageBox;
+using HostileFilesTest = testsupport::ManagerFixture;
 
-class HostileFilesTest : public testsupport::ManagerFixture {
-protected:
-    // Every window shows the set "Bad" (large and small picture from `make`), then goes on working.
-    void showEverywhere(const std::function<void(const QString& path)>& make, bool valid = false, QRgb topLeft = 0)
-    {
+// The set "Bad", both pictures made alike, is shown in every window; then everything goes on working.
+TEST_F(HostileFilesTest, BrokenPicturesShowBlankOrAsFarAsTheyDecodeInEveryWindow)
+{
+    std::vector<testsupport::BadBitmap> rows = testsupport::badBitmaps();
+    rows.insert(rows.end(), {{"Fifo", {}}, {"DanglingLink", {}}});
+    for (const testsupport::BadBitmap& bad : rows) {
+        SCOPED_TRACE(bad.name);
         testsupport::PortraitSandbox dir;
-        make(dir.filePath("BadL.bmp"));
-        make(dir.filePath("badS.bmp"));
+        for (const char* name : {"BadL.bmp", "badS.bmp"}) {
+            if (bad.name == std::string("Fifo"))
+                ::mkfifo(QFile::encodeName(dir.filePath(name)).constData(), 0600);
+            else if (bad.name == std::string("DanglingLink"))
+                QFile::link(dir.filePath("nowhere"), dir.filePath(name));
+            else
+                dir.addFile(name, bad.bytes);
+        }
         dir.addPortraits({"GoodL.bmp", "goodS.bmp"});
         open(0.5, dir.path());
         selectSource("BadL.bmp");
-        const auto* preview = control<platform::ImageBox>("Image1");
-        if (valid) {
-            ASSERT_TRUE(preview->hasPicture());
-            EXPECT_EQ(preview->picture().pixel(0, 0), topLeft); // upright
-        }
-
+        const QImage shown = control<ImageBox>("Image1")->picture();
+        EXPECT_EQ(std::pair(shown.isNull(), bad.topLeft ? std::optional(shown.pixel(0, 0)) : std::nullopt),
+                  std::pair(bad.blank, bad.topLeft));
         control<QPushButton>("BrowseButton")->click();
-        frmBrowser* gallery = visibleGallery();
+        auto* gallery = testsupport::visibleWindow<frmBrowser>("frmBrowser");
         ASSERT_NE(gallery, nullptr);
-        for (platform::ImageBox* cell : gallery->findChildren<platform::ImageBox*>("Image1"))
-            if (cell->isVisible())
-                emit cell->MouseMove(); // the hover preview, cell by cell
-        gallery->mnuOptions_Click(3);   // the large view on the selected (first) set
-        emit gallery->findChildren<platform::ImageBox*>("Image1").first()->MouseMove();
+        for (ImageBox* cell : gallery->findChildren<ImageBox*>("Image1"))
+            emit cell->MouseMove();
+        gallery->mnuOptions_Click(3); // the large view on the selected (first) set
+        emit gallery->findChildren<ImageBox*>("Image1").first()->MouseMove();
         gallery->close();
-
-        selectSource("GoodL.bmp"); // and everything goes on working
-        EXPECT_TRUE(control<platform::ImageBox>("Image1")->hasPicture());
-        EXPECT_TRUE(control<platform::ImageBox>("Image2")->hasPicture());
+        selectSource("GoodL.bmp");
+        EXPECT_TRUE(control<ImageBox>("Image1")->hasPicture() && control<ImageBox>("Image2")->hasPicture());
         window_.reset();
     }
-};
-
-TEST_F(HostileFilesTest, MalformedBitmapsShowBlankOrAsFarAsTheyDecodeInEveryWindow)
-{
-    for (const testsupport::BadBitmap& bad : testsupport::badBitmaps()) {
-        SCOPED_TRACE(bad.name);
-        showEverywhere(
-            [&bad](const QString& path) {
-                QFile file(path);
-                ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-                file.write(bad.bytes);
-            },
-            bad.valid, bad.topLeft);
-    }
-}
-
-TEST_F(HostileFilesTest, FilesThatAreNoPicturesAtAllShowBlank)
-{
-    const std::pair<const char*, std::function<void(const QString&)>> cases[] = {
-        {"Fifo", [](const QString& path) { ::mkfifo(QFile::encodeName(path).constData(), 0600); }},
-        {"DanglingLink", [](const QString& path) { QFile::link(path + ".nowhere", path); }},
-    };
-    for (const auto& [name, make] : cases) {
-        SCOPED_TRACE(name);
-        showEverywhere(make);
-    }
-}
-
-TEST_F(HostileFilesTest, ADirectoryNamedLikeTheSmallPictureIsNoPartner)
-{
-    source_.addPortraits({"HeroL.bmp"});
-    source_.addDirectory("heroS.bmp");
-    open();
-    selectSource("HeroL.bmp");
-    EXPECT_EQ(vars().SourceSmallName, "NOPICTURE");
-}
-
-TEST_F(HostileFilesTest, AFileThatVanishesAfterListingShowsBlank)
-{
-    source_.addPortraits({"GoneL.bmp", "goneS.bmp"});
-    open();
-    QFile::remove(source_.filePath("GoneL.bmp"));
-    QFile::remove(source_.filePath("goneS.bmp"));
-    selectSource("GoneL.bmp"); // the partner has gone too: the usual box, no crash
-    EXPECT_FALSE(control<platform::ImageBox>("Image1")->hasPicture());
-    control<QPushButton>("BrowseButton")->click();
-    ASSERT_NE(visibleGallery(), nullptr);
-    EXPECT_EQ(visibleGallery()->state().CellLargeName[0], "GoneL.bmp"); // the names stay as listed
-    visibleGallery()->close();
 }
 
 } // namespace
