@@ -1,10 +1,10 @@
-"""The program as a screen reader meets it on the accessibility bus: what each window and control is
-called and what it is, and where Tab takes the focus in the manager window."""
+# The program as a screen reader meets it on the accessibility bus: what each window and control is
+# called and what it is, and where Tab takes the focus in the manager window.
 
 import sys
 
 import desktop
-from desktop import ABOUT, GALLERY, LARGE_VIEW, MANAGER, Failure, poll, pyatspi, spoken
+from desktop import ABOUT, GALLERY, LARGE_VIEW, MANAGER, poll, pyatspi, spoken
 
 # Per window, (accessible name, role) of itself and its controls. Combo boxes go by what they are
 # labelled by, since Qt names them by their current text.
@@ -36,8 +36,7 @@ def names_and_roles(_program, title):
     node = desktop.top_level(title)
     found = [(spoken(n), n.getRoleName()) for n in [node, *desktop.descendants(node)]]
     missing = [row for row in EXPECTED[title] if row not in found]
-    if missing:
-        raise Failure(f"missing {missing}; the window has {sorted(set(found))}")
+    assert not missing, f"missing {missing}; the window has {sorted(set(found))}"
 
 
 def tab_order(program):
@@ -60,11 +59,10 @@ def tab_order(program):
     pyatspi.Registry.registerEventListener(gained, "object:state-changed:focused")
     for _ in TAB_ORDER:  # once round and back to the first control
         events.clear()
-        desktop.xdotool("key", "Tab")
+        desktop.run("xdotool", "key", "Tab")
         heard.append(poll(next_control, 3.0, 0.02) or "(no focus event)")
     pyatspi.Registry.deregisterEventListener(gained, "object:state-changed:focused")
-    if heard != TAB_ORDER + TAB_ORDER[:1]:
-        raise Failure(f"the focus went {heard}, expected {TAB_ORDER + TAB_ORDER[:1]}")
+    assert heard == TAB_ORDER + TAB_ORDER[:1], f"the focus went {heard}, expected {TAB_ORDER + TAB_ORDER[:1]}"
 
 
 ROWS = [
