@@ -43,9 +43,20 @@ protected:
     QString caption(const char* label) const { return child<QLabel>(label)->text(); }
     QScrollBar* scroller() const { return child<QScrollBar>("Scroller"); }
     QAction* entry(int index) const { return child<QAction>(QStringLiteral("mnuOptions_%1").arg(index)); }
-    std::vector<QString> names(const std::vector<QString>& column) const
+    // The top index, then the first four cells: large and small name, whether a picture shows.
+    QStringList page() const
     {
-        return {column.begin(), column.begin() + 4};
+        QStringList cells{QString::number(state().TopIndex)};
+        for (int i = 0; i < 4; ++i)
+            cells << state().CellLargeName[i] + ' ' + state().CellSmallName[i] + ' ' +
+                         QString::number(cell(i)->hasPicture());
+        return cells;
+    }
+    // A window so many pixels wide and one row high.
+    void layOut(int width, int height = 0) const
+    {
+        browser_->setFixedSize(width, height ? height : 150 + browser_->menuBar()->height());
+        QApplication::processEvents();
     }
 
     frmBrowser* browser_ = nullptr;
@@ -56,57 +67,31 @@ TEST_F(GalleryTest, EmptySourceListSaysThereAreNoPortraits)
     source_.addPortraits({"onlyS.bmp"});
     open();
     control<QPushButton>("BrowseButton")->click();
-    EXPECT_EQ(visibleWindow("frmBrowser"), nullptr);
-    ASSERT_EQ(dialogs_.shown().size(), 1);
-    const testsupport::ShownBox& box = dialogs_.shown().first();
-    EXPECT_EQ(std::tuple(box.text, box.title, box.buttons, box.icon, box.isInput),
-              std::tuple("There are no valid portraits in this directory.", "No Portraits",
-                         platform::MessageButtons::Ok, platform::MessageIcon::Exclamation, false));
-    EXPECT_TRUE(window_->isVisible());
+    EXPECT_TRUE(window_->isVisible() && !visibleWindow("frmBrowser"));
+    EXPECT_EQ(dialogs_.shown(), (QVector<testsupport::ShownBox>{testsupport::ShownBox::message(
+                                    "There are no valid portraits in this directory.", "No Portraits",
+                                    platform::MessageButtons::Ok, platform::MessageIcon::Exclamation)}));
 }
 
 TEST_F(GalleryTest, APageShowsTheSetsFromTopIndexBlanksPastTheEndAndClosesBackToTheManager)
 {
     openGallery(11, {10});
-    EXPECT_FALSE(window_->isVisible());
-    EXPECT_EQ(std::tuple(state().SelectedLarge, caption("Label3"), caption("Label1")),
-              std::tuple("AAL.bmp", "AAL.bmp\naaS.bmp", "AD")); // the last cell with a small picture
-    scroller()->setValue(4);
-    EXPECT_EQ(state().TopIndex, 8);
-    EXPECT_EQ(names(state().CellLargeName), (std::vector<QString>{"AIL.bmp", "AJL.bmp", "AKL.bmp", ""}));
-    EXPECT_EQ(names(state().CellSmallName), (std::vector<QString>{"aiS.bmp", "ajS.bmp", "", ""}));
-    for (int i = 0; i < 4; ++i)
-        EXPECT_EQ(cell(i)->hasPicture(), i < 3) << i;
-    EXPECT_FALSE(child<ImageBox>("Image2")->hasPicture()); // the last cell is empty
-    EXPECT_EQ(std::tuple(caption("Label1"), state().SelectedLarge), std::tuple("AJ", "AAL.bmp"));
-    cell(3)->Click();
-    EXPECT_EQ(std::tuple(state().SelectedLarge, state().SelectedSmall, caption("Label3")), std::tuple("", "", "\n"));
-
-    browser_->mnuOptions_Click(3);
-    entry(0)->trigger(); // "Close Browser" closes the large view too
-    EXPECT_TRUE(window_->isVisible());
-    EXPECT_FALSE(visibleWindow("frmBrowser") || visibleWindow("frmLargeView"));
-}
-
-TEST_F(GalleryTest, ThePageFollowsTheThumbOnlyWhenItIsLetGo)
-{
-    openGallery(20);
+    EXPECT_EQ(std::tuple(window_->isVisible(), state().SelectedLarge, caption("Label3"), caption("Label1")),
+              std::tuple(false, "AAL.bmp", "AAL.bmp\naaS.bmp", "AD")); // the last cell with a small picture
+    // The page follows the thumb only when it is let go.
     scroller()->setSliderDown(true);
-    scroller()->setSliderPosition(3);
+    scroller()->setSliderPosition(4);
     EXPECT_EQ(state().TopIndex, 0);
     scroller()->setSliderDown(false);
-    EXPECT_EQ(std::pair(state().TopIndex, state().CellLargeName[0]), std::pair(6, QString("AGL.bmp")));
-}
-
-// One row of two cells over three sets: End shows the last row, whose second cell is empty.
-TEST_F(GalleryTest, EndFocusesTheLastCellHoldingASet)
-{
-    openGallery(3);
-    browser_->setFixedSize(300, 150 + browser_->menuBar()->height());
-    QApplication::processEvents();
-    ASSERT_EQ(std::pair(state().ColumnCount, state().RowCount), std::pair(2, 1));
-    QTest::keyClick(cell(0), Qt::Key_End);
-    EXPECT_EQ(std::pair(state().TopIndex, browser_->focusWidget()), std::pair(2, static_cast<QWidget*>(cell(0))));
+    EXPECT_EQ(page(), QStringList({"8", "AIL.bmp aiS.bmp 1", "AJL.bmp ajS.bmp 1", "AKL.bmp  1", "  0"}));
+    // The preview shows the last cell, which is empty; the selection stays.
+    EXPECT_EQ(std::tuple(child<ImageBox>("Image2")->hasPicture(), caption("Label1"), state().SelectedLarge),
+              std::tuple(false, "AJ", "AAL.bmp"));
+    cell(3)->Click();
+    EXPECT_EQ(std::tuple(state().SelectedLarge, state().SelectedSmall, caption("Label3")), std::tuple("", "", "\n"));
+    browser_->mnuOptions_Click(3);
+    entry(0)->trigger(); // "Close Browser" closes the large view too
+    EXPECT_TRUE(window_->isVisible() && !visibleWindow("frmBrowser") && !visibleWindow("frmLargeView"));
 }
 
 TEST_F(GalleryTest, PointerPreviewsCellsOnceAndDrivesAnOpenLargeView)
@@ -123,10 +108,9 @@ TEST_F(GalleryTest, PointerPreviewsCellsOnceAndDrivesAnOpenLargeView)
     hover(2); // no small picture: preview blank, caption kept
     EXPECT_EQ(preview(), std::tuple(2, "AB", QSize(0, 0)));
 
-    emit cell(3)->DblClick(); // the large view opens on the selected set and follows the pointer
+    emit cell(3)->DblClick(); // the large view opens at the screen's corner on the selected set, follows the pointer
     auto* large = visibleWindow("frmLargeView");
-    ASSERT_TRUE(large && entry(3)->isChecked());
-    EXPECT_EQ(large->pos(), QPoint(0, 0)); // at the screen's corner
+    ASSERT_TRUE(large && entry(3)->isChecked() && large->pos() == QPoint(0, 0));
     const auto shown = [large] { return large->findChild<ImageBox*>(QStringLiteral("Image1"))->picture(); };
     const QImage first = shown();
     hover(1);
@@ -143,8 +127,7 @@ TEST_F(GalleryTest, PointerPreviewsCellsOnceAndDrivesAnOpenLargeView)
     EXPECT_FALSE(visibleWindow("frmLargeView") || entry(3)->isChecked());
     // Another program draws the first set larger: the next layout spaces the cells by its new size.
     source_.addBitmap("AAL.bmp", 200, 170, qRgb(0, 0, 0));
-    browser_->setFixedSize(976, 689);
-    QApplication::processEvents();
+    layOut(976, 689);
     EXPECT_EQ(std::pair(cell(0)->width(), cell(1)->x()), std::pair(204, 204 + 8)); // 120 twips apart
 }
 
@@ -156,45 +139,39 @@ TEST_F(GalleryTest, FullScreenAndViewAmountKeepCheckMarkCaptionAndGridInStep)
     const QPoint placed = browser_->pos();
     scroller()->setValue(scroller()->maximum());
     EXPECT_EQ(state().TopIndex, 36);
-    const auto amount = [this](std::vector<const char*> answers) {
-        for (const char* answer : answers)
-            dialogs_.queueInput(QString::fromLatin1(answer));
+    const auto amount = [this](const QStringList& answers) {
+        for (const QString& answer : answers)
+            dialogs_.queueInput(answer);
         browser_->mnuOptions_Click(2);
     };
+    const auto ask = testsupport::ShownBox::input("Enter number of images to view.", "Change Viewing Amount", "4");
+    const auto refuse =
+        testsupport::ShownBox::message("Please enter a value between 1 and 4.", "Too many images",
+                                       platform::MessageButtons::Ok, platform::MessageIcon::Exclamation);
     // 3840 x 2160 pixels of 15 twips under a menu bar hold 31 x 11 cells; View Amount gives n x n at the
-    // designed sizes, and from full screen it returns to the window first.
-    using Box = std::tuple<QString, QString, platform::MessageIcon, bool, QString>;
-    const Box ask{"Enter number of images to view.", "Change Viewing Amount", platform::MessageIcon::None, true, "4"};
-    const Box refuse{"Please enter a value between 1 and 4.", "Too many images", platform::MessageIcon::Exclamation,
-                     false, ""};
+    // designed sizes, and from full screen it returns to the window first. Each wrong answer is refused and
+    // asked again.
     // clang-format off
-    const std::tuple<const char*, std::function<void()>, bool, int, int, int, int> steps[] = {
-        {"TheButton", [&] { button->click(); }, true, 31, 11, 0, 0},
-        {"TheEntryBack", [this] { entry(1)->trigger(); }, false, 2, 2, 5280, 0},
-        {"ViewAmountFromFullScreenAfterWrongAnswers", [&] { browser_->mnuOptions_Click(1); amount({"5", "0", "none", "", "2.5"}); }, false, 2, 2, 4995, 5},
-        {"One", [&] { amount({"1"}); }, false, 1, 1, 3165, 1}, {"FourAndAHalfToEven", [&] { amount({"4.5"}); }, false, 4, 4, 8655, 1},
-        {"ThreePointSeven", [&] { amount({"3.7"}); }, false, 4, 4, 8655, 1}, {"Three", [&] { amount({"3"}); }, false, 3, 3, 6825, 1},
+    const std::tuple<const char*, std::function<void()>, bool, int, int, int, QVector<testsupport::ShownBox>> steps[] = {
+        {"TheButton", [&] { button->click(); }, true, 31, 11, 0, {}}, {"TheEntryBack", [this] { entry(1)->trigger(); }, false, 2, 2, 5280, {}},
+        {"ViewAmountFromFullScreenAfterWrongAnswers", [&] { browser_->mnuOptions_Click(1); amount({"5", "0", "none", "", "2.5"}); },
+         false, 2, 2, 4995, {ask, refuse, ask, refuse, ask, refuse, ask, refuse, ask}},
+        {"One", [&] { amount({"1"}); }, false, 1, 1, 3165, {ask}}, {"FourAndAHalfToEven", [&] { amount({"4.5"}); }, false, 4, 4, 8655, {ask}},
+        {"ThreePointSeven", [&] { amount({"3.7"}); }, false, 4, 4, 8655, {ask}}, {"Three", [&] { amount({"3"}); }, false, 3, 3, 6825, {ask}},
     };
     // clang-format on
-    for (const auto& [name, act, full, columns, rows, width, asks] : steps) {
+    for (const auto& [name, act, full, columns, rows, width, boxes] : steps) {
         dialogs_.clear();
         act();
         // The button's caption is the created one exactly when windowed; full screen starts at the screen's
-        // corner, and the window comes back to its place.
+        // corner, and the window comes back to its place. All 40 sets fit the full screen: the top is
+        // scrolled back to the first.
         EXPECT_EQ(std::tuple(browser_->isMaximized(), entry(1)->isChecked(), button->text() != windowed,
                              state().ColumnCount, state().RowCount, full ? 0 : browser_->outerWidth(),
-                             full ? QPoint() : browser_->pos()),
-                  std::tuple(full, full, full, columns, rows, width, full ? QPoint(0, 0) : placed))
+                             full ? QPoint() : browser_->pos(), full ? state().TopIndex : 0, scroller()->pageStep(),
+                             dialogs_.shown()),
+                  std::tuple(full, full, full, columns, rows, width, full ? QPoint(0, 0) : placed, 0, columns, boxes))
             << name;
-        // All 40 sets fit the full screen: the top is scrolled back to the first.
-        EXPECT_EQ(std::pair(state().TopIndex, scroller()->pageStep()), std::pair(full ? 0 : state().TopIndex, columns));
-        std::vector<Box> shown, expected;
-        for (const testsupport::ShownBox& box : dialogs_.shown())
-            shown.push_back({box.text, box.title, box.icon, box.isInput, box.defaultText});
-        for (int i = 0; i < asks; ++i) // each wrong answer is refused and asked again
-            expected.insert(expected.end(),
-                            i ? std::initializer_list<Box>{refuse, ask} : std::initializer_list<Box>{ask});
-        EXPECT_EQ(shown, expected) << name;
     }
     EXPECT_FALSE(entry(2)->isEnabled());
 }
@@ -202,11 +179,12 @@ TEST_F(GalleryTest, FullScreenAndViewAmountKeepCheckMarkCaptionAndGridInStep)
 TEST_F(GalleryTest, NewLayoutKeepsTopIndexAndALargeWindowGetsEveryCellItNeeds)
 {
     openGallery(100);
-    // A wide window one row high: 8 columns, 13 rows of sets, the last row at the top.
-    browser_->setFixedSize(976, 150 + browser_->menuBar()->height());
-    QApplication::processEvents();
+    // A wide window one row high: 8 columns, 13 rows of sets. End shows the last row and focuses its last
+    // set, the fourth cell.
+    layOut(976);
     ASSERT_EQ(std::pair(state().ColumnCount, state().RowCount), std::pair(8, 1));
-    scroller()->setValue(12);
+    QTest::keyClick(cell(0), Qt::Key_End);
+    EXPECT_EQ(std::pair(state().TopIndex, browser_->focusWidget()), std::pair(96, static_cast<QWidget*>(cell(3))));
     // The new height comes first: 8 x 3 cells pull the top up to row 10, which 3 x 3 cells keep.
     dialogs_.queueInput(QStringLiteral("3"));
     browser_->mnuOptions_Click(2);
@@ -215,9 +193,8 @@ TEST_F(GalleryTest, NewLayoutKeepsTopIndexAndALargeWindowGetsEveryCellItNeeds)
     scroller()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
     EXPECT_EQ(state().TopIndex, 33);
     browser_->mnuOptions_Click(1); // maximised on the 3840 x 2160 test screen
-    EXPECT_EQ(std::tuple(state().LastGridCell, state().LastShownCell, state().CellLargeName[99]),
-              std::tuple(31 * 11 - 1, 99, files()->list(99)));
-    EXPECT_TRUE(cell(99)->isVisible());
+    EXPECT_EQ(std::tuple(state().LastGridCell, state().LastShownCell, state().CellLargeName[99], cell(99)->isVisible()),
+              std::tuple(31 * 11 - 1, 99, files()->list(99), true));
 }
 
 } // namespace

@@ -32,20 +32,15 @@ std::vector<BadBitmap> badBitmaps()
     const QByteArray run = QByteArray::fromHex("ff01ff01ff010001"); // runs far past a 4 x 4 picture
     // clang-format off
     return {
-        {"EmptyFile", {}}, {"SignatureAlone", "BM"}, {"TruncatedInfoHeader", valid.left(30)},
-        {"TruncatedPixels", valid.chopped(20)}, {"WidthZero", with({0, 4})}, {"HeightZero", with({4, 0})},
-        {"NegativeWidth", with({-4, 4})}, {"HeightIntMin", with({4, qint32(0x80000000)})},
-        {"HugeBoth", with({100000, 100000})}, {"BitCountZero", with({4, 4, 1, 0})},
-        {"OffsetPastTheEnd", with({4, 4, 1, 24, 0, 0, 40, 100000})}, {"HeaderSizeZero", with({4, 4, 1, 24, 0, 0, 0})},
-        {"HeaderSizeTwoHundred", with({4, 4, 1, 24, 0, 0, 200})}, {"Rle8Bomb", indexed(1, run, 30000)},
+        {"EmptyFile", {}}, {"SignatureAlone", "BM"}, {"TruncatedInfoHeader", valid.left(30)}, {"TruncatedPixels", valid.chopped(20)},
+        {"WidthZero", with({0, 4})}, {"HeightZero", with({4, 0})}, {"NegativeWidth", with({-4, 4})}, {"HeightIntMin", with({4, qint32(0x80000000)})},
+        {"HugeBoth", with({100000, 100000})}, {"BitCountZero", with({4, 4, 1, 0})}, {"OffsetPastTheEnd", with({4, 4, 1, 24, 0, 0, 40, 100000})},
+        {"HeaderSizeZero", with({4, 4, 1, 24, 0, 0, 0})}, {"HeaderSizeTwoHundred", with({4, 4, 1, 24, 0, 0, 200})}, {"Rle8Bomb", indexed(1, run, 30000)},
         {"BitFieldsTruncated", bitmapFile({4, 4, 1, 32, 3}, QByteArray(5, '\xff'))}, {"Os2CoreHeaderTruncated", core.left(20)},
-        // Decoded as far as they go.
-        {"OffsetInsideTheHeader", with({4, 4, 1, 24, 0, 0, 40, 10}), false},
-        {"PaletteIndexOutOfRange", indexed(0, QByteArray(16, char(200))), false},
-        {"Rle8RunOverruns", indexed(1, run), false},
-        // Valid; stored bottom-up, the first row in the file is the bottom one.
-        {"Os2CoreHeader", core + fine, false, qRgb(90, 90, 90)}, {"ValidBottomUp", valid, false, qRgb(90, 90, 90)},
-        {"ValidTopDown", with({4, -4}), false, qRgb(255, 0, 0)},
+        // Decoded as far as they go; then valid ones, stored bottom-up unless the height is negative.
+        {"OffsetInsideTheHeader", with({4, 4, 1, 24, 0, 0, 40, 10}), false}, {"PaletteIndexOutOfRange", indexed(0, QByteArray(16, char(200))), false},
+        {"Rle8RunOverruns", indexed(1, run), false}, {"Os2CoreHeader", core + fine, false, qRgb(90, 90, 90)},
+        {"ValidBottomUp", valid, false, qRgb(90, 90, 90)}, {"ValidTopDown", with({4, -4}), false, qRgb(255, 0, 0)},
     };
     // clang-format on
 }
