@@ -1,0 +1,319 @@
+# desktop_checks.py window_manager|accessibility APP SAMPLES: the program's windows under openbox, on an X
+# display and a session bus of our own, as the X server measures them or as a screen reader meets them.
+# Exits with 77 where no X server starts; ends whatever it started, however the checks end.
+
+import contextlib, ctypes, os, re, select, shutil, signal, struct, subprocess, sys, tempfile, time  # noqa: E401
+
+import pyatspi  # Debian's, which only Debian's own /usr/bin/python3 can import
+
+MANAGER, ABOUT = "Ostrel Portrait Manager", "About Ostrel Portrait Manager"
+GALLERY, LARGE_VIEW = "Ostrel Portrait Manager Browser", "Large View"
+NORMAL = (681, 473)  # the manager's client area, which no drag changes for good
+# Every process we start inherits this; the sweep at the end finds our leftovers by it and only by it.
+MARKER = "OSTREL_DESKTOP_SESSION"
+
+
+def poll(probe, timeout=3.0, interval=0.05):
+    # The first true answer of probe() within timeout, else its last answer.
+    deadline = time.monotonic() + timeout
+    while not (answer := probe()) and time.monotonic() < deadline:
+        time.sleep(interval)
+    return answer
+
+
+def run(*argv, check=True):
+    done = subprocess.run(list(map(str, argv)), capture_output=True, text=True, timeout=15)
+    assert not check or done.returncode == 0, f"{argv} failed: {done.stderr.strip()}"
+    return done.stdout
+
+
+def windows(title):  # our titles hold none of a regular expression's special characters
+    return [int(w) for w in run("xdotool", "search", "--onlyvisible", "--name", f"^{title}$", check=False).split()]
+
+
+def window(title):
+    assert len(found := poll(lambda: windows(title))) == 1, f"{len(found)} windows titled {title!r}, expected one"
+    return found[0]
+
+
+numbers = lambda w, name: [int(n) for n in re.findall(r"-?\d+", run(
+    "xprop", *(["-root"] if w is None else ["-id", w]), "-notype", name, check=False).partition("=")[2])]
+
+
+maximised = lambda w: run("xprop", "-id", w, "_NET_WM_STATE").count("_NET_WM_STATE_MAXIMIZED_") == 2  # VERT, HORZ
+
+
+def placement(w):
+    # The frame openbox draws round the window, (x, y, width, height), and the client area's size.
+    info = dict(re.findall(r"^\s*(Absolute upper-left [XY]|Width|Height):\s+(-?\d+)", run("xwininfo", "-id", w), re.M))
+    x, y, width, height = (int(info[k]) for k in ("Absolute upper-left X", "Absolute upper-left Y", "Width", "Height"))
+    left, right, top, bottom = numbers(w, "_NET_FRAME_EXTENTS")
+    return (x - left, y - top, width + left + right, height + top + bottom), (width, height)
+
+
+def settled(w):
+    # The placement once it stops changing: openbox and the program may still be placing the window.
+    seen = [placement(w)]
+    poll(lambda: seen.append(placement(w)) or seen.pop(0) == seen[0], 3.0, 0.15)
+    return seen[0]
+
+
+# A connection of our own to the X server, for what its command-line tools cannot do; only inside the
+# session, since outside it DISPLAY may name the user's own X server.
+X11 = ctypes.CDLL("libX11.so.6")
+X11.XOpenDisplay.restype = ctypes.c_ulong
+DISPLAY = ctypes.c_void_p(X11.XOpenDisplay(None) if MARKER in os.environ else None)
+EVENT = ctypes.create_string_buffer(192)  # an XEvent
+
+
+def sizes():
+    # The client area sizes the server gave the watched window (StructureNotify) since the last call.
+    X11.XSync(DISPLAY, 0)
+    while X11.XPending(DISPLAY):
+        if not X11.XNextEvent(DISPLAY, EVENT) and struct.unpack_from("=i", EVENT)[0] == 22:  # ConfigureNotify
+            yield struct.unpack_from("=ii", EVENT, 56)
+
+
+def press(w, *keys):
+    run("xdotool", "windowactivate", "--sync", w)
+    poll(lambda: run("xdotool", "getwindowfocus").split() == [str(w)])
+    run("xdotool", "key", "--delay", 30, *keys) if keys else None
+
+
+def drag(x0, y0, dx, dy):
+    # No --sync: it waits for the pointer to move, forever when it is already there. A first small step
+    # starts openbox's drag, then a few quick ones and a moment's stillness before letting go, as people do.
+    try:
+        run("xdotool", "mousemove", x0, y0, "sleep", 0.15, "mousedown", 1, "sleep", 0.1, "mousemove",
+            x0 + (dx > 0) * 4 - 2, y0 + (dy > 0) * 4 - 2, "sleep", 0.2,
+            *[s for i in range(1, 5) for s in ("mousemove", x0 + dx * i // 4, y0 + dy * i // 4)], "sleep", 0.5)
+    finally:
+        run("xdotool", "mouseup", 1)
+
+
+kids = lambda node: filter(None, map(node.getChildAtIndex, range(node.childCount)))
+
+
+def descendants(node):
+    return [n for child in kids(node) for n in (child, *descendants(child))]
+
+
+def top_level(title):
+    named = lambda parent, name, showing: next((n for n in kids(parent) if n.name == name and (
+        not showing or n.getState().contains(pyatspi.STATE_SHOWING))), None)
+    # The program registers on the bus some time after its window shows.
+    app = poll(lambda: named(pyatspi.Registry.getDesktop(0), MANAGER, False), 20.0, 0.25)
+    assert (node := app and poll(lambda: named(app, title, True), 5.0, 0.1)), f"no showing window {title!r} on the bus"
+    return node
+
+
+labels = lambda node: " / ".join(r.getTarget(i).name for r in node.getRelationSet()
+                                if r.getRelationType() == pyatspi.RELATION_LABELLED_BY for i in range(r.getNTargets()))
+
+
+# What identifies a control to a screen reader user: a list item's list, a combo box's labels (Qt names a
+# combo box by its current text), else its name.
+spoken = lambda node: spoken(node.parent) if node.getRoleName() == "list item" and node.parent else labels(
+    node) if node.getRoleName() == "combo box" else node.name
+
+
+def button(title, caption):
+    assert (found := [n for n in descendants(top_level(title)) if n.getRoleName() == "push button" and spoken(
+        n) == caption]), f"no push button {caption!r} in {title!r}"
+    return found[0]
+
+
+def press_button(title, caption):
+    box = button(title, caption).queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+    run("xdotool", "mousemove", box.x + box.width // 2, box.y + box.height // 2, "sleep", 0.15, "click", 1)
+
+
+def keeps_normal_size(w, dx=0, dy=0):
+    (x, y, width, height), _ = settled(w)
+    X11.XSelectInput(DISPLAY, ctypes.c_ulong(w), ctypes.c_long(1 << 17))
+    list(sizes())  # from here on no change slips by, and none from before counts
+    if dx or dy:
+        drag(x + width - 2, y + height - 2, dx, dy)
+        # A drag that never resized the window missed the corner and proves nothing.
+        assert any([(size[0] - NORMAL[0]) * dx > 10 for size in sizes()]), "the drag never resized the window"
+    # Within 3 s the normal size, kept for a whole second: a window that goes on resizing itself flickers.
+    assert poll(lambda: not time.sleep(1.0) and not set(sizes()) - {NORMAL} and placement(w)[1] == NORMAL, 3.0, 0), \
+        f"the client area is {placement(w)[1]}, and did not keep {NORMAL} for a second"
+
+
+def maximised_and_back(manager, title, toggle):
+    # Maximised, the window's frame fills the work area; back, it is where and as large as before.
+    title == GALLERY and press_button(MANAGER, "Gallery")
+    before = settled(w := window(title))[0]
+    for on in (True, False):  # the frame's extents do not change, so its size gives the client area's
+        toggle(w, on)
+        want = (tuple(numbers(None, "_NET_WORKAREA")[:4]) if on else before, on)
+        assert poll(lambda: (placement(w)[0], maximised(w)) == want), f"{placement(w)}, expected {want}"
+        settled(w)
+
+
+def about_centred(manager):
+    press_button(MANAGER, "About...")
+    (x, y, width, height), _ = settled(about := window(ABOUT))
+    ax, ay, aw, ah = numbers(None, "_NET_WORKAREA")[:4]
+    # In half pixels: the centre of an odd size lies between two.
+    off = (2 * x + width - 2 * ax - aw, 2 * y + height - 2 * ay - ah)
+    assert max(map(abs, off)) <= 2, f"frame {(x, y, width, height)} is {off[0] / 2:+},{off[1] / 2:+} px off centre"
+    press(about, "Escape")
+    assert poll(lambda: not windows(ABOUT) and windows(MANAGER) == [manager]), "Escape failed"
+
+
+# Per window, its controls as "role: what it is called < what labels it". Combo boxes go by their labels,
+# since Qt names them by their current text.
+EXPECTED = {
+    MANAGER: [f"frame: {MANAGER}", *[f"list: {side} {what}" for side in ("Source", "Destination") for what in (
+              "portraits", "directories")], "image: Large preview", "image: Small preview",
+              *[f"combo box: {name} < {name}" for name in ("Source drives", "Destination drives", "Gender", "Class")],
+              # what a name goes to is labelled by the caption before it
+              "label: Large target < Large:", "label: Small target < Small:", *[f"push button: {caption}" for caption in
+                ("Gallery", "Copy To -->", "Move To -->", "-X- Delete -X-", "Rename", "Exit", "About...")]],
+    ABOUT: [f"dialog: {ABOUT}", "push button: Continue"],
+    GALLERY: [f"frame: {GALLERY}", "image: Portrait 1", "scroll bar: Rows of portraits", "image: Small preview",
+              "push button: Full Screen", "menu item: Options"],
+    LARGE_VIEW: [f"frame: {LARGE_VIEW}", "image: Large picture", "image: Small picture"],
+}
+TABS = ("Source drives|Source directories|Source portraits|-X- Delete -X-|Move To -->|Destination portraits|"
+        "Destination directories|Destination drives|Exit|About...|Copy To -->|Gender|Class|Gallery|Rename").split("|")
+
+
+def names_and_roles(_manager, title):
+    # Opened as a screen reader user does, by the buttons' accessible Press action.
+    if title != MANAGER:
+        action = button(MANAGER, "About..." if title == ABOUT else "Gallery").queryAction()
+        action.doAction([action.getName(i) for i in range(action.nActions)].index("Press"))
+    title == LARGE_VIEW and press(window(GALLERY), "ctrl+l")
+    node = top_level(title)
+    found = [f"{n.getRoleName()}: {spoken(n)}" + (f" < {labels(n)}" if labels(n) else "")
+             for n in [node, *descendants(node)]]
+    missing = [row for row in EXPECTED[title] if row not in found]
+    assert not missing, f"missing {missing}; the window has {sorted(set(found))}"
+
+
+def tab_order(manager):
+    def focused():  # the one control with the focus, if only one has it
+        names = [spoken(n) for n in descendants(top_level(MANAGER))
+                 if n.getRoleName() != "list item" and n.getState().contains(pyatspi.STATE_FOCUSED)]
+        return names[0] if len(names) == 1 else None
+
+    press(manager)
+    heard = [poll(focused) or "(no focus)"]
+    for _ in TABS:  # once round and back to the first control
+        run("xdotool", "key", "Tab")
+        heard.append(poll(lambda: (now := focused()) != heard[-1] and now) or "(no focus change)")
+    assert heard == TABS + TABS[:1], f"the focus went {heard}, expected {TABS + TABS[:1]}"
+
+
+TABLES = {
+    "window_manager": [
+        ("manager opens with a 681x473 client area and keeps it", keeps_normal_size),
+        *[(f"drag {n} of the corner outward snaps back", keeps_normal_size, 120, 90) for n in range(1, 6)],
+        ("drag of the corner inward snaps back", keeps_normal_size, -120, -90),
+        ("maximise and restore by openbox's key", maximised_and_back, MANAGER, lambda w, _: press(w, "alt+F10")),
+        ("About window centred on the work area, Escape closes it", about_centred),
+        ("gallery full screen by its button", maximised_and_back, GALLERY, lambda _, on: press_button(
+            GALLERY, "Full Screen" if on else "Small Screen")),
+        ("gallery full screen and back by F11", maximised_and_back, GALLERY, lambda w, _: press(w, "F11"))],
+    "accessibility": [*[(f"names and roles: {t}", names_and_roles, t) for t in EXPECTED], ("Tab order", tab_order)],
+}
+
+
+def checks(rows, app, samples):
+    # Runs each (name, check, *args) row as check(manager window, *args) on the program in a copy of the
+    # samples. Rows share one program while only its manager window shows, unmaximised.
+    failed, process = [], None
+    for name, check, *args in rows:
+        try:
+            process = process or subprocess.Popen(
+                [app], cwd=shutil.copytree(samples, tempfile.mkdtemp(), dirs_exist_ok=True),
+                env=dict(os.environ, QT_QPA_PLATFORM="xcb"), stdin=subprocess.DEVNULL, start_new_session=True)
+            deadline = time.monotonic() + 30
+            while not windows(MANAGER):
+                assert process.poll() is None and time.monotonic() < deadline, f"no window {MANAGER!r} in 30 s"
+                # The program opens its About window by chance at start, and shows the manager when it closes.
+                if (about := windows(ABOUT)) and numbers(about[0], "_NET_FRAME_EXTENTS"):
+                    press(about[0], "Escape")
+                    poll(lambda: not windows(ABOUT))
+                time.sleep(0.1)
+            settled(manager := window(MANAGER))
+            check(manager, *args)
+            print(f"ok      {name}", flush=True)
+        except Exception as why:  # a bus or tool error fails the row, not the rows after it
+            failed.append(name)
+            print(f"FAILED  {name}: {why if isinstance(why, AssertionError) else repr(why)}", flush=True)
+        # A row that failed may have left anything behind; the session's folder holds the copies.
+        if process and (name in failed or process.poll() is not None or maximised(manager) or [
+                windows(title) for title in (MANAGER, ABOUT, GALLERY, LARGE_VIEW)] != [[manager], [], [], []]):
+            process = end([process.pid])
+    return print(f"{len(rows) - len(failed)} of {len(rows)} passed", flush=True) or int(bool(failed))
+
+
+def end(pids):
+    for sig in (signal.SIGTERM, signal.SIGKILL):
+        for pid in pids:
+            with contextlib.suppress(ProcessLookupError):
+                os.kill(pid, sig)
+        deadline = time.monotonic() + 5
+        while (pids := [pid for pid in pids if os.path.exists(f"/proc/{pid}")]) and time.monotonic() < deadline:
+            with contextlib.suppress(ChildProcessError):  # as their reaper, we collect the bus's services
+                os.waitpid(-1, os.WNOHANG)
+            time.sleep(0.02)
+
+
+def ours(work):
+    def has(pid):
+        with contextlib.suppress(OSError), open(f"/proc/{pid}/environ", "rb") as f:
+            return f"{MARKER}={work}\0".encode() in f.read()
+    return [int(pid) for pid in filter(str.isdigit, os.listdir("/proc")) if has(pid)]
+
+
+def session(work, xvfb):
+    env = {k: v for k, v in os.environ.items() if k not in ("AT_SPI_BUS_ADDRESS", "XAUTHORITY", "SESSION_MANAGER")}
+    env.update({MARKER: work, "QT_LINUX_ACCESSIBILITY_ALWAYS_ON": "1"}, **{n: tempfile.mkdtemp(dir=work) for n in (
+        "HOME", "XDG_RUNTIME_DIR", "XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_DATA_HOME", "TMPDIR")})
+    log = open(os.path.join(work, "log"), "a+")
+    tail = lambda n: log.seek(0) or log.read()[-n:]
+    # Each in a session of its own: sharing ours, openbox lost the end of one drag in five or so.
+    start = lambda argv, out=log: subprocess.Popen(argv, env=env, stdin=subprocess.DEVNULL, stdout=out, stderr=log,
+                                                   start_new_session=True)
+    # Xvfb takes a free display number itself and writes it once it accepts connections.
+    xvfb.append(start(["Xvfb", "-displayfd", "1", "-screen", "0", "1280x1024x24", "-nolisten", "tcp", "-noreset"],
+                      subprocess.PIPE))
+    if not select.select([xvfb[0].stdout], [], [], 30)[0] or not (display := xvfb[0].stdout.readline().strip()):
+        return print("SKIPPED: no X server could be started: " + tail(500)) or 77
+    env["DISPLAY"] = ":" + display.decode()
+    start(["openbox", "--sm-disable", "--config-file", os.path.join(os.path.dirname(__file__), "openbox-rc.xml")])
+    # The checks measure frames: nothing may be mapped before openbox manages the screen.
+    assert poll(lambda: b"window id" in subprocess.run(["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"], env=env,
+                capture_output=True).stdout, 30, 0.1), "openbox did not take the screen: " + tail(500)
+    test = subprocess.Popen(["dbus-run-session", "--", sys.executable, *sys.argv], env=env, stderr=log)
+    # Below CTest's timeout, so that we still clean up after hung checks.
+    status = test.returncode if poll(lambda: test.poll() is not None, 150, 0.2) else "FAILED: still running after 150 s"
+    if status:  # what the program, the bus and openbox said, which may tell why
+        print(tail(3000), status, flush=True)
+    return status and 1
+
+
+def main():
+    if MARKER in os.environ:  # the second run, inside the session
+        return checks(TABLES[sys.argv[1]], *map(os.path.abspath, sys.argv[2:4]))
+    if not shutil.which("Xvfb"):
+        return print("SKIPPED: Xvfb is not installed") or 77
+    signal.signal(signal.SIGTERM, lambda *_: sys.exit(143))  # and clean up on the way out
+    ctypes.CDLL(None).prctl(36, 1, 0, 0, 0)  # PR_SET_CHILD_SUBREAPER: the session's orphans come to us
+    work, xvfb = tempfile.mkdtemp(prefix="ostrel-desktop-"), []
+    try:
+        return session(work, xvfb)
+    finally:
+        # Xvfb last, so that none of its clients holds it up; ended by SIGTERM, it removes its lock.
+        end([pid for pid in ours(work) if pid not in [x.pid for x in xvfb]])
+        end([x.pid for x in xvfb])
+        shutil.rmtree(work, ignore_errors=True)
+
+
+if __name__ == "__main__":
+    sys.exit(main())
