@@ -17,11 +17,12 @@ namespace {
 
 using testsupport::visibleWindow;
 
-class ManagerWindowTest : public testsupport::ManagerFixture {
-protected:
+using ManagerWindowTest = testsupport::ManagerFixture;
+
+TEST_F(ManagerWindowTest, ControlsAreWhereTheDesignPutsThem)
+{
     // A control as the user sees it: name, caption (a selector's entries) and place in pixels.
-    static QString seen(const QWidget* widget)
-    {
+    const auto seen = [](const QWidget* widget) {
         QString caption = widget->property("text").toString();
         if (const auto* box = qobject_cast<const platform::SelectorBox*>(widget))
             for (int i = 0; i < box->count(); ++i)
@@ -29,50 +30,7 @@ protected:
         const QRect r = widget->geometry();
         return QString::asprintf("%s '%s' %d,%d %dx%d", qPrintable(widget->objectName()), qPrintable(caption), r.x(),
                                  r.y(), r.width(), r.height());
-    }
-    QString sandboxed(QString text) const
-    {
-        return text.replace(source_.path(), "{S}").replace(destination_.path(), "{D}").remove(".bmp");
-    }
-    // The lower half of the window and the variables behind it: the two file captions and targets, the two
-    // pictures' files, the large target and the set's paths.
-    QString state() const
-    {
-        const auto picture = [this](const char* name) {
-            return blank(name) ? "-" : control(name)->accessibleDescription();
-        };
-        return sandboxed(QStringList{caption("Label8"), caption("Label9"), caption("Label1"), caption("Label2"),
-                                     picture("Image1"), picture("Image2"), vars().TargetLargeName,
-                                     vars().SourceLargePath + ' ' + vars().SourceSmallPath}
-                             .join('|'));
-    }
-    void act(const QString& step)
-    {
-        const QString what = step.section(' ', 1);
-        const auto* list = files("Files2");
-        // clang-format off
-        const std::map<QString, std::function<void()>> verbs = {
-            {"select", [&] { selectSource(what); }},
-            {"to", [&] { setDestination(QString(what).replace("{D}", destination_.path()).replace("{S}", source_.path())); }},
-            {"gender", [&] { choose("GenderCombo", what.toInt()); }},
-            {"type", [&] { choose("TypeCombo", what.toInt()); }},
-            {"mark", [&] { files("Files2")->setListIndex(what.toInt()); }},
-            {"from", [&] { control<platform::DirListBox>("Directory")->setPath(source_.filePath(what)); }},
-            {"about", [&] { control<QPushButton>("AboutButton")->click(); visibleWindow("frmAbout")->findChild<QPushButton*>("Command1")->click(); }},
-            // Failing, so that the box stays up over the full targets.
-            {"copy", [&] { fileSystem_.failWrite(0, "full"); control<QPushButton>("SaveButton")->click(); }},
-            // The destination list does not know of AAL yet.
-            {"open", [&] { setDestination(destination_.path()); destination_.addPortraits({"AAL.bmp", "fR01S.bmp"});
-                           QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(list->model()->index(0, 0)).center()); }},
-        };
-        // clang-format on
-        if (verbs.count(step.section(' ', 0, 0)))
-            verbs.at(step.section(' ', 0, 0))();
-    }
-};
-
-TEST_F(ManagerWindowTest, ControlsAreWhereTheDesignPutsThem)
-{
+    };
     open();
     EXPECT_EQ(window_->size(), QSize(681, 473)); // the design's client area
     const QStringList designed =
@@ -118,7 +76,38 @@ TEST_F(ManagerWindowTest, SelectionsAndChoicesShowTheSetAndItsTargetsAtEachRefre
     destination_.addPortraits({"FR01L.bmp", "MM01L.bmp", "MM02L.bmp"});
     source_.addDirectory("elsewhere");
     open();
-    dialogs_.witness = [this] { return state(); };
+    const auto sandboxed = [this](QString text) {
+        return text.replace(source_.path(), "{S}").replace(destination_.path(), "{D}").remove(".bmp");
+    };
+    // The lower half of the window and the variables behind it: the two file captions and targets, the two
+    // pictures' files, the large target and the set's paths.
+    const auto state = [&] {
+        const auto picture = [this](const char* name) {
+            return blank(name) ? "-" : control(name)->accessibleDescription();
+        };
+        return sandboxed(QStringList{caption("Label8"), caption("Label9"), caption("Label1"), caption("Label2"),
+                                     picture("Image1"), picture("Image2"), vars().TargetLargeName,
+                                     vars().SourceLargePath + ' ' + vars().SourceSmallPath}
+                             .join('|'));
+    };
+    dialogs_.witness = state;
+    const auto* list = files("Files2");
+    // clang-format off
+    const std::map<QString, std::function<void(const QString&)>> verbs = {
+        {"select", [&](const QString& what) { selectSource(what); }},
+        {"to", [&](QString what) { setDestination(what.replace("{D}", destination_.path()).replace("{S}", source_.path())); }},
+        {"gender", [&](const QString& what) { choose("GenderCombo", what.toInt()); }},
+        {"type", [&](const QString& what) { choose("TypeCombo", what.toInt()); }},
+        {"mark", [&](const QString& what) { files("Files2")->setListIndex(what.toInt()); }},
+        {"from", [&](const QString& what) { control<platform::DirListBox>("Directory")->setPath(source_.filePath(what)); }},
+        {"about", [&](const QString&) { control<QPushButton>("AboutButton")->click(); visibleWindow("frmAbout")->findChild<QPushButton*>("Command1")->click(); }},
+        // Failing, so that the box stays up over the full targets.
+        {"copy", [&](const QString&) { fileSystem_.failWrite(0, "full"); control<QPushButton>("SaveButton")->click(); }},
+        // The destination list does not know of AAL yet.
+        {"open", [&](const QString&) { setDestination(destination_.path()); destination_.addPortraits({"AAL.bmp", "fR01S.bmp"});
+                   QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(list->model()->index(0, 0)).center()); }},
+    };
+    // clang-format on
     // clang-format off
     const std::pair<const char*, const char*> rows[] = {
         {"", "||||-|-|MM02L| "}, // nothing selected, both panes in the source
@@ -143,7 +132,8 @@ TEST_F(ManagerWindowTest, SelectionsAndChoicesShowTheSetAndItsTargetsAtEachRefre
     };
     // clang-format on
     for (const auto& [step, expected] : rows) {
-        act(step);
+        if (const QString verb = QString(step).section(' ', 0, 0); verbs.count(verb))
+            verbs.at(verb)(QString(step).section(' ', 1));
         EXPECT_EQ(state(), expected) << step;
     }
     // The box of a loner comes before the window shows it; a copy's box shows the full targets.
@@ -161,14 +151,11 @@ TEST_F(ManagerWindowTest, PickingADriveGoesToItsRootAndAnUnreadableOneStaysPut)
     fileSystem_.setVolumes({{source_.path(), "sandbox"}, {"/", QString()}, {unplugged, "gone"}});
     open(0.5, deepest);
     auto* drive = control<platform::DriveListBox>("Drive1");
-    const auto pick = [drive](int index) {
+    for (const int index : {1, 0, 2}) { // back on the first, its root, not the directory last visited there
         drive->setCurrentIndex(index);
         emit drive->activated(index);
-    };
-    pick(1);
-    EXPECT_EQ(files()->path(), "/");
-    pick(0); // the root, not the directory last visited there
-    pick(2);
+        EXPECT_TRUE(index != 1 || files()->path() == "/") << qPrintable(files()->path());
+    }
     EXPECT_EQ(QStringList({control<platform::DirListBox>("Directory")->path(), files()->path(), drive->drive(),
                            control<platform::DirListBox>("Directory2")->path()}),
               QStringList({source_.path(), source_.path(), source_.path(), deepest}));
