@@ -11,7 +11,6 @@
 #include "platform/controls/file_list_box.h"
 #include "platform/controls/image_box.h"
 #include "platform/controls/selector_box.h"
-#include "platform/os/pictures.h"
 #include "support/forwarding_file_system.h"
 #include "support/sandbox.h"
 #include "support/scripted_dialogs.h"
@@ -25,8 +24,8 @@ class ManagerFixture : public ::testing::Test {
 protected:
     void open(double randomDraw = 0.5, const QString& startDirectory = QString())
     {
-        random_ = std::make_unique<FixedRandom>(randomDraw);
-        window_ = std::make_unique<frmMain>(platform::Services{fileSystem_, dialogs_, *random_},
+        random_.value = randomDraw;
+        window_ = std::make_unique<frmMain>(platform::Services{fileSystem_, dialogs_, random_},
                                             startDirectory.isEmpty() ? source_.path() : startDirectory);
         window_->start();
     }
@@ -49,20 +48,13 @@ protected:
         files()->setListIndex(index);
     }
 
-    // The preview shows exactly the picture decoded from that file.
-    bool shows(const char* imageName, const QString& path) const
-    {
-        const auto* box = control<platform::ImageBox>(imageName);
-        const auto rgb = [](const QImage& image) { return image.convertToFormat(QImage::Format_RGB32); };
-        return box->hasPicture() && rgb(box->picture()) == rgb(platform::decodeBitmap(path));
-    }
     bool blank(const char* imageName) const { return !control<platform::ImageBox>(imageName)->hasPicture(); }
 
     PortraitSandbox source_;
     PortraitSandbox destination_;
     ForwardingFileSystem fileSystem_;
     ScriptedDialogs dialogs_;
-    std::unique_ptr<FixedRandom> random_;
+    FixedRandom random_;
     std::unique_ptr<frmMain> window_;
 };
 

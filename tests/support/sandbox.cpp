@@ -11,14 +11,6 @@
 
 namespace testsupport {
 
-void writeBitmap(const QString& path, int width, int height, QRgb colour, const char* format)
-{
-    QImage image(width, height, QImage::Format_RGB32);
-    image.fill(colour);
-    image.setPixel(0, 0, markColour(colour));
-    EXPECT_TRUE(image.save(path, format)) << "cannot write bitmap " << path.toStdString();
-}
-
 QRgb markColour(QRgb colour)
 {
     // Flipping the top bit of every channel keeps the mark far from the fill whatever the fill is.
@@ -40,10 +32,8 @@ PortraitSandbox::~PortraitSandbox()
 void PortraitSandbox::addPortraits(const QStringList& names)
 {
     for (const QString& name : names) {
-        const bool large = name.endsWith(QStringLiteral("L.bmp"), Qt::CaseInsensitive);
-        const QSize size = large                                                         ? QSize(110, 170)
-                           : name.endsWith(QStringLiteral("S.bmp"), Qt::CaseInsensitive) ? QSize(38, 60)
-                                                                                         : QSize(8, 8);
+        const QString end = name.right(5).toLower();
+        const QSize size = end == "l.bmp" ? QSize(110, 170) : end == "s.bmp" ? QSize(38, 60) : QSize(8, 8);
         // The same colour for a name from run to run (seed 0).
         addBitmap(name, size.width(), size.height(), QRgb(qHash(name, size_t(0))) | 0xff000000);
     }
@@ -51,7 +41,10 @@ void PortraitSandbox::addPortraits(const QStringList& names)
 
 QString PortraitSandbox::addBitmap(const QString& name, int width, int height, QRgb colour, const char* format)
 {
-    writeBitmap(filePath(name), width, height, colour, format);
+    QImage image(width, height, QImage::Format_RGB32);
+    image.fill(colour);
+    image.setPixel(0, 0, markColour(colour));
+    EXPECT_TRUE(image.save(filePath(name), format)) << "cannot write bitmap " << filePath(name).toStdString();
     return filePath(name);
 }
 

@@ -17,9 +17,7 @@ inline void PrintTo(const QString& text, std::ostream* out)
 
 namespace testsupport {
 
-// A real Windows bitmap filled with `colour`, its top-left pixel set apart (markColour) so that a picture
-// shown upside down or mixed up with another is caught. Another `format` writes that kind of picture instead.
-void writeBitmap(const QString& path, int width, int height, QRgb colour, const char* format = "BMP");
+// The colour that sets apart the top-left pixel of a bitmap made by addBitmap.
 QRgb markColour(QRgb colour);
 
 // A temporary portrait directory, removed with the sandbox whatever its names (see removeTree).
@@ -33,8 +31,10 @@ public:
     QString path() const { return dir_.path(); } // without trailing '/'
     QString filePath(const QString& name) const { return dir_.filePath(name); }
 
-    // One small bitmap per name, each in a colour of its own: "...L.bmp" (any case) 110 x 170, "...S.bmp"
-    // 38 x 60, others 8 x 8. The others each return the full path of what they made.
+    // addBitmap writes a real Windows bitmap filled with `colour`, its top-left pixel set apart (markColour) so
+    // that a picture shown upside down or mixed up with another is caught; another `format` writes that kind.
+    // addPortraits makes one small bitmap per name, each in a colour of its own: "...L.bmp" (any case) 110 x 170,
+    // "...S.bmp" 38 x 60, others 8 x 8. The others each return the full path of what they made.
     void addPortraits(const QStringList& names);
     QString addBitmap(const QString& name, int width, int height, QRgb colour, const char* format = "BMP");
     QString addFile(const QString& name, const QByteArray& content);

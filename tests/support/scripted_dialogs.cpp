@@ -5,7 +5,7 @@ namespace testsupport {
 platform::MessageResult ScriptedDialogs::messageBox(const QString& text, const QString& title,
                                                     platform::MessageButtons buttons, platform::MessageIcon icon)
 {
-    shown_.append(ShownBox::message(text, title, buttons, icon));
+    shown_.append({text, title, buttons, icon, false, QString(), witness ? witness() : QString()});
     if (!answers_.isEmpty())
         return answers_.dequeue();
     return buttons == platform::MessageButtons::YesNo ? platform::MessageResult::No : platform::MessageResult::Ok;
@@ -14,7 +14,8 @@ platform::MessageResult ScriptedDialogs::messageBox(const QString& text, const Q
 std::optional<QString> ScriptedDialogs::inputBox(const QString& prompt, const QString& title,
                                                  const QString& defaultText)
 {
-    shown_.append(ShownBox::input(prompt, title, defaultText));
+    shown_.append({prompt, title, platform::MessageButtons::Ok, platform::MessageIcon::None, true, defaultText,
+                   witness ? witness() : QString()});
     return inputs_.isEmpty() ? std::nullopt : inputs_.dequeue();
 }
 

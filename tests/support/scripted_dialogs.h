@@ -1,17 +1,16 @@
 #pragma once
 
-#include <ostream>
-#include <tuple>
+#include <functional>
 
 #include <QQueue>
-#include <QString>
+#include <QStringList>
 #include <QVector>
 
 #include "platform/controls/dialogs.h"
 
 namespace testsupport {
 
-// A box as the user meets it, compared whole.
+// A box as the user meets it, with what the test's witness saw of the window while it was up.
 struct ShownBox {
     QString text;
     QString title;
@@ -19,30 +18,18 @@ struct ShownBox {
     platform::MessageIcon icon = platform::MessageIcon::None;
     bool isInput = false;
     QString defaultText;
+    QString witnessed;
 
-    static ShownBox message(const QString& text, const QString& title,
-                            platform::MessageButtons buttons = platform::MessageButtons::Ok,
-                            platform::MessageIcon icon = platform::MessageIcon::None)
+    // The whole record on one line, so that a test compares every field at once.
+    QString line() const
     {
-        return {text, title, buttons, icon, false, QString()};
-    }
-    static ShownBox input(const QString& prompt, const QString& title, const QString& defaultText)
-    {
-        return {prompt, title, platform::MessageButtons::Ok, platform::MessageIcon::None, true, defaultText};
-    }
-
-    friend bool operator==(const ShownBox& a, const ShownBox& b)
-    {
-        return std::tie(a.text, a.title, a.buttons, a.icon, a.isInput, a.defaultText) ==
-               std::tie(b.text, b.title, b.buttons, b.icon, b.isInput, b.defaultText);
-    }
-    friend void PrintTo(const ShownBox& box, std::ostream* out)
-    {
-        *out << (box.isInput ? "input \"" : "message \"") << box.title.toStdString() << "\": \""
-             << box.text.toStdString() << '"' << (box.buttons == platform::MessageButtons::YesNo ? " [Yes/No]" : "")
-             << (box.icon == platform::MessageIcon::Exclamation ? " (!)" : "");
-        if (box.isInput)
-            *out << " {" << box.defaultText.toStdString() << '}';
+        return QStringList{title,
+                           text,
+                           buttons == platform::MessageButtons::YesNo ? "YesNo" : "Ok",
+                           icon == platform::MessageIcon::Exclamation ? "!" : "",
+                           isInput ? "input " + defaultText : QString(),
+                           witnessed}
+            .join('|');
     }
 };
 
@@ -54,7 +41,15 @@ public:
     void queueInput(const std::optional<QString>& text) { inputs_.enqueue(text); }
 
     const QVector<ShownBox>& shown() const { return shown_; }
+    QStringList lines() const
+    {
+        QStringList all;
+        for (const ShownBox& box : shown_)
+            all << box.line();
+        return all;
+    }
     void clear() { shown_.clear(); }
+    std::function<QString()> witness; // read whenever a box comes up
 
     platform::MessageResult messageBox(const QString& text, const QString& title, platform::MessageButtons buttons,
                                        platform::MessageIcon icon) override;

@@ -4,13 +4,9 @@
 
 namespace testsupport {
 
-class FixedRandom final : public platform::RandomSource {
-public:
-    explicit FixedRandom(double value) : value_(value) {}
-    double next() override { return value_; }
-
-private:
-    double value_;
+struct FixedRandom final : platform::RandomSource {
+    double value = 0.5;
+    double next() override { return value; }
 };
 
 } // namespace testsupport
