@@ -108,18 +108,11 @@ public:
         return sides.join(" | ").replace(QRegularExpression("(ostrel-[a-z]+-)[a-z0-9]{6}"), "\\1X");
     }
     // Another program at work: the source grows, is rewritten in place or replaced, or a name is taken.
-    std::function<void()> edit() const
+    std::function<void()> edit(QIODevice::OpenMode mode = QIODevice::Append) const
     {
-        return [this] {
+        return [this, mode] {
             QFile file(at("s/MM05L.bmp"));
-            ASSERT_TRUE(file.open(QIODevice::Append) && file.write("+") == 1);
-        };
-    }
-    std::function<void()> rewrite() const
-    {
-        return [this] {
-            QFile file(at("s/MM05L.bmp"));
-            ASSERT_TRUE(file.open(QIODevice::ReadWrite) && file.write("~") == 1);
+            ASSERT_TRUE(file.open(mode) && file.write(mode == QIODevice::Append ? "+" : "~") == 1);
         };
     }
     std::function<void()> replace() const
@@ -256,7 +249,7 @@ std::vector<Row> rows()
          [none](const Scene& s, Faults& f) { f.actBefore(Call::Fsync, 0, s.replace(), path(s.dir('t'))); return none(s, f); },
          ChangedWhileMoved + ", copy left", "s: MM05L.bmp=new | t: MM01L.bmp"},
         {"rewritten before the source goes", Place::Tmpfs, Way::Every, "move",
-         [none](const Scene& s, Faults& f) { f.actBefore(Call::Fsync, 0, s.rewrite(), path(s.dir('t'))); return none(s, f); },
+         [none](const Scene& s, Faults& f) { f.actBefore(Call::Fsync, 0, s.edit(QIODevice::ReadWrite), path(s.dir('t'))); return none(s, f); },
          ChangedWhileMoved + ", copy left", "s: MM05L.bmp=<part> | t: MM01L.bmp"},
         {"the target taken before the copy is named", Place::Disk, Way::Every, "copy",
          [none](const Scene& s, Faults& f) { f.actBefore(Call::Fsync, 0, s.take("t/MM01L.bmp")); return none(s, f); },
