@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <tuple>
 
 #include <fcntl.h>
@@ -19,6 +20,7 @@
 #include "naming/next_name.h"
 #include "naming/portrait_names.h"
 #include "platform/os/mounted_volumes.h"
+#include "platform/os/small_name_index.h"
 #include "support/mount.h"
 #include "support/sandbox.h"
 #include "support/system_call_faults.h"
@@ -196,6 +198,59 @@ TEST(FileSystem, TheRunOfATypeAllocatesAsTheWholeListDoes)
                 ASSERT_EQ(naming::allocateNextName(gender, type, run).targetLargeName,
                           naming::allocateNextName(gender, type, whole).targetLargeName);
             }
+    }
+}
+
+// A directory's small names, trusted only while it stands as it was read, and kept only where its times
+// show every change: on a local disk, not on FAT through FUSE, nor when it changed within the settle time.
+TEST(SmallNameIndexes, AreTrustedOnlyWhileTheirDirectoryStandsStill)
+{
+    RUN_WHERE_MOUNTING_WORKS();
+    const testsupport::TestVolume fat(testsupport::VolumeKind::Fat);
+    PortraitSandbox disk;
+    using namespace std::chrono_literals;
+    // clang-format off
+    const std::tuple<const char*, QString, std::chrono::milliseconds, bool, bool, QString> rows[] = {
+        // where, settle time, the directory put in another's place while it is read, or after; what the index tells
+        {"a local disk", disk.path(), 0ms, false, false, "2 true false 1 0"},
+        {"replaced while read", disk.path(), 0ms, true, false, "none"},
+        {"replaced since", disk.path(), 0ms, false, true, "none"},
+        {"changed within the settle time", disk.path(), 3600000ms, false, false, "none"},
+        {"FAT through FUSE", fat.mounted() ? fat.path() : QString(), 0ms, false, false, "none"},
+    };
+    // clang-format on
+    for (const auto& [name, directory, settle, during, after, expected] : rows) {
+        SCOPED_TRACE(name);
+        if (directory.isEmpty())
+            continue; // no FAT here; the listing rows say why
+        const QString where = directory + "/" + name;
+        ASSERT_TRUE(QDir().mkdir(where));
+        const QByteArray at = QFile::encodeName(where);
+        // A change in the same tick of the file system's clock could go unseen: a new directory never does.
+        const auto replace = [&where] { return QDir().rename(where, where + ".old") && QDir().mkdir(where); };
+        platform::SmallNameIndexes indexes(settle);
+        std::optional<platform::SmallNameIndexes::Reading> reading = indexes.startReading(at);
+        for (const char* small : {"mM05S.bmp", "Mm05s.BMP", "MM05L.bmp", "\xc3\x84S.bmp", "xs.bmpx"})
+            if (reading)
+                reading->add(small);
+        if (during) {
+            ASSERT_TRUE(replace());
+        }
+        if (reading)
+            indexes.finishReading(at, std::move(*reading));
+        if (after) {
+            ASSERT_TRUE(replace());
+        }
+        const auto trusted = indexes.trusted(at);
+        QString told = QStringLiteral("none");
+        if (trusted)
+            told = QStringList{QString::number(trusted->count("mm05s.bmp")),
+                               trusted->holds("mm05s.bmp", "Mm05s.BMP") ? "true" : "false",
+                               trusted->holds("mm05s.bmp", "mm05s.bmp") ? "true" : "false",
+                               QString::number(trusted->count("\xc3\xa4s.bmp")),
+                               QString::number(trusted->count("mm05l.bmp"))}
+                       .join(' ');
+        EXPECT_EQ(told, expected);
     }
 }
 

@@ -1,5 +1,5 @@
-// Copies or moves files and prints each outcome, then how many system calls the writes made, so that a
-// test can run them as another user or kill them before any one of those calls:
+// Copies or moves files and prints each outcome, so that a test can run them as another user or have
+// them killed before any one of their system calls (counted from 0; -1 for none):
 //   fs_probe KILL-BEFORE-CALL|-1 copy|move SOURCE TARGET [SOURCE TARGET ...]
 #include <clocale>
 #include <csignal>
@@ -11,31 +11,19 @@
 
 #include "platform/os/file_system.h"
 
-namespace {
-
-class Killer final : public platform::SystemCallHook {
-public:
-    explicit Killer(int at) : at_(at) {}
-    int before(platform::SystemCall, const QByteArray&) override
-    {
-        if (made++ == at_)
-            std::raise(SIGKILL);
-        return 0;
-    }
+struct Killer final : platform::SystemCallHook {
+    int at = -1;
     int made = 0;
-
-private:
-    int at_;
+    int before(platform::SystemCall, const QByteArray&) override { return made++ == at ? std::raise(SIGKILL) : 0; }
 };
-
-} // namespace
 
 int main(int argc, char* argv[])
 {
     if (argc < 5)
         return 2;
     std::setlocale(LC_ALL, ""); // the reasons in the user's language, as the program gives them
-    Killer killer(std::atoi(argv[1]));
+    Killer killer;
+    killer.at = std::atoi(argv[1]);
     platform::PosixFileSystem fileSystem(&killer);
     const bool copy = std::strcmp(argv[2], "copy") == 0;
     for (int i = 3; i + 1 < argc; i += 2) {
@@ -46,6 +34,5 @@ int main(int argc, char* argv[])
         if (!result.ok)
             return 1;
     }
-    std::printf("%d calls\n", killer.made);
     return 0;
 }

@@ -61,11 +61,7 @@ void removeTree(const QString& path);
 // Why another user could not run this test binary or read its locale (LOCPATH); empty when nothing stands in the way.
 QString closedToOtherUsers();
 
-struct NamespaceRun {
-    enum Outcome { NotNeeded, Passed, Failed, Skipped };
-    Outcome outcome = NotNeeded;
-    QString detail; // why it failed or was skipped
-};
+enum class NamespaceRun { NotNeeded, Done, Failed, Unavailable };
 // Runs the current test again in a mount namespace of its own (`unshare -m`, or `-rm` for an ordinary
 // user) when `always` or when this process may not mount; NotNeeded when the test should go on here.
 NamespaceRun runInNamespace(bool always);
@@ -77,14 +73,15 @@ NamespaceRun runInNamespace(bool always);
     GTEST_SKIP() << (mount).skipReason().toStdString()
 
 #define RUN_IN_NAMESPACE(always)                                                                                       \
-    do {                                                                                                               \
-        const ::testsupport::NamespaceRun namespaceRun = ::testsupport::runInNamespace(always);                        \
-        if (namespaceRun.outcome == ::testsupport::NamespaceRun::Skipped)                                              \
-            GTEST_SKIP() << namespaceRun.detail.toStdString();                                                         \
-        if (namespaceRun.outcome == ::testsupport::NamespaceRun::Failed)                                               \
-            FAIL() << namespaceRun.detail.toStdString();                                                               \
-        if (namespaceRun.outcome == ::testsupport::NamespaceRun::Passed)                                               \
-            return;                                                                                                    \
-    } while (false)
+    switch (::testsupport::runInNamespace(always)) {                                                                   \
+    case ::testsupport::NamespaceRun::Unavailable:                                                                     \
+        GTEST_SKIP() << "no mount namespace to be had";                                                                \
+    case ::testsupport::NamespaceRun::Failed:                                                                          \
+        FAIL() << "the test in a namespace of its own failed; its output is above";                                    \
+    case ::testsupport::NamespaceRun::Done:                                                                            \
+        return;                                                                                                        \
+    default:                                                                                                           \
+        break;                                                                                                         \
+    }
 // First line of a test body that mounts: an ordinary user's run goes on in `unshare -rm`.
 #define RUN_WHERE_MOUNTING_WORKS() RUN_IN_NAMESPACE(false)
