@@ -7,8 +7,8 @@
 
 #include "platform/controls/dir_list_box.h"
 #include "platform/controls/file_list_box.h"
-#include "platform/controls/selector_box.h"
 #include "platform/os/file_system.h"
+#include "platform/controls/selector_box.h"
 #include "support/sandbox.h"
 #include "support/scripted_dialogs.h"
 

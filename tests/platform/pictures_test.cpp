@@ -124,7 +124,7 @@ TEST(PictureCache, HoldsNoMoreBytesThanItsBudget)
     for (const QString& path : paths)
         keys.push_back(cache.load(path).cacheKey());
     EXPECT_LE(cache.heldBytes(), 3 * pictureBytes);
-    EXPECT_GE(cache.heldBytes(), 2 * pictureBytes);      // and it does hold what fits
+    EXPECT_GE(cache.heldBytes(), 2 * pictureBytes); // and it does hold what fits
     EXPECT_EQ(cache.load(paths[4]).cacheKey(), keys[4]); // the latest are kept
     EXPECT_NE(cache.load(paths[0]).cacheKey(), keys[0]); // the oldest made room
 

@@ -29,7 +29,8 @@ public:
 
     platform::MessageResult messageBox(const QString& text, const QString& title, platform::MessageButtons buttons,
                                        platform::MessageIcon icon) override;
-    std::optional<QString> inputBox(const QString& prompt, const QString& title, const QString& defaultText) override;
+    std::optional<QString> inputBox(const QString& prompt, const QString& title,
+                                    const QString& defaultText) override;
 
 private:
     QQueue<platform::MessageResult> answers_;
