@@ -65,8 +65,8 @@ TEST(FileSystem, ListingsLeaveOutHiddenNamesAndComeInListOrder)
     const std::tuple<const char*, std::vector<const char*>, platform::SystemCallHook*, QString> rows[] = {
         {"case ignored, links followed, hidden left out",
          {"heroL.bmp", "shoutL.BMP", "\xc3\x84rger l.Bmp", "L.bmp", "linkL.bmp>heroL.bmp", "goneL.bmp>nowhere", "fooS.bmp",
-          "xL.bmp.bak", ".hiddenL.bmp", "DirL.bmp/", "dirlinkL.bmp>.", "b/", "C/", ".hidden/", "a/", "linked>b"},
-         nullptr, "goneL.bmp heroL.bmp L.bmp linkL.bmp shoutL.BMP \u00c4rger l.Bmp | a b C DirL.bmp dirlinkL.bmp linked"},
+          "xL.bmp.bak", ".hiddenL.bmp", "DirL.bmp/", "dirlinkL.bmp>.", "b/", "C/", ".hidden/", "a/", "linked>b", "b./"},
+         nullptr, "goneL.bmp heroL.bmp L.bmp linkL.bmp shoutL.BMP \u00c4rger l.Bmp | a b b. C DirL.bmp dirlinkL.bmp linked"},
         {"case folded, ties by code point", {"bL.bmp", "BL.bmp", "aL.bmp", "AL.bmp", "\xc3\xa4L.bmp", "\xc3\x84L.bmp", "_L.bmp", "zL.bmp"},
          nullptr, "_L.bmp AL.bmp aL.bmp BL.bmp bL.bmp zL.bmp \u00c4L.bmp \u00e4L.bmp | "},
         {"a name that is not UTF-8 is skipped", {"bad\xe4L.bmp", "bad\xef\xbf\xbdL.bmp", "bad\xe4/"}, nullptr, "bad\uFFFDL.bmp | "},
@@ -123,6 +123,7 @@ TEST(FileSystem, NamesAreFoundInTheSpellingStored)
         {"exact is a directory", {"MM05S.BMP", "mM05S.bmp/"}, "mM05S.bmp", "MM05S.BMP | mM05S.bmp | "},
         {"none but a directory", {"MM05L.bmp", "MM05S.BMP/"}, "mM05S.bmp", " | MM05S.BMP | "},
         {"a name that is not UTF-8", {"x", "bad\xe4S.bmp"}, "bad\uFFFDS.bmp", " |  | "},
+        {"a name of two letters, the second a dot", {"x", "A."}, "a.", "A. | A. | "},
         {"a partner in another case", {"MM05L.bmp", "mm05s.BMP"}, "", " |  | MM05L.bmp>mm05s.BMP"},
         {"as this program writes them", {"FP01L.bmp", "fP01S.bmp", "MM05L.bmp", "mM05S.bmp"}, "", " |  | FP01L.bmp>fP01S.bmp MM05L.bmp>mM05S.bmp"},
         {"capital I in any locale", {"irisL.bmp", "IrisS.bmp"}, "", " |  | irisL.bmp>IrisS.bmp"},
@@ -272,7 +273,7 @@ TEST(MountedVolumes, MountinfoGivesOneCandidatePerRoot)
          {"/  ", "/run tmpfs tmpfs", "/devices tmpfs tmpfs", "/var/running tmpfs tmpfs"}},
         {"a line cut short or without its separator, a mount point that is no UTF-8",
          "22 1 8:1 / / rw - ext4 /dev/sda1 rw\n23 22 8:2 / /cut rw -\n25 22 8:4 / /nosep rw shared:1 ext4 /dev/sdc rw\n"
-         "24 22 8:3 / /bad\xe4 rw - ext4 /dev/sdb rw\n",
+         "24 22 8:3 / /bad\xe4 rw - ext4 /dev/sdb rw\n26 22 8:5 / /nosource rw - ext4\n",
          {"/ ext4 /dev/sda1"}},
     };
     // clang-format on

@@ -260,6 +260,9 @@ std::vector<Row> rows()
         {"a change of case stranded", Place::Disk, Way::Anonymous, "move s/MM05L.bmp s/mm05l.bmp", [](auto& s, auto& f, auto&) {
              EXPECT_EQ(::link(path(s.at("s/MM05L.bmp")).constData(), path(s.at("s/mm05l.bmp")).constData()), 0); f.fail(Call::Renameat2, 3, EIO); },
          exists + ", at .mm05l.bmp.ostrel-renaming-X", "s: .mm05l.bmp.ostrel-renaming-X mm05l.bmp | t:"},
+        {"a change of case that cannot step aside", Place::Disk, Way::Anonymous, "move s/MM05L.bmp s/mm05l.bmp", [](auto& s, auto& f, auto&) {
+             EXPECT_EQ(::link(path(s.at("s/MM05L.bmp")).constData(), path(s.at("s/mm05l.bmp")).constData()), 0); f.fail(Call::Renameat2, 1, EIO); },
+         text(EIO), "s: MM05L.bmp mm05l.bmp | t:"},
         // Taking back acts only on the file it wrote, though a sync tool changed its mode meanwhile.
         {"removing our own file", Place::Disk, Way::Anonymous, "remove s/MM05L.bmp",
          [](auto& s, auto&, auto& expected) { expected = ours(s); ::chmod(path(s.at("s/MM05L.bmp")).constData(), 0600); }, "ok", "s: | t:"},
