@@ -12,6 +12,9 @@ namespace testsupport {
 // The real file system, with parts a test can replace: which volumes are mounted, and writes that
 // fail on demand. Every write is logged as "copy SRC -> DST", "move SRC -> DST" or "remove PATH".
 class ForwardingFileSystem final : public platform::FileSystem {
+    using Listing = platform::DirectoryListing;
+    using Result = platform::FsResult;
+
 public:
     void setVolumes(QList<platform::Volume> volumes) { volumes_ = std::move(volumes); }
     // The write number `index` (0 = the next one) fails with `reason` and touches nothing.
@@ -20,57 +23,50 @@ public:
     // The system calls beneath the real writes.
     SystemCallFaults& systemCalls() { return systemCalls_; }
 
-    platform::DirectoryListing listFiles(const QString& directory, const QString& pattern) const override
+    Listing listFiles(const QString& dir, const QString& pattern) const override
     {
-        return real_.listFiles(directory, pattern);
+        return real_.listFiles(dir, pattern);
     }
-    platform::DirectoryListing listDirectories(const QString& directory) const override
+    Listing listDirectories(const QString& dir) const override { return real_.listDirectories(dir); }
+    platform::DirectoryContents readDirectory(const QString& dir, const QString& pattern) const override
     {
-        return real_.listDirectories(directory);
+        return real_.readDirectory(dir, pattern);
     }
-    platform::DirectoryContents readDirectory(const QString& directory, const QString& pattern) const override
+    QString findFileIgnoringCase(const QString& dir, const QString& name) const override
     {
-        return real_.readDirectory(directory, pattern);
+        return real_.findFileIgnoringCase(dir, name);
     }
-    QString findFileIgnoringCase(const QString& directory, const QString& name) const override
-    {
-        return real_.findFileIgnoringCase(directory, name);
-    }
-    QHash<QString, QString> findSmallPartners(const QString& directory, const QStringList& entries,
+    QHash<QString, QString> findSmallPartners(const QString& dir, const QStringList& entries,
                                               const QStringList& listed) const override
     {
-        return real_.findSmallPartners(directory, entries, listed);
+        return real_.findSmallPartners(dir, entries, listed);
     }
-    QString findConflict(const QString& directory, const QString& name, const QString& except) const override
+    QString findConflict(const QString& dir, const QString& name, const QString& except) const override
     {
-        return real_.findConflict(directory, name, except);
+        return real_.findConflict(dir, name, except);
     }
     QList<platform::Volume> volumes() const override { return volumes_ ? *volumes_ : real_.volumes(); }
 
-    platform::FsResult copyFile(const QString& source, const QString& target) override
+    Result copyFile(const QString& from, const QString& to) override
     {
-        return write(QStringLiteral("copy %1 -> %2").arg(source, target),
-                     [&] { return real_.copyFile(source, target); });
+        return write("copy " + from + " -> " + to, [&] { return real_.copyFile(from, to); });
     }
-    platform::FsResult moveFile(const QString& source, const QString& target,
-                                const platform::FileIdentity& expected) override
+    Result moveFile(const QString& from, const QString& to, const platform::FileIdentity& expected) override
     {
-        return write(QStringLiteral("move %1 -> %2").arg(source, target),
-                     [&] { return real_.moveFile(source, target, expected); });
+        return write("move " + from + " -> " + to, [&] { return real_.moveFile(from, to, expected); });
     }
-    platform::FsResult removeFile(const QString& path, const platform::FileIdentity& expected) override
+    Result removeFile(const QString& path, const platform::FileIdentity& expected) override
     {
-        return write(QStringLiteral("remove %1").arg(path), [&] { return real_.removeFile(path, expected); });
+        return write("remove " + path, [&] { return real_.removeFile(path, expected); });
     }
 
 private:
-    template <typename Write> platform::FsResult write(const QString& what, Write&& realWrite)
+    template <typename Write> Result write(const QString& what, Write&& realWrite)
     {
-        const qsizetype index = writes_.size();
         writes_.append(what);
         for (const auto& [failing, reason] : failures_)
-            if (failing == index)
-                return platform::FsResult::failure(reason);
+            if (failing == writes_.size() - 1)
+                return Result::failure(reason);
         return realWrite();
     }
 

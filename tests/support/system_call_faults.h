@@ -11,52 +11,40 @@
 
 namespace testsupport {
 
-// Fails or races the real writes at system-call level. A rule counts the calls of its kind whose path
-// ends in its text, or holds it anywhere when the text begins with '*' (every call when the text is
-// empty), from the moment it is made: the N-th of them (0
-// the next one) fails with an errno value or has an action run just before it (another program writing
-// at that moment); without N, every one fails (a file system without that call).
+// Fails or races the real writes at system-call level. A rule counts, from the moment it is made, the
+// calls of its kind whose path ends in its text, or holds it when the text begins with '*' (every call
+// for an empty text): the N-th of them (0 the next one) fails with an errno value, or has an action run
+// just before it (another program at work at that moment); lack() fails every one (a file system
+// without that call).
 class SystemCallFaults final : public platform::SystemCallHook {
 public:
     using Call = platform::SystemCall;
-
-    void fail(Call call, int nth, int error, const QByteArray& pathEnd = {})
+    void fail(Call call, int nth, int error, const QByteArray& path = {})
     {
-        rules_.push_back({call, pathEnd, nth, error, {}, 0});
+        rules_.push_back({call, path, nth, error});
     }
-    void lack(Call call, int error, const QByteArray& pathEnd = {})
+    void lack(Call call, int error, const QByteArray& path = {}) { rules_.push_back({call, path, -1, error}); }
+    void actBefore(Call call, int nth, std::function<void()> action, const QByteArray& path = {})
     {
-        rules_.push_back({call, pathEnd, -1, error, {}, 0});
+        rules_.push_back({call, path, nth, 0, std::move(action)});
     }
-    void actBefore(Call call, int nth, std::function<void()> action, const QByteArray& pathEnd = {})
-    {
-        rules_.push_back({call, pathEnd, nth, 0, std::move(action), 0});
-    }
-    // Calls of a kind made so far.
-    int count(Call call) const
-    {
-        const auto it = counts_.find(call);
-        return it == counts_.end() ? 0 : it->second;
-    }
+    int count(Call call) const { return counts_.count(call) != 0 ? counts_.at(call) : 0; }
 
     int before(Call call, const QByteArray& path) override
     {
         ++counts_[call];
         int error = 0;
         // By index, and only the rules made before this call: an action may add rules for later ones.
-        const std::size_t made = rules_.size();
-        for (std::size_t i = 0; i < made; ++i) {
+        for (std::size_t i = 0, made = rules_.size(); i < made; ++i) {
             Rule& rule = rules_[i];
-            const bool anywhere = rule.pathEnd.startsWith('*');
-            if (rule.call != call || !(anywhere ? path.contains(rule.pathEnd.mid(1)) : path.endsWith(rule.pathEnd)))
+            const bool anywhere = rule.path.startsWith('*');
+            if (rule.call != call || !(anywhere ? path.contains(rule.path.mid(1)) : path.endsWith(rule.path)))
                 continue;
             const int index = rule.seen++;
-            if (rule.nth == -1 || (rule.nth == index && !rule.action)) {
+            if (rule.nth == -1 || (rule.nth == index && !rule.action))
                 error = rule.error;
-            } else if (rule.nth == index) {
-                const std::function<void()> action = std::exchange(rule.action, nullptr);
-                action();
-            }
+            else if (rule.nth == index)
+                std::exchange(rule.action, nullptr)();
         }
         return error;
     }
@@ -64,11 +52,11 @@ public:
 private:
     struct Rule {
         Call call;
-        QByteArray pathEnd;
+        QByteArray path;
         int nth; // -1: every one
         int error;
-        std::function<void()> action;
-        int seen;
+        std::function<void()> action = nullptr;
+        int seen = 0;
     };
     std::vector<Rule> rules_;
     std::map<Call, int> counts_;
