@@ -18,7 +18,9 @@ class ForwardingFileSystem final : public platform::FileSystem {
 public:
     void setVolumes(QList<platform::Volume> volumes) { volumes_ = std::move(volumes); }
     // The write number `index` (0 = the next one) fails with `reason` and touches nothing.
-    void failWrite(int index, const QString& reason) { failures_.append({writes_.size() + index, reason}); }
+    void failWrite(int index, const QString& reason) { failWrite(index, Result::failure(reason)); }
+    // ... or with the whole outcome given, as the real writes report races and half-done moves.
+    void failWrite(int index, const Result& result) { failures_.append({writes_.size() + index, result}); }
     const QStringList& writes() const { return writes_; }
     // The system calls beneath the real writes.
     SystemCallFaults& systemCalls() { return systemCalls_; }
@@ -64,16 +66,16 @@ private:
     template <typename Write> Result write(const QString& what, Write&& realWrite)
     {
         writes_.append(what);
-        for (const auto& [failing, reason] : failures_)
+        for (const auto& [failing, result] : failures_)
             if (failing == writes_.size() - 1)
-                return Result::failure(reason);
+                return result;
         return realWrite();
     }
 
     SystemCallFaults systemCalls_;
     platform::PosixFileSystem real_{&systemCalls_};
     std::optional<QList<platform::Volume>> volumes_;
-    QList<std::pair<qsizetype, QString>> failures_;
+    QList<std::pair<qsizetype, Result>> failures_;
     QStringList writes_;
 };
 
