@@ -147,7 +147,11 @@ public:
 class PosixFileSystem final : public FileSystem {
 public:
     // `hook` (a test's) sees every system call the writes make.
-    explicit PosixFileSystem(SystemCallHook* hook = nullptr) : hook_(hook) {}
+    // A directory's small names are trusted only once it has been still for `settle` (see SmallNameIndexes).
+    explicit PosixFileSystem(SystemCallHook* hook = nullptr, std::chrono::milliseconds settle = std::chrono::seconds(1))
+        : hook_(hook), smallNames_(settle)
+    {
+    }
 
     DirectoryListing listFiles(const QString& directory, const QString& pattern) const override;
     DirectoryListing listDirectories(const QString& directory) const override;
@@ -167,7 +171,7 @@ private:
 
     SystemCallHook* hook_;
     // Learnt from every read of a directory; a cache, so the reads stay const.
-    mutable SmallNameIndexes smallNames_{std::chrono::seconds(1)};
+    mutable SmallNameIndexes smallNames_;
 };
 
 } // namespace platform
