@@ -87,7 +87,9 @@ TEST_F(DesktopTest, TheGalleryByKeysAlone)
     const auto large = [] { return visibleWindow("frmLargeView"); };
     const auto seen = [&] {
         const QWidget* focus = QApplication::focusWidget();
-        const int cell = focus && focus->objectName() == "Image1" ? focus->property("index").toInt() : -1;
+        const QString cell = !focus                            ? "-"
+                             : focus->objectName() == "Image1" ? focus->property("index").toString()
+                                                               : focus->objectName();
         return QStringLiteral("%1 %2 %3 %4 %5 %6")
             .arg(cell)
             .arg(state.TopIndex)
@@ -107,7 +109,8 @@ TEST_F(DesktopTest, TheGalleryByKeysAlone)
         {Qt::Key_PageUp, "2 2 5 5 - 0"}, {Qt::Key_End, "3 16 5 19 - 0"}, {Qt::Key_Home, "0 0 5 0 - 0"},
         {Qt::Key_Up, "0 0 5 0 - 0"}, {Qt::Key_Return, "0 0 0 0 AAL.bmp 0"}, {Qt::Key_F11, "0 0 0 19 AAL.bmp 1"},
         {Qt::Key_F11, "0 0 0 3 AAL.bmp 0"}, {Qt::Key_Return, "0 0 0 3 - 0"},
-        {Qt::Key_Return, "0 0 0 3 AAL.bmp 0"}, {Qt::Key_Escape, "0 0 0 3 - 0"}};
+        {Qt::Key_Return, "0 0 0 3 AAL.bmp 0"}, {Qt::Key_Escape, "0 0 0 3 - 0"},
+        {Qt::Key_Backtab, "FullViewButton 0 0 3 - 0"}, {Qt::Key_Backtab, "Scroller 0 0 3 - 0"}, {Qt::Key_Backtab, "3 0 0 3 - 0"}};
     // clang-format on
     for (const auto& [key, expected] : rows) {
         press(key, {}, key == Qt::Key_Escape ? large() : gallery); // Escape closes the companion windows

@@ -76,8 +76,9 @@ TEST_F(GalleryTest, EmptySourceListSaysThereAreNoPortraits)
 TEST_F(GalleryTest, APageShowsTheSetsFromTopIndexBlanksPastTheEndAndClosesBackToTheManager)
 {
     openGallery(11);
-    EXPECT_EQ(std::tuple(window_->isVisible(), state().SelectedLarge, caption("Label3"), caption("Label1")),
-              std::tuple(false, "AAL.bmp", "AAL.bmp\naaS.bmp", "AD")); // the last cell with a small picture
+    EXPECT_EQ(std::tuple(window_->isVisible(), state().SelectedLarge, caption("Label3"), caption("Label1"),
+                         child<ImageBox>("Image2")->accessibleDescription()),
+              std::tuple(false, "AAL.bmp", "AAL.bmp\naaS.bmp", "AD", "adS.bmp")); // the last cell previewed
     // The page follows the thumb only when it is let go.
     scroller()->setSliderDown(true);
     scroller()->setSliderPosition(4);
@@ -96,7 +97,7 @@ TEST_F(GalleryTest, APageShowsTheSetsFromTopIndexBlanksPastTheEndAndClosesBackTo
 
 TEST_F(GalleryTest, PointerPreviewsCellsOnceAndDrivesAnOpenLargeView)
 {
-    openGallery(4, {2});
+    openGallery(9, {2});
     const auto preview = [this] {
         return std::tuple(state().HoverCell, caption("Label1"), child<ImageBox>("Image2")->picture().size());
     };
@@ -126,9 +127,11 @@ TEST_F(GalleryTest, PointerPreviewsCellsOnceAndDrivesAnOpenLargeView)
     emit cell(0)->DblClick();
     EXPECT_FALSE(visibleWindow("frmLargeView") || entry(3)->isChecked());
     // Another program draws the first set larger: the next layout spaces the cells by its new size.
-    source_.addBitmap("AAL.bmp", 200, 170, qRgb(0, 0, 0));
+    source_.addBitmap("AAL.bmp", 200, 250, qRgb(0, 0, 0));
     layOut(976, 689);
-    EXPECT_EQ(std::pair(cell(0)->width(), cell(1)->x()), std::pair(204, 204 + 8)); // 120 twips apart
+    // Columns 120 twips apart, rows touching.
+    EXPECT_EQ(std::tuple(cell(0)->width(), cell(1)->x(), cell(state().ColumnCount)->y() - cell(0)->y()),
+              std::tuple(204, 204 + 8, 254));
 }
 
 TEST_F(GalleryTest, FullScreenAndViewAmountKeepCheckMarkCaptionAndGridInStep)

@@ -173,6 +173,7 @@ const Arrange yes = [](Scene& s) { s.dialogs_.queueAnswer(MessageResult::Yes); }
 const Arrange no = [](Scene& s) { s.dialogs_.queueAnswer(MessageResult::No); };
 const Arrange noGender = [](Scene& s) { s.view_->vars.GenderIndex = 0; };
 const Arrange listReread = [](Scene& s) { s.view_->selected = -1; };
+const Arrange halfRecorded = [](Scene& s) { s.view_->vars.SourceSmallPath.clear(); };
 
 QString err(const QString& text)
 {
@@ -234,6 +235,7 @@ TEST(SetOperations, ASetIsHandledWholeOrNotAtAll)
         {"LargeNameTakenInAnotherCase", Copy, set, "ZZL.bmp", {theirs("mm01L.bmp")}, set, {"mm01L.bmp"}, {taken("mm01L.bmp")}, filed(0)},
         {"SmallNameTakenInAnotherCase", Move, set, "ZZL.bmp", {theirs("MM01s.BMP")}, set, {"MM01s.BMP"}, {taken("MM01s.BMP")}, filed(0)},
         {"NothingSelected", Copy, set, "", {}, set, {}, {}, {}},
+        {"ASelectionHalfRecorded", Move, set, "ZZL.bmp", {halfRecorded}, set, {}, {}, {}}, {"DeleteOfAHalfRecordedSelection", Delete, set, "ZZL.bmp", {yes, halfRecorded}, set, {}, {}, {}},
         {"NoGenderChosen", Copy, set, "ZZL.bmp", {noGender}, set, {}, {err("You must select Gender and Class before saving.")}, {}},
         {"TheTypeIsFull", Move, set, "ZZL.bmp", {lastNumber(100)}, set, {}, {err("The maximum number of images for this type have already been placed in this directory.")}, {}},
         {"NinetyNineIsStillFiled", Copy, set, "ZZL.bmp", {lastNumber(99)}, set, {"MM01L.bmp", "mM01S.bmp"}, {}, filed(0)},

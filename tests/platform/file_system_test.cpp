@@ -130,6 +130,7 @@ TEST(FileSystem, NamesAreFoundInTheSpellingStored)
         {"the exact partner wins", {"ABL.bmp", "aBS.bmp", "ABS.bmp"}, "", " |  | ABL.bmp>ABS.bmp"},
         {"another set's partner is kept", {"ABL.bmp", "abL.bmp", "abS.bmp"}, "", " |  | abL.bmp>abS.bmp"},
         {"one each", {"ABL.bmp", "abL.bmp", "abS.bmp", "ABs.bmp"}, "", " |  | ABL.bmp>ABs.bmp abL.bmp>abS.bmp"},
+        {"the rest in list order", {"ABL.bmp", "abL.bmp", "ABS.bmp", "aBs.bmp"}, "", " |  | ABL.bmp>ABS.bmp abL.bmp>aBs.bmp"},
         {"the letter that once split a set", {"\xc4\xb0xL.bmp", "\xc4\xb0xS.bmp"}, "", " |  | \u0130xL.bmp>\u0130xS.bmp"},
     };
     // clang-format on
