@@ -23,7 +23,7 @@ TEST(NumericValue, ReadsRoundsAndHoldsTheLeadingNumber)
         {"NegativeHalfToEven", U"-2.5", -2.5, -2, -2}, {"JustBelowHalf", U"0.49999999999999994", 0.49999999999999994, 0, 0},
         {"HalfAboveLargest", U"32767.5", 32767.5, 32768, 32767}, {"HeldBelow", U"-32769", -32769, -32769, -32768},
         {"ExponentE", U"1.5E+2", 150, 150, 150}, {"ExponentSmallD", U"2d-1", 0.2, 0, 0}, {"OctalStopsAtEight", U"&o18", 1, 1, 1},
-        {"HexadecimalNotNegative", U"&hFfFf", 65535, 65535, 32767}, {"HexadecimalNine", U"&H19", 25, 25, 25}, {"OverflowGivesInfinity", U"-1D400", -INFINITY, -INFINITY, -32768},
+        {"HexadecimalNotNegative", U"&hFfFf", 65535, 65535, 32767}, {"HexadecimalNineAndZero", U"&H190", 400, 400, 400}, {"OverflowGivesInfinity", U"-1D400", -INFINITY, -INFINITY, -32768},
         {"HugeExponent", U"1E99999999999999999999", INFINITY, INFINITY, 32767}, {"UnderflowGivesZero", U"1E-400", 0, 0, 0},
         {"FractionUnderflowGivesZero", U".1E-400", 0, 0, 0}, {"ZeroWithHugeExponent", U"0E99999", 0, 0, 0},
     };
