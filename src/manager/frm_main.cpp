@@ -242,11 +242,18 @@ void frmMain::resizeEvent(QResizeEvent* event)
 void frmMain::snapBackAgain()
 {
     const std::optional<QSize> real = platform::windowSystemSize(this);
-    if (windowState() != Qt::WindowNoState || !real || *real == normalClientSize() ||
-        ++snapAttempts_ > MaxSnapAttempts) {
+    if (windowState() != Qt::WindowNoState || !real || ++snapAttempts_ > MaxSnapAttempts) {
         snapBack_.stop();
         return;
     }
+    // Mid-drag the window manager may grant the size asked for and take it back a moment later, with no
+    // event the toolkit passes on: only a size that holds for a while is kept.
+    if (*real == normalClientSize()) {
+        if (++steadyTicks_ >= SteadyTicks)
+            snapBack_.stop();
+        return;
+    }
+    steadyTicks_ = 0;
     // While the user drags the frame the window manager ignores the size asked for, and the toolkit then
     // believes the window has it: a one-pixel step makes it ask again, and the resize snaps back.
     resize(normalClientSize() + QSize(0, 1));
@@ -315,6 +322,7 @@ void frmMain::holdNormalSize()
     else
         resize(client);
     snapAttempts_ = 0;
+    steadyTicks_ = 0;
     if (isVisible() && !snapBack_.isActive())
         snapBack_.start();
 }

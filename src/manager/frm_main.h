@@ -129,8 +129,10 @@ private:
     // a frame drag ignores the request), for at most ten seconds after the last change.
     QTimer snapBack_;
     int snapAttempts_ = 0;
+    int steadyTicks_ = 0;
     static constexpr int SnapBackInterval = 250; // ms
     static constexpr int MaxSnapAttempts = 40;
+    static constexpr int SteadyTicks = 4;
     // Kept after it closes, so that it is never deleted inside its own closing; the next opening replaces it.
     std::unique_ptr<frmAbout> about_;
     std::unique_ptr<frmBrowser> browser_;

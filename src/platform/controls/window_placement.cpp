@@ -29,12 +29,16 @@ public:
         const QEvent::Type type = event->type();
         if (watched != window_ || (type != QEvent::Move && type != QEvent::Resize && type != QEvent::Show))
             return false;
-        const QRect frame = window_->frameGeometry();
-        if (!window_->isVisible() || frame.size() == window_->size())
+        const QSize frame = window_->frameGeometry().size();
+        const QSize client = window_->size();
+        // Right after reparenting, the toolkit may measure the window manager's frame before it has grown
+        // round the window: a frame smaller than the window is not one yet.
+        if (!window_->isVisible() || frame == client || frame.width() < client.width() ||
+            frame.height() < client.height())
             return false; // no frame yet, or none at all
         // Whether the window manager took the place asked for as the frame's or the client area's, the
         // frame now goes to the centre.
-        window_->move(centredTopLeft(window_, frame.size()));
+        window_->move(centredTopLeft(window_, frame));
         deleteLater();
         window_->removeEventFilter(this);
         return false;
