@@ -2,81 +2,64 @@
 
 #include <optional>
 
-#include <QStringList>
-
 #include "platform/os/file_system.h"
-#include "support/system_call_faults.h"
 
 namespace testsupport {
 
 // The real file system, with parts a test can replace: which volumes are mounted, and writes that
-// fail on demand. Every write is logged as "copy SRC -> DST", "move SRC -> DST" or "remove PATH".
+// fail on demand.
 class ForwardingFileSystem final : public platform::FileSystem {
     using Listing = platform::DirectoryListing;
+    using Contents = platform::DirectoryContents;
     using Result = platform::FsResult;
+    using Identity = platform::FileIdentity;
+    using Text = const QString&;
 
 public:
     void setVolumes(QList<platform::Volume> volumes) { volumes_ = std::move(volumes); }
-    // The write number `index` (0 = the next one) fails with `reason` and touches nothing.
+    // The write number `index` (0 = the next one) fails with `reason` and touches nothing ...
     void failWrite(int index, const QString& reason) { failWrite(index, Result::failure(reason)); }
     // ... or with the whole outcome given, as the real writes report races and half-done moves.
-    void failWrite(int index, const Result& result) { failures_.append({writes_.size() + index, result}); }
-    const QStringList& writes() const { return writes_; }
-    // The system calls beneath the real writes.
-    SystemCallFaults& systemCalls() { return systemCalls_; }
+    void failWrite(int index, const Result& result) { failures_.insert(writes_ + index, result); }
 
-    Listing listFiles(const QString& dir, const QString& pattern) const override
-    {
-        return real_.listFiles(dir, pattern);
-    }
-    Listing listDirectories(const QString& dir) const override { return real_.listDirectories(dir); }
-    platform::DirectoryContents readDirectory(const QString& dir, const QString& pattern) const override
-    {
-        return real_.readDirectory(dir, pattern);
-    }
-    QString findFileIgnoringCase(const QString& dir, const QString& name) const override
-    {
-        return real_.findFileIgnoringCase(dir, name);
-    }
-    QHash<QString, QString> findSmallPartners(const QString& dir, const QStringList& entries,
+    Listing listFiles(Text dir, Text pattern) const override { return real_.listFiles(dir, pattern); }
+    Listing listDirectories(Text dir) const override { return real_.listDirectories(dir); }
+    Contents readDirectory(Text dir, Text pattern) const override { return real_.readDirectory(dir, pattern); }
+    QString findFileIgnoringCase(Text dir, Text name) const override { return real_.findFileIgnoringCase(dir, name); }
+    QHash<QString, QString> findSmallPartners(Text dir, const QStringList& entries,
                                               const QStringList& listed) const override
     {
         return real_.findSmallPartners(dir, entries, listed);
     }
-    QString findConflict(const QString& dir, const QString& name, const QString& except) const override
+    QString findConflict(Text dir, Text name, Text except) const override
     {
         return real_.findConflict(dir, name, except);
     }
     QList<platform::Volume> volumes() const override { return volumes_ ? *volumes_ : real_.volumes(); }
 
-    Result copyFile(const QString& from, const QString& to) override
+    Result copyFile(Text from, Text to) override { return failing() ? failure_ : real_.copyFile(from, to); }
+    Result moveFile(Text from, Text to, const Identity& expected) override
     {
-        return write("copy " + from + " -> " + to, [&] { return real_.copyFile(from, to); });
+        return failing() ? failure_ : real_.moveFile(from, to, expected);
     }
-    Result moveFile(const QString& from, const QString& to, const platform::FileIdentity& expected) override
+    Result removeFile(Text path, const Identity& expected) override
     {
-        return write("move " + from + " -> " + to, [&] { return real_.moveFile(from, to, expected); });
-    }
-    Result removeFile(const QString& path, const platform::FileIdentity& expected) override
-    {
-        return write("remove " + path, [&] { return real_.removeFile(path, expected); });
+        return failing() ? failure_ : real_.removeFile(path, expected);
     }
 
 private:
-    template <typename Write> Result write(const QString& what, Write&& realWrite)
+    // Counts the write; true when it is one to fail, with the outcome left in failure_.
+    bool failing()
     {
-        writes_.append(what);
-        for (const auto& [failing, result] : failures_)
-            if (failing == writes_.size() - 1)
-                return result;
-        return realWrite();
+        failure_ = failures_.value(writes_++);
+        return !failure_.ok;
     }
 
-    SystemCallFaults systemCalls_;
-    platform::PosixFileSystem real_{&systemCalls_};
+    platform::PosixFileSystem real_;
     std::optional<QList<platform::Volume>> volumes_;
-    QList<std::pair<qsizetype, Result>> failures_;
-    QStringList writes_;
+    QHash<int, Result> failures_;
+    int writes_ = 0;
+    Result failure_;
 };
 
 } // namespace testsupport

@@ -5,7 +5,6 @@
 
 #include <QQueue>
 #include <QStringList>
-#include <QVector>
 
 #include "platform/controls/dialogs.h"
 
@@ -24,13 +23,9 @@ struct ShownBox {
     // The whole record on one line, so that a test compares every field at once.
     QString line() const
     {
-        return QStringList{title,
-                           text,
-                           buttons == platform::MessageButtons::YesNo ? "YesNo" : "Ok",
-                           icon == platform::MessageIcon::Exclamation ? "!" : "",
-                           isInput ? "input " + defaultText : QString(),
-                           witnessed}
-            .join('|');
+        const QString kind = buttons == platform::MessageButtons::YesNo ? "YesNo" : "Ok";
+        const QString mark = icon == platform::MessageIcon::Exclamation ? "!" : "";
+        return QStringList{title, text, kind, mark, isInput ? "input " + defaultText : QString(), witnessed}.join('|');
     }
     static ShownBox message(const QString& text, const QString& title, platform::MessageButtons buttons,
                             platform::MessageIcon icon)
@@ -52,7 +47,7 @@ public:
     void queueAnswer(platform::MessageResult answer) { answers_.enqueue(answer); }
     void queueInput(const std::optional<QString>& text) { inputs_.enqueue(text); }
 
-    const QVector<ShownBox>& shown() const { return shown_; }
+    const QList<ShownBox>& shown() const { return shown_; }
     QStringList lines() const
     {
         QStringList all;
@@ -70,7 +65,7 @@ public:
 private:
     QQueue<platform::MessageResult> answers_;
     QQueue<std::optional<QString>> inputs_;
-    QVector<ShownBox> shown_;
+    QList<ShownBox> shown_;
 };
 
 } // namespace testsupport
