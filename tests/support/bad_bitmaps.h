@@ -1,10 +1,6 @@
 #pragma once
 
-#include <optional>
-#include <vector>
-
 #include <QByteArray>
-#include <QRgb>
 
 namespace testsupport {
 
@@ -18,15 +14,5 @@ struct BitmapHeader {
 };
 // The headers as written, with a 40-byte info header, then `rest` (palette and pixels) verbatim.
 QByteArray bitmapFile(const BitmapHeader& header, const QByteArray& rest);
-
-// A picture file as a hostile or broken source might hand it over. Most must show blank; some decode as
-// far as they go, to a 4 x 4 picture of whatever; the valid ones give their top-left pixel upright.
-struct BadBitmap {
-    const char* name;
-    QByteArray bytes;
-    bool blank = true;
-    std::optional<QRgb> topLeft = {};
-};
-std::vector<BadBitmap> badBitmaps();
 
 } // namespace testsupport
