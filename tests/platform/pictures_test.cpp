@@ -12,13 +12,13 @@
 #include <unistd.h>
 
 #include <QCoreApplication>
+#include <QDataStream>
 #include <QFile>
 #include <QMouseEvent>
 #include <QPainter>
 
 #include <gtest/gtest.h>
 
-#include "support/bad_bitmaps.h"
 #include "support/sandbox.h"
 
 namespace {
@@ -26,11 +26,31 @@ namespace {
 using platform::ImageBox;
 using testsupport::PortraitSandbox;
 
+// What the headers of a Windows bitmap claim, true or not. An offset of -1 points right after the
+// headers and `paletteBytes` of palette.
+struct BitmapHeader {
+    qint32 width = 4, height = 4;
+    quint16 planes = 1, bits = 24;
+    quint32 compression = 0, colours = 0, headerSize = 40;
+    qint64 offset = -1, paletteBytes = 0;
+};
+
+// The headers as written, with a 40-byte info header, then `rest` (palette and pixels) verbatim.
+QByteArray bitmapFile(const BitmapHeader& h, const QByteArray& rest)
+{
+    QByteArray out;
+    QDataStream s(&out, QIODevice::WriteOnly);
+    s.setByteOrder(QDataStream::LittleEndian);
+    s << quint16(0x4d42) << quint32(14 + 40 + rest.size()) << quint32(0)
+      << quint32(h.offset >= 0 ? h.offset : 14 + 40 + h.paletteBytes) << h.headerSize << h.width << h.height << h.planes
+      << h.bits << h.compression << quint32(rest.size()) << qint32(2835) << qint32(2835) << h.colours << quint32(0);
+    return out + rest;
+}
+
 // Bitmaps that are malformed, each refused by a check of its own or decoded as far as it goes, valid ones,
 // and files that are no bitmap at all.
 TEST(Pictures, BitmapsDecodeUprightAtTheirSizeAndAnythingElseGivesANullImageWithoutHanging)
 {
-    using testsupport::bitmapFile;
     PortraitSandbox s;
     auto file = [&s, n = 0](const QByteArray& bytes) mutable { return s.addFile(QString("%1.bmp").arg(++n), bytes); };
     const auto oneBit = [](int width) { // black and white, 4096 rows; the cap is 4096 x 4096 pixels
@@ -39,7 +59,7 @@ TEST(Pictures, BitmapsDecodeUprightAtTheirSizeAndAnythingElseGivesANullImageWith
     };
     // 4 x 4 at 24 bits, rows of 12 bytes; the first pixel stored is red, the others grey.
     const QByteArray fine = QByteArray("\0\0\xff", 3) + QByteArray(45, '\x5a');
-    const auto with = [&](testsupport::BitmapHeader h) { return file(bitmapFile(h, fine)); };
+    const auto with = [&](BitmapHeader h) { return file(bitmapFile(h, fine)); };
     const QByteArray valid = bitmapFile({}, fine);
     // OS/2 core header: 12 bytes, 16-bit sizes.
     const QByteArray core = QByteArray::fromHex("424d4a000000000000001a0000000c0000000400040001001800");
