@@ -61,7 +61,7 @@ def settled(w):
 # A connection of our own to the X server, for what its command-line tools cannot do; only inside the
 # session, since outside it DISPLAY may name the user's own X server.
 X11 = ctypes.CDLL("libX11.so.6")
-X11.XOpenDisplay.restype = ctypes.c_ulong
+X11.XOpenDisplay.restype = X11.XInternAtom.restype = X11.XDefaultRootWindow.restype = ctypes.c_ulong
 DISPLAY = ctypes.c_void_p(X11.XOpenDisplay(None) if MARKER in os.environ else None)
 EVENT = ctypes.create_string_buffer(192)  # an XEvent
 
@@ -72,6 +72,16 @@ def sizes():
     while X11.XPending(DISPLAY):
         if not X11.XNextEvent(DISPLAY, EVENT) and struct.unpack_from("=i", EVENT)[0] == 22:  # ConfigureNotify
             yield struct.unpack_from("=ii", EVENT, 56)
+
+
+def set_maximised(w, on):
+    # As a task bar asks openbox: a client message to the root window, either way both directions.
+    atom = lambda name: X11.XInternAtom(DISPLAY, f"_NET_WM_STATE{name}".encode(), 0)
+    struct.pack_into("=i4xQi4xQQQi4x5q", EVENT, 0, 33, 0, 1, 0, w, atom(""), 32, int(on), atom("_MAXIMIZED_VERT"),
+                     atom("_MAXIMIZED_HORZ"), 1, 0)  # ClientMessage
+    root = ctypes.c_ulong(X11.XDefaultRootWindow(DISPLAY))
+    X11.XSendEvent(DISPLAY, root, 0, ctypes.c_long(3 << 19), EVENT)  # SubstructureNotify and Redirect
+    X11.XSync(DISPLAY, 0)  # so that openbox has it before whatever we send by another connection
 
 
 def press(w, *keys):
@@ -141,15 +151,47 @@ def keeps_normal_size(w, dx=0, dy=0):
         f"the client area is {placement(w)[1]}, and did not keep {NORMAL} for a second"
 
 
+def column_centred(manager):
+    # The manager's buttons stand in a column down the middle of its client area, at whatever size.
+    box = button(MANAGER, "Copy To -->").queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+    (x, _, _, _), (width, _) = placement(manager)
+    return abs(2 * (box.x - x - numbers(manager, "_NET_FRAME_EXTENTS")[0]) + box.width - width) <= 4  # half pixels
+
+
 def maximised_and_back(manager, title, toggle):
     # Maximised, the window's frame fills the work area; back, it is where and as large as before.
     title == GALLERY and press_button(MANAGER, "Gallery")
     before = settled(w := window(title))[0]
     for on in (True, False):  # the frame's extents do not change, so its size gives the client area's
         toggle(w, on)
-        want = (tuple(numbers(None, "_NET_WORKAREA")[:4]) if on else before, on)
-        assert poll(lambda: (placement(w)[0], maximised(w)) == want), f"{placement(w)}, expected {want}"
+        want = (tuple(numbers(None, "_NET_WORKAREA")[:4]) if on else before, on, True)
+        seen = lambda: (placement(w)[0], maximised(w), title != MANAGER or column_centred(w))
+        assert poll(lambda: seen() == want), f"{seen()}, expected {want}"
         settled(w)
+
+
+def iconified_while(w, on):
+    # The program learns the new size while it shows nothing, and lays the window out when it shows again.
+    run("xdotool", "windowminimize", "--sync", w)
+    set_maximised(w, on)
+    run("xdotool", "windowactivate", "--sync", w)
+
+
+def stacking():  # the windows openbox manages, from the bottom up
+    return [int(n, 16) for n in re.findall(r"0x[0-9a-f]+", run("xprop", "-root", "_NET_CLIENT_LIST_STACKING"))]
+
+
+def full_screen_over_large_view(w, on):
+    # F11 with the large view open: it opened at the screen's top-left corner, and stays in front of the
+    # maximised gallery when the gallery takes the focus from it.
+    if on:
+        press(w, "ctrl+l")
+        assert (at := settled(window(LARGE_VIEW))[0][:2]) == (0, 0), f"the large view's frame is at {at}"
+    else:
+        for focus in (view := window(LARGE_VIEW), w):
+            press(focus)
+        assert poll(lambda: stacking().index(view) > stacking().index(w)), "the large view is behind the gallery"
+    press(w, "F11")
 
 
 def about_centred(manager):
@@ -214,10 +256,12 @@ TABLES = {
         *[(f"drag {n} of the corner outward snaps back", keeps_normal_size, 120, 90) for n in range(1, 6)],
         ("drag of the corner inward snaps back", keeps_normal_size, -120, -90),
         ("maximise and restore by openbox's key", maximised_and_back, MANAGER, lambda w, _: press(w, "alt+F10")),
+        ("maximise and restore by the window's state, iconified", maximised_and_back, MANAGER, iconified_while),
         ("About window centred on the work area, Escape closes it", about_centred),
         ("gallery full screen by its button", maximised_and_back, GALLERY, lambda _, on: press_button(
             GALLERY, "Full Screen" if on else "Small Screen")),
-        ("gallery full screen and back by F11", maximised_and_back, GALLERY, lambda w, _: press(w, "F11"))],
+        ("gallery full screen and back by F11, the large view in front", maximised_and_back, GALLERY,
+         full_screen_over_large_view)],
     "accessibility": [*[(f"names and roles: {t}", names_and_roles, t) for t in EXPECTED], ("Tab order", tab_order)],
 }
 
