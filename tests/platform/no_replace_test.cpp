@@ -3,6 +3,7 @@
 #include <functional>
 #include <optional>
 
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -25,7 +26,7 @@ using Faults = testsupport::SystemCallFaults;
 using platform::FileIdentity;
 using platform::FsResult;
 using platform::PosixFileSystem;
-using testsupport::PortraitSandbox;
+using testsupport::VolumeKind;
 
 // Several buffers long, so that a copy makes more than one write.
 const QByteArray Original = [] {
@@ -34,6 +35,7 @@ const QByteArray Original = [] {
         bytes[i] = char((i * 7 + i / 251) & 0xff);
     return bytes;
 }();
+const QDir::Filters Everything = QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot;
 
 QString text(int error)
 {
@@ -55,50 +57,61 @@ class Scene {
 public:
     explicit Scene(Place place)
     {
-        if (place == Place::Tmpfs || place == Place::Full)
-            mount_.emplace(t_.path(), place == Place::Full ? "size=64k" : "size=4m");
-        if (place == Place::ReadOnly)
-            mount_.emplace(t_.path(), nullptr, backing_.path());
-        if (place == Place::Fat || place == Place::Ntfs)
-            volume_.emplace(place == Place::Fat ? testsupport::VolumeKind::Fat : testsupport::VolumeKind::Ntfs);
-        filled_ = place == Place::ReadOnly ? backing_.path() : dir('t'); // a read-only target is filled beneath
+        if (place != Place::Disk)
+            volume_.emplace(place == Place::Fat    ? VolumeKind::Fat
+                            : place == Place::Ntfs ? VolumeKind::Ntfs
+                                                   : VolumeKind::Tmpfs,
+                            place == Place::Full ? 64 << 10 : 32 << 20);
+        if (!skipReason().isEmpty())
+            return;
         reset();
+        // Once its bystander is in.
+        if (place == Place::ReadOnly) {
+            EXPECT_EQ(::mount(nullptr, path(dir('t')).constData(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr), 0);
+        }
     }
-    QString skipReason() const { return mount_ ? mount_->skipReason() : volume_ ? volume_->skipReason() : QString(); }
+    QString skipReason() const { return volume_ ? volume_->skipReason() : QString(); }
     QString dir(QChar side) const { return side == 's' ? s_.path() : volume_ ? volume_->path() : t_.path(); }
     // "s/NAME" or "t/NAME".
     QString at(const QString& name) const { return dir(name[0]) + name.mid(1); }
-    void add(const QString& name, const QByteArray& bytes) const
+    void add(const QString& name, const QByteArray& bytes, QIODevice::OpenMode mode = QIODevice::NewOnly) const
     {
-        QFile file(name[0] == 's' ? at(name) : filled_ + name.mid(1));
-        ASSERT_TRUE(file.open(QIODevice::NewOnly) && file.write(bytes) == bytes.size()) << qPrintable(name);
+        QFile file(at(name));
+        ASSERT_TRUE(file.open(mode) && file.write(bytes) == bytes.size()) << qPrintable(name);
     }
     void reset() const
     {
-        for (const QString& side : {s_.path(), filled_})
-            for (const QString& name :
-                 QDir(side).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot))
-                QFile::remove(side + '/' + name);
+        for (const QChar side : {'s', 't'})
+            for (const QString& name : QDir(dir(side)).entryList(Everything))
+                QFile::remove(dir(side) + '/' + name);
         add("s/MM05L.bmp", Original);
         add("s/theirs", "theirs");
         add("t/theirs", "theirs");
     }
+    // Another program at work: the source grows, is rewritten in place or replaced, or the target name is taken.
+    void edit() const { add("s/MM05L.bmp", "+", QIODevice::Append); }
+    void rewrite() const { add("s/MM05L.bmp", "~", QIODevice::ReadWrite); }
+    void replace() const
+    {
+        add("s/new", "new");
+        ASSERT_EQ(::rename(path(at("s/new")).constData(), path(at("s/MM05L.bmp")).constData()), 0);
+    }
+    void take() const { add("t/MM01L.bmp", "taken"); }
     // Both directories, an intact bystander left out, the original's bytes as <o>, hidden names' chance part as X.
     QString described() const
     {
         QStringList sides;
         for (const QChar side : {'s', 't'}) {
             sides << QString(side) + ':';
-            QFileInfoList entries = QDir(dir(side)).entryInfoList(
-                QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Unsorted);
-            std::sort(entries.begin(), entries.end(),
-                      [](const auto& a, const auto& b) { return a.fileName() < b.fileName(); });
-            for (const QFileInfo& entry : entries) {
-                QFile file(entry.filePath());
-                const QByteArray bytes = entry.isFile() && file.open(QIODevice::ReadOnly) ? file.readAll() : "?";
-                if (entry.fileName() == "theirs" && bytes == "theirs")
+            QStringList names = QDir(dir(side)).entryList(Everything, QDir::Unsorted);
+            names.sort(); // by code point, in every locale
+            for (const QString& name : names) {
+                QFile file(dir(side) + '/' + name);
+                const QByteArray bytes =
+                    QFileInfo(file).isFile() && file.open(QIODevice::ReadOnly) ? file.readAll() : "?";
+                if (name == "theirs" && bytes == "theirs")
                     continue;
-                sides.last() += ' ' + entry.fileName();
+                sides.last() += ' ' + name;
                 if (bytes != Original)
                     sides.last() += '=' + (bytes.startsWith(Original) ? "<o>" + bytes.mid(Original.size())
                                            : bytes.size() > 32        ? QByteArray("<part>")
@@ -107,48 +120,38 @@ public:
         }
         return sides.join(" | ").replace(QRegularExpression("(ostrel-[a-z]+-)[a-z0-9]{6}"), "\\1X");
     }
-    // Another program at work: the source grows, is rewritten in place or replaced, or a name is taken.
-    std::function<void()> edit() const { return change(QIODevice::Append, "+"); }
-    std::function<void()> rewrite() const { return change(QIODevice::ReadWrite, "~"); }
-    std::function<void()> replace() const
-    {
-        return [this] {
-            add("s/new", "new");
-            ASSERT_EQ(::rename(path(at("s/new")).constData(), path(at("s/MM05L.bmp")).constData()), 0);
-        };
-    }
-    std::function<void()> take() const
-    {
-        return [this] { add("t/MM01L.bmp", "taken"); };
-    }
-    // "copy" and "move" file s/MM05L.bmp as t/MM01L.bmp; "OPERATION FROM [TO]" names the files.
-    FsResult run(const QString& operation, const FileIdentity& expected, Faults& faults) const
+    // "copy" and "move" file s/MM05L.bmp as t/MM01L.bmp; "OPERATION FROM [TO]" names the files. Gives the
+    // result, and its outcome as one line: the reason or "ok", and what else the result tells.
+    std::pair<FsResult, QString> run(const QString& operation, const FileIdentity& expected, Faults& faults) const
     {
         QStringList words = operation.split(' ');
         if (words.size() == 1)
             words << "s/MM05L.bmp"
                   << "t/MM01L.bmp";
         PosixFileSystem fs(&faults);
-        return words[0] == "copy"   ? fs.copyFile(at(words[1]), at(words[2]))
-               : words[0] == "move" ? fs.moveFile(at(words[1]), at(words[2]), expected)
-                                    : fs.removeFile(at(words[1]), expected);
+        const FsResult result = words[0] == "copy"   ? fs.copyFile(at(words[1]), at(words[2]))
+                                : words[0] == "move" ? fs.moveFile(at(words[1]), at(words[2]), expected)
+                                                     : fs.removeFile(at(words[1]), expected);
+        struct stat st {};
+        const bool atTarget = words.size() > 2 && ::lstat(path(at(words[2])).constData(), &st) == 0 &&
+                              st.st_ino == result.written.inode && quint64(st.st_dev) == result.written.device;
+        QString line = result.ok ? QStringLiteral("ok") : result.reason;
+        if (words.size() > 2 &&
+            (result.written.known() != (result.ok || result.copyLeft) || result.written.known() != atTarget))
+            line += ", the written file wrong";
+        if (result.copyLeft)
+            line += ", copy left";
+        if (result.replaced)
+            line += ", replaced";
+        if (!result.strandedAt.isEmpty())
+            line += ", at " + QFileInfo(result.strandedAt).fileName().replace(QRegularExpression("[a-z0-9]{6}$"), "X");
+        return {result, line};
     }
 
 private:
-    std::function<void()> change(QIODevice::OpenMode mode, const char* bytes) const
-    {
-        return [=] {
-            QFile file(at("s/MM05L.bmp"));
-            ASSERT_TRUE(file.open(mode) && file.write(bytes) == 1);
-        };
-    }
-
-    PortraitSandbox s_;
-    PortraitSandbox t_;
-    PortraitSandbox backing_;
-    std::optional<testsupport::Mount> mount_;
+    testsupport::PortraitSandbox s_;
+    testsupport::PortraitSandbox t_;
     std::optional<testsupport::TestVolume> volume_;
-    QString filled_;
 };
 
 void lack(Way way, Faults& faults, const QString& targetDirectory)
@@ -165,25 +168,6 @@ void lack(Way way, Faults& faults, const QString& targetDirectory)
     }
 }
 const Way Ways[] = {Way::Anonymous, Way::NoProc, Way::Named, Way::NoRenameat2, Way::NoLink};
-
-// The outcome as one line: the reason or "ok", and what else the result tells.
-QString described(const FsResult& result, const QString& target)
-{
-    struct stat st {};
-    const bool atTarget = ::lstat(path(target).constData(), &st) == 0 && st.st_ino == result.written.inode &&
-                          quint64(st.st_dev) == result.written.device;
-    QString line = result.ok ? QStringLiteral("ok") : result.reason;
-    if (!target.isEmpty() &&
-        (result.written.known() != (result.ok || result.copyLeft) || result.written.known() != atTarget))
-        line += ", the written file wrong";
-    if (result.copyLeft)
-        line += ", copy left";
-    if (result.replaced)
-        line += ", replaced";
-    if (!result.strandedAt.isEmpty())
-        line += ", at " + QFileInfo(result.strandedAt).fileName().replace(QRegularExpression("[a-z0-9]{6}$"), "X");
-    return line;
-}
 
 struct Row {
     const char* name;
@@ -213,9 +197,10 @@ FileIdentity ours(const Scene& s)
 std::vector<Row> rows()
 {
     const auto taken = [](const char* name) { return [name](auto& s, auto&, auto&) { s.add(name, "taken"); }; };
-    const auto race = [](Call call, int nth, std::function<void()> (Scene::*act)() const, bool onTarget = false) {
+    const auto race = [](Call call, int nth, void (Scene::*act)() const, bool onTarget = false) {
         return [=](auto& s, auto& f, auto&) {
-            f.actBefore(call, nth, (s.*act)(), onTarget ? path(s.dir('t')) : QByteArray());
+            f.actBefore(
+                call, nth, [&s, act] { (s.*act)(); }, onTarget ? path(s.dir('t')) : QByteArray());
         };
     };
     const QString exists = text(EEXIST);
@@ -253,7 +238,7 @@ std::vector<Row> rows()
         {"the target taken before the move", Place::Disk, Way::Every, "move", race(Call::Renameat2, 0, &Scene::take), exists, Taken},
         // Stepping aside before it goes, the original is edited and its name taken: it stays aside, beside the copy.
         {"an original that cannot go back", Place::Tmpfs, Way::Anonymous, "move", [](const Scene& s, Faults& f, auto&) {
-             f.actBefore(Call::Renameat2, 0, [&s, &f] { s.edit()(); f.actBefore(Call::Renameat2, 0, [&s] { s.add("s/MM05L.bmp", "taken"); }); }, "*.ostrel-moving-"); },
+             f.actBefore(Call::Renameat2, 0, [&s, &f] { s.edit(); f.actBefore(Call::Renameat2, 0, [&s] { s.add("s/MM05L.bmp", "taken"); }); }, "*.ostrel-moving-"); },
          ChangedWhileMoved + ", copy left, at .MM05L.bmp.ostrel-moving-X", "s: .MM05L.bmp.ostrel-moving-X=<o>+ MM05L.bmp=taken | t: MM01L.bmp"},
         // A change of letter case where the other spelling is the same file, as a case-blind volume shows it,
         // that can be neither done nor undone (the way back from the hidden name fails).
@@ -267,9 +252,9 @@ std::vector<Row> rows()
         {"removing our own file", Place::Disk, Way::Anonymous, "remove s/MM05L.bmp",
          [](auto& s, auto&, auto& expected) { expected = ours(s); ::chmod(path(s.at("s/MM05L.bmp")).constData(), 0600); }, "ok", "s: | t:"},
         {"removing a file put in place of ours", Place::Disk, Way::Anonymous, "remove s/MM05L.bmp",
-         [](auto& s, auto&, auto& expected) { expected = ours(s); s.replace()(); }, NotOurs, "s: MM05L.bmp=new | t:"},
+         [](auto& s, auto&, auto& expected) { expected = ours(s); s.replace(); }, NotOurs, "s: MM05L.bmp=new | t:"},
         {"moving a file put in place of ours", Place::Disk, Way::Anonymous, "move",
-         [](auto& s, auto&, auto& expected) { expected = ours(s); s.replace()(); }, NotOurs, "s: MM05L.bmp=new | t:"},
+         [](auto& s, auto&, auto& expected) { expected = ours(s); s.replace(); }, NotOurs, "s: MM05L.bmp=new | t:"},
         {"removing ours that another program removed", Place::Disk, Way::Anonymous, "remove s/MM05L.bmp",
          [](auto& s, auto&, auto& expected) { expected = ours(s); QFile::remove(s.at("s/MM05L.bmp")); }, text(ENOENT) + ", replaced", "s: | t:"},
         // On the volumes users keep portraits on, with the calls each lacks.
@@ -313,11 +298,7 @@ TEST(NoReplace, EachOperationEndsAsItShould)
             FileIdentity expected;
             if (row.arrange)
                 row.arrange(scene, faults, expected);
-            const QStringList words = QString(row.operation).split(' ');
-            const FsResult result = scene.run(row.operation, expected, faults);
-            const QString target =
-                words[0] == "remove" ? QString() : scene.at(words.size() > 2 ? words[2] : "t/MM01L.bmp");
-            EXPECT_EQ(described(result, target), row.result);
+            EXPECT_EQ(scene.run(row.operation, expected, faults).second, row.result);
             EXPECT_EQ(scene.described(), row.after);
         }
     if (!skipped.isEmpty())
@@ -347,14 +328,14 @@ TEST(NoReplace, EveryFaultOnEveryWayKeepsEveryFileSafe)
                         Faults faults;
                         lack(way, faults, scene.dir('t'));
                         faults.fail(call, nth, error);
-                        const FsResult result = scene.run(operation, {}, faults);
+                        const auto [result, line] = scene.run(operation, {}, faults);
                         const bool hit = faults.count(call) > nth;
                         QString after = scene.described();
                         if (hit && call == Call::Unlink)
                             after.remove(QRegularExpression(" \\.MM01L\\.bmp\\.ostrel-copying-X(=<part>)?"));
                         const bool moved = result.ok && QString(operation) == "move";
                         EXPECT_EQ(after, moved ? Moved : result.ok || result.copyLeft ? Copied : Kept);
-                        EXPECT_FALSE(described(result, scene.at("t/MM01L.bmp")).contains("wrong"));
+                        EXPECT_FALSE(line.contains("wrong"));
                         EXPECT_NE(result.reason.isEmpty(), !result.ok);
                         EXPECT_FALSE(hit && call == Call::Write && result.ok);
                         // Bits the volume cannot keep never fail a copy; any other refusal does.
@@ -404,16 +385,14 @@ TEST(NoReplace, AnOrdinaryUser)
 {
     if (::geteuid() != 0 || QStandardPaths::findExecutable("setpriv").isEmpty())
         GTEST_SKIP() << "needs root and setpriv to act as another user";
-    const QStringList nobody{"--reuid=65534", "--regid=65534", "--clear-groups"};
     const QString self = QFile::symLinkTarget("/proc/self/exe");
     // Every directory on the way to this binary must be open to others.
     for (QString dir = QFileInfo(self).path(); dir != "/"; dir = QFileInfo(dir).path())
         if (struct stat st{}; ::stat(path(dir).constData(), &st) != 0 || (st.st_mode & S_IXOTH) == 0)
             GTEST_SKIP() << qPrintable(dir) << " is closed to other users";
-    QProcess run;
     const Scene scene(Place::Disk);
-    ::chmod(path(scene.dir('s')).constData(), 0755);
-    ::chmod(path(scene.dir('t')).constData(), 0755); // nobody else may write here
+    for (const QChar side : {'s', 't'})
+        ::chmod(path(scene.dir(side)).constData(), 0755); // nobody else may write here
     const QStringList names{scene.at("s/MM05L.bmp"), scene.at("t/MM01L.bmp")};
     // clang-format off
     const std::pair<QStringList, QString> cases[] = {
@@ -423,15 +402,14 @@ TEST(NoReplace, AnOrdinaryUser)
     };
     // clang-format on
     for (const auto& [arguments, said] : cases) {
+        QProcess run;
         run.setProcessChannelMode(QProcess::MergedChannels);
-        run.start("setpriv", nobody + arguments);
+        run.start("setpriv", QStringList{"--reuid=65534", "--regid=65534", "--clear-groups"} + arguments);
         ASSERT_TRUE(run.waitForFinished(240000));
         EXPECT_TRUE(QString::fromLocal8Bit(run.readAll()).contains(said)) << qPrintable(said);
         EXPECT_EQ(run.exitCode(), said == text(EACCES) ? 1 : 0);
     }
     EXPECT_EQ(scene.described(), Kept);
-    ::chmod(path(scene.dir('s')).constData(), 0700);
-    ::chmod(path(scene.dir('t')).constData(), 0700);
 }
 
 } // namespace

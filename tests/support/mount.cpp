@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <chrono>
 #include <csignal>
 #include <cstring>
 #include <filesystem>
@@ -13,6 +12,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -23,11 +23,6 @@ namespace testsupport {
 namespace {
 
 constexpr char namespaceMarker[] = "OSTREL_TEST_NAMESPACE";
-
-QString errnoText(int error)
-{
-    return QString::fromLocal8Bit(std::strerror(error));
-}
 
 // mkfs.* live in sbin, which an ordinary user's PATH often leaves out.
 QString findTool(const QString& name)
@@ -62,24 +57,6 @@ bool inUserNamespace()
 
 } // namespace
 
-Mount::Mount(const QString& at, const char* options, const QString& bindFrom, const char* source)
-    : at_(QFile::encodeName(at))
-{
-    if (bindFrom.isEmpty()) {
-        mounted_ = ::mount(source, at_.constData(), "tmpfs", 0, options) == 0;
-    } else {
-        mounted_ = ::mount(QFile::encodeName(bindFrom).constData(), at_.constData(), nullptr, MS_BIND, nullptr) == 0 &&
-                   ::mount(nullptr, at_.constData(), nullptr, MS_BIND | MS_REMOUNT | MS_RDONLY, nullptr) == 0;
-    }
-    if (!mounted_)
-        skipReason_ = QStringLiteral("cannot mount here: ") + errnoText(errno);
-}
-
-Mount::~Mount()
-{
-    ::umount2(at_.constData(), MNT_DETACH); // also a bind that could not be made read-only
-}
-
 TestVolume::TestVolume(VolumeKind kind, qint64 bytes)
 {
     start(kind, bytes);
@@ -93,8 +70,8 @@ void TestVolume::start(VolumeKind kind, qint64 bytes)
     if (!scratch_.isValid() || !QDir().mkdir(path_))
         return refuse(QStringLiteral("no temporary directory for a volume"));
     if (kind == VolumeKind::Tmpfs) {
-        mounted_ = ::mount("tmpfs", at.constData(), "tmpfs", 0, ("size=" + QByteArray::number(bytes)).constData()) == 0;
-        skipReason_ = mounted_ ? QString() : QStringLiteral("cannot mount here: ") + errnoText(errno);
+        if (::mount("tmpfs", at.constData(), "tmpfs", 0, ("size=" + QByteArray::number(bytes)).constData()) != 0)
+            skipReason_ = QStringLiteral("cannot mount here: ") + QString::fromLocal8Bit(std::strerror(errno));
         return;
     }
     const bool fat = kind == VolumeKind::Fat;
@@ -108,33 +85,24 @@ void TestVolume::start(VolumeKind kind, qint64 bytes)
     if (!imageFile.open(QIODevice::WriteOnly) || !imageFile.resize(bytes) ||
         !runQuietly(formatter, fat ? QStringList{image} : QStringList{"-F", "-q", "-f", image}))
         return refuse(QStringLiteral("cannot format ") + image);
-    // In the foreground, so that it stays our child; its chatter goes to a file, never to a pipe nobody reads.
-    const QString log = scratch_.filePath(QStringLiteral("daemon.log"));
+    // In the foreground, so that it stays our child; its chatter goes nowhere, never to a pipe nobody reads.
     daemon_.setProcessChannelMode(QProcess::MergedChannels);
-    daemon_.setStandardOutputFile(log);
+    daemon_.setStandardOutputFile(QProcess::nullDevice());
     daemon_.start(server,
                   fat ? QStringList{"-f", "-o", "rw+", image, path_} : QStringList{"-o", "no_detach", image, path_});
-    const auto complaint = [&log] {
-        QFile file(log);
-        return file.open(QIODevice::ReadOnly) ? QString::fromLocal8Bit(file.readAll()).trimmed() : QString();
-    };
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
     struct stat parent {};
     struct stat self {};
     ::stat(QFile::encodeName(scratch_.path()).constData(), &parent);
     // Mounted once the mount point stands on a device of its own.
-    while (::stat(at.constData(), &self) == 0 && self.st_dev == parent.st_dev) {
+    for (const QDeadlineTimer deadline(20000); ::stat(at.constData(), &self) == 0 && self.st_dev == parent.st_dev;) {
         daemon_.waitForFinished(20);
-        if (daemon_.state() == QProcess::NotRunning)
-            return refuse(QStringLiteral("cannot mount here: ") + complaint());
-        if (std::chrono::steady_clock::now() >= deadline)
-            return refuse(server + QStringLiteral(" did not mount within 20 s: ") + complaint());
+        if (daemon_.state() == QProcess::NotRunning || deadline.hasExpired())
+            return refuse(server + QStringLiteral(" did not mount within 20 s"));
     }
     // ntfs-3g mounts before it drops its privileges, and in a user namespace it may not: it ends.
-    mounted_ = self.st_dev != parent.st_dev && ::stat(at.constData(), &self) == 0;
-    if (!mounted_) {
+    if (self.st_dev == parent.st_dev || ::stat(at.constData(), &self) != 0) {
         detach(at);
-        refuse(server + QStringLiteral(" cannot serve here: ") + complaint());
+        refuse(server + QStringLiteral(" cannot serve here"));
     }
 }
 
@@ -158,7 +126,7 @@ TestVolume::~TestVolume()
 {
     if (daemon_.processId() > 0)
         ::kill(pid_t(daemon_.processId()), SIGCONT); // stopped, it could neither let go of the mount nor end
-    if (mounted_)
+    if (mounted())
         detach(QFile::encodeName(path_));
     if (!daemon_.waitForFinished(10000))
         daemon_.kill();
@@ -169,7 +137,7 @@ TestVolume::~TestVolume()
 void removeTree(const QString& path)
 {
     const QByteArray top = QFile::encodeName(QFileInfo(path).canonicalFilePath());
-    if (path.isEmpty() || top.isEmpty())
+    if (top.isEmpty())
         return;
     QFile table(QStringLiteral("/proc/self/mountinfo"));
     QList<QByteArray> inside;
@@ -186,30 +154,10 @@ void removeTree(const QString& path)
               [](const QByteArray& a, const QByteArray& b) { return a.size() > b.size(); });
     for (const QByteArray& at : inside)
         detach(at);
-    namespace fs = std::filesystem;
     std::error_code error;
-    const fs::path root(top.toStdString());
-    fs::permissions(root, fs::perms::owner_all, fs::perm_options::add, error);
-    for (fs::recursive_directory_iterator it(root, error), end; !error && it != end; it.increment(error))
-        if (it->symlink_status(error).type() == fs::file_type::directory)
-            fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, error);
-    fs::remove_all(root, error);
+    std::filesystem::remove_all(top.toStdString(), error);
     if (error)
         std::cerr << "cannot remove " << top.toStdString() << ": " << error.message() << '\n';
-}
-
-QString closedToOtherUsers()
-{
-    QStringList needed{QFile::symLinkTarget(QStringLiteral("/proc/self/exe"))};
-    if (const QString locales = qEnvironmentVariable("LOCPATH"); !locales.isEmpty())
-        needed << locales + QStringLiteral("/.");
-    for (const QString& path : needed)
-        for (QString dir = QFileInfo(path).absolutePath(); dir != QStringLiteral("/"); dir = QFileInfo(dir).path()) {
-            struct stat st {};
-            if (::stat(QFile::encodeName(dir).constData(), &st) != 0 || (st.st_mode & S_IXOTH) == 0)
-                return QStringLiteral("%1 is closed to other users").arg(dir);
-        }
-    return {};
 }
 
 bool canMountHere()
