@@ -26,8 +26,7 @@ public:
     bool stopDaemon();
 
 private:
-    void start(VolumeKind kind, qint64 bytes);
-    void refuse(const QString& reason);
+    QString start(VolumeKind kind, qint64 bytes); // why it could not be had, or nothing
 
     QTemporaryDir scratch_;
     QString path_;
@@ -37,7 +36,7 @@ private:
 
 // Whether this process may mount: root, or root of a user namespace of its own.
 bool canMountHere();
-// Removes the directory and all in it by their bytes; mounts inside are detached first.
+// Removes the directory and all in it by their bytes.
 void removeTree(const QString& path);
 
 enum class NamespaceRun { NotNeeded, Done, Failed, Unavailable };
