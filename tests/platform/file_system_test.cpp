@@ -209,13 +209,13 @@ TEST(MountedVolumes, MountinfoGivesOneCandidatePerRoot)
 }
 
 // In a mount namespace of its own, under a /dev of our making: labels come from /dev/disk/by-label, the
-// last of stacked mounts names the volume, and a volume whose file server hangs is left out. The mounts
-// stand on a tmpfs of their own, which takes them along when it goes.
+// last of stacked mounts names the volume, and a FUSE volume is listed. The mounts stand on a tmpfs of
+// their own, which takes them along when it goes.
 TEST(MountedVolumes, TheDriveListShowsWhatIsMountedAndAnswers)
 {
     RUN_IN_NAMESPACE(true);
     const TestVolume roots(VolumeKind::Tmpfs, 1 << 20);
-    TestVolume fat(VolumeKind::Fat);
+    const TestVolume fat(VolumeKind::Fat);
     if (!roots.mounted() || ::mount("tmpfs", "/dev", "tmpfs", 0, "size=1m") != 0)
         GTEST_SKIP() << "cannot mount here: " << std::strerror(errno);
     const QString top = roots.path() + '/';
@@ -233,9 +233,7 @@ TEST(MountedVolumes, TheDriveListShowsWhatIsMountedAndAnswers)
     for (const auto& [at, source, label] : rows) {
         QDir().mkpath(top + at);
         QFile(source).open(QIODevice::WriteOnly);
-        if (label != nullptr) {
-            ASSERT_TRUE(QFile::link(source, QString("/dev/disk/by-label/") + label));
-        }
+        ASSERT_TRUE(label == nullptr || QFile::link(source, QString("/dev/disk/by-label/") + label));
         const QByteArray from = QFile::encodeName(source), to = QFile::encodeName(top + at);
         ASSERT_EQ(::mount(from.constData(), to.constData(), "tmpfs", 0, "size=1m"), 0);
     }
@@ -251,11 +249,6 @@ TEST(MountedVolumes, TheDriveListShowsWhatIsMountedAndAnswers)
     const QString all = listed();
     EXPECT_EQ(QString(all).remove(" FAT|"), answering);
     EXPECT_EQ(all.contains("FAT|"), fat.mounted());
-    if (!fat.mounted())
-        GTEST_SKIP() << "the rest passed; no hung volume to be had: " << fat.skipReason().toStdString();
-    // Stopped, as a hung file server would be, a FUSE volume is left out and the rest are still listed.
-    ASSERT_TRUE(fat.stopDaemon());
-    EXPECT_EQ(listed(), answering);
 }
 
 } // namespace

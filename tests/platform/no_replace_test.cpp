@@ -66,9 +66,8 @@ public:
             return;
         reset();
         // Once its bystander is in.
-        if (place == Place::ReadOnly) {
-            EXPECT_EQ(::mount(nullptr, path(dir('t')).constData(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr), 0);
-        }
+        EXPECT_TRUE(place != Place::ReadOnly ||
+                    ::mount(nullptr, path(dir('t')).constData(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr) == 0);
     }
     QString skipReason() const { return volume_ ? volume_->skipReason() : QString(); }
     QString dir(QChar side) const { return side == 's' ? s_.path() : volume_ ? volume_->path() : t_.path(); }
@@ -97,6 +96,13 @@ public:
         ASSERT_EQ(::rename(path(at("s/new")).constData(), path(at("s/MM05L.bmp")).constData()), 0);
     }
     void take() const { add("t/MM01L.bmp", "taken"); }
+    // The original, as a write of ours would know it.
+    FileIdentity ours() const
+    {
+        PosixFileSystem fs;
+        EXPECT_TRUE(fs.moveFile(at("s/MM05L.bmp"), at("s/x"), {}).ok);
+        return fs.moveFile(at("s/x"), at("s/MM05L.bmp"), {}).written;
+    }
     // Both directories, an intact bystander left out, the original's bytes as <o>, hidden names' chance part as X.
     QString described() const
     {
@@ -161,10 +167,9 @@ void lack(Way way, Faults& faults, const QString& targetDirectory)
         faults.lack(Call::Open, EOPNOTSUPP, path(targetDirectory)); // O_TMPFILE opens the directory
     if (way >= Way::NoRenameat2)
         faults.lack(Call::Renameat2, EINVAL);
-    if (way >= Way::NoLink) {
-        faults.lack(Call::Link, EPERM);
-        faults.lack(Call::Linkat, EPERM);
-    }
+    for (const Call call : {Call::Link, Call::Linkat})
+        if (way >= Way::NoLink)
+            faults.lack(call, EPERM);
 }
 const Way Ways[] = {Way::Anonymous, Way::NoProc, Way::Named, Way::NoRenameat2, Way::NoLink};
 
@@ -177,15 +182,6 @@ const QString Kept = "s: MM05L.bmp | t:", Copied = "s: MM05L.bmp | t: MM01L.bmp"
 const QString Taken = "s: MM05L.bmp | t: MM01L.bmp=taken";
 const QString ChangedWhileMoved = "another program changed it while it was copied, so the original was kept";
 const QString NotOurs = "another program has put a different file under that name, replaced";
-
-// The original, as a write of ours would know it.
-FileIdentity ours(const Scene& s)
-{
-    PosixFileSystem fs;
-    return fs.moveFile(s.at("s/MM05L.bmp"), s.at("s/x"), {}).ok
-               ? fs.moveFile(s.at("s/x"), s.at("s/MM05L.bmp"), {}).written
-               : FileIdentity();
-}
 
 std::vector<Row> rows()
 {
@@ -228,10 +224,10 @@ std::vector<Row> rows()
         {"a change of case stranded", Place::Disk, Way::Anonymous, "move s/MM05L.bmp s/mm05l.bmp", [](auto& s, auto& f, auto&) { EXPECT_EQ(::link(path(s.at("s/MM05L.bmp")).constData(), path(s.at("s/mm05l.bmp")).constData()), 0); f.fail(Call::Renameat2, 3, EIO); }, exists + ", at .mm05l.bmp.ostrel-renaming-X", "s: .mm05l.bmp.ostrel-renaming-X mm05l.bmp | t:"},
         {"a change of case that cannot step aside", Place::Disk, Way::Anonymous, "move s/MM05L.bmp s/mm05l.bmp", [](auto& s, auto& f, auto&) { EXPECT_EQ(::link(path(s.at("s/MM05L.bmp")).constData(), path(s.at("s/mm05l.bmp")).constData()), 0); f.fail(Call::Renameat2, 1, EIO); }, text(EIO), "s: MM05L.bmp mm05l.bmp | t:"},
         // Taking back acts only on the file it wrote, though a sync tool changed its mode meanwhile.
-        {"removing our own file", Place::Disk, Way::Anonymous, "remove s/MM05L.bmp", [](auto& s, auto&, auto& expected) { expected = ours(s); ::chmod(path(s.at("s/MM05L.bmp")).constData(), 0600); }, "ok", "s: | t:"},
-        {"removing a file put in place of ours", Place::Disk, Way::Anonymous, "remove s/MM05L.bmp", [](auto& s, auto&, auto& expected) { expected = ours(s); s.replace(); }, NotOurs, "s: MM05L.bmp=new | t:"},
-        {"moving a file put in place of ours", Place::Disk, Way::Anonymous, "move", [](auto& s, auto&, auto& expected) { expected = ours(s); s.replace(); }, NotOurs, "s: MM05L.bmp=new | t:"},
-        {"removing ours that another program removed", Place::Disk, Way::Anonymous, "remove s/MM05L.bmp", [](auto& s, auto&, auto& expected) { expected = ours(s); QFile::remove(s.at("s/MM05L.bmp")); }, text(ENOENT) + ", replaced", "s: | t:"},
+        {"removing our own file", Place::Disk, Way::Anonymous, "remove s/MM05L.bmp", [](auto& s, auto&, auto& expected) { expected = s.ours(); ::chmod(path(s.at("s/MM05L.bmp")).constData(), 0600); }, "ok", "s: | t:"},
+        {"removing a file put in place of ours", Place::Disk, Way::Anonymous, "remove s/MM05L.bmp", [](auto& s, auto&, auto& expected) { expected = s.ours(); s.replace(); }, NotOurs, "s: MM05L.bmp=new | t:"},
+        {"moving a file put in place of ours", Place::Disk, Way::Anonymous, "move", [](auto& s, auto&, auto& expected) { expected = s.ours(); s.replace(); }, NotOurs, "s: MM05L.bmp=new | t:"},
+        {"removing ours that another program removed", Place::Disk, Way::Anonymous, "remove s/MM05L.bmp", [](auto& s, auto&, auto& expected) { expected = s.ours(); QFile::remove(s.at("s/MM05L.bmp")); }, text(ENOENT) + ", replaced", "s: | t:"},
         // On the volumes users keep portraits on, with the calls each lacks.
         {"a copy into FAT", Place::Fat, Way::Anonymous, "copy", nullptr, "ok", Copied},
         {"a move across into FAT", Place::Fat, Way::Anonymous, "move", nullptr, "ok", Moved},
@@ -308,20 +304,20 @@ TEST(NoReplace, EveryFaultOnEveryWayKeepsEveryFileSafe)
                         QString after = scene.described();
                         if (hit && call == Call::Unlink)
                             after.remove(QRegularExpression(" \\.MM01L\\.bmp\\.ostrel-copying-X(=<part>)?"));
-                        const bool moved = result.ok && QString(operation) == "move";
-                        EXPECT_EQ(after, moved ? Moved : result.ok || result.copyLeft ? Copied : Kept);
+                        EXPECT_EQ(after, result.ok && QString(operation) == "move" ? Moved
+                                         : result.ok || result.copyLeft            ? Copied
+                                                                                   : Kept);
                         EXPECT_FALSE(line.contains("wrong"));
                         EXPECT_NE(result.reason.isEmpty(), !result.ok);
-                        EXPECT_FALSE(hit && call == Call::Write && result.ok);
                         // Bits the volume cannot keep never fail a copy; any other refusal does.
                         EXPECT_TRUE(!hit || call != Call::Fchmod || result.ok == (error == ENOSYS));
                     }
     }
 }
 
-// The operation's process killed before each of its system calls in turn: no file under a target name
-// differs from its source, every original is still whole somewhere, and what is left behind is hidden
-// and says what it is.
+// The operation's process killed before each of its system calls in turn: no file under the target name
+// differs from its source, the original is still whole somewhere, and what is left behind is hidden and
+// says what it is.
 TEST(NoReplace, AKillAtAnyMomentLeavesNoPartialFile)
 {
     RUN_WHERE_MOUNTING_WORKS();
@@ -335,20 +331,14 @@ TEST(NoReplace, AKillAtAnyMomentLeavesNoPartialFile)
         QProcess probe;
         for (int kill = 0; probe.exitStatus() == QProcess::CrashExit || kill == 0; ++kill) {
             scene.reset();
-            scene.add("s/mM05S.bmp", Original + "S");
-            probe.start(QStringLiteral(FS_PROBE),
-                        {QString::number(kill), operation, scene.at("s/MM05L.bmp"), scene.at("t/MM01L.bmp"),
-                         scene.at("s/mM05S.bmp"), scene.at("t/mM01S.bmp")});
+            probe.start(FS_PROBE, {QString::number(kill), operation, scene.at("s/MM05L.bmp"), scene.at("t/MM01L.bmp")});
             ASSERT_TRUE(probe.waitForFinished(60000));
             // An unfinished copy beside its target may stay, and a whole original stepping aside before it goes.
-            const QString after =
-                scene.described()
-                    .remove(QRegularExpression(" \\.(MM01L|mM01S)\\.bmp\\.ostrel-copying-X(=\\S*)?"))
-                    .replace(QRegularExpression("\\.(MM05L|mM05S)\\.bmp\\.ostrel-moving-X"), "\\1.bmp");
-            // Each pair beside its source, its target or both, and nothing else.
-            const QRegularExpression whole("^(?=.*MM0[15]L)(?=.*mM0[15]S)s:( MM05L\\.bmp)?( mM05S\\.bmp=<o>S)? \\| "
-                                           "t:( MM01L\\.bmp)?( mM01S\\.bmp=<o>S)?$");
-            EXPECT_TRUE(whole.match(after).hasMatch()) << "killed before call " << kill << ": " << qPrintable(after);
+            const QString after = scene.described()
+                                      .remove(QRegularExpression(" \\.MM01L\\.bmp\\.ostrel-copying-X(=\\S*)?"))
+                                      .replace(".MM05L.bmp.ostrel-moving-X", "MM05L.bmp");
+            EXPECT_TRUE(after == Kept || after == Copied || after == Moved)
+                << "killed before call " << kill << ": " << qPrintable(after);
         }
     }
 }
@@ -359,10 +349,6 @@ TEST(NoReplace, AnOrdinaryUser)
     if (::geteuid() != 0 || QStandardPaths::findExecutable("setpriv").isEmpty())
         GTEST_SKIP() << "needs root and setpriv to act as another user";
     const QString self = QFile::symLinkTarget("/proc/self/exe");
-    // Every directory on the way to this binary must be open to others.
-    for (QString dir = QFileInfo(self).path(); dir != "/"; dir = QFileInfo(dir).path())
-        if (struct stat st{}; ::stat(path(dir).constData(), &st) != 0 || (st.st_mode & S_IXOTH) == 0)
-            GTEST_SKIP() << qPrintable(dir) << " is closed to other users";
     const Scene scene(Place::Disk);
     for (const QChar side : {'s', 't'})
         ::chmod(path(scene.dir(side)).constData(), 0755); // nobody else may write here
@@ -379,6 +365,8 @@ TEST(NoReplace, AnOrdinaryUser)
         run.setProcessChannelMode(QProcess::MergedChannels);
         run.start("setpriv", QStringList{"--reuid=65534", "--regid=65534", "--clear-groups"} + arguments);
         ASSERT_TRUE(run.waitForFinished(240000));
+        if (run.exitCode() == 127) // setpriv could not run it
+            GTEST_SKIP() << "a directory on the way to " << qPrintable(arguments[0]) << " is closed to other users";
         EXPECT_TRUE(QString::fromLocal8Bit(run.readAll()).contains(said)) << qPrintable(said);
         EXPECT_EQ(run.exitCode(), said == text(EACCES) ? 1 : 0);
     }

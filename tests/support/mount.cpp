@@ -1,20 +1,18 @@
 #include "support/mount.h"
 
 #include <cerrno>
-#include <csignal>
 #include <cstring>
 #include <filesystem>
 #include <iostream>
 
 #include <sys/mount.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QStandardPaths>
 
 namespace testsupport {
@@ -47,6 +45,18 @@ void detach(const QByteArray& at)
                    {"-u", "-z", QFile::decodeName(at)});
 }
 
+// Whether this process may mount: root, or root of a user namespace of its own.
+bool canMountHere()
+{
+    // CAP_SYS_ADMIN among the effective capabilities, as root has it and root of a user namespace too.
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (status.open(QIODevice::ReadOnly))
+        for (const QByteArray& line : status.readAll().split('\n'))
+            if (line.startsWith("CapEff:"))
+                return (line.mid(7).trimmed().toULongLong(nullptr, 16) >> 21) & 1;
+    return ::geteuid() == 0;
+}
+
 } // namespace
 
 TestVolume::TestVolume(VolumeKind kind, qint64 bytes) : skipReason_(start(kind, bytes))
@@ -55,7 +65,6 @@ TestVolume::TestVolume(VolumeKind kind, qint64 bytes) : skipReason_(start(kind, 
 
 QString TestVolume::start(VolumeKind kind, qint64 bytes)
 {
-    scratch_.setAutoRemove(false); // removeTree, once the volume is gone
     path_ = QFileInfo(scratch_.path()).canonicalFilePath() + QStringLiteral("/volume"); // as mountinfo names it
     const QByteArray at = QFile::encodeName(path_);
     if (!scratch_.isValid() || !QDir().mkdir(path_))
@@ -73,45 +82,20 @@ QString TestVolume::start(VolumeKind kind, qint64 bytes)
     if (!imageFile.open(QIODevice::WriteOnly) || !imageFile.resize(bytes) ||
         !runQuietly(formatter, fat ? QStringList{image} : QStringList{"-F", "-q", "-f", image}))
         return QStringLiteral("cannot format ") + image;
-    // In the foreground, so that it stays our child; its chatter goes nowhere, never to a pipe nobody reads.
-    daemon_.setProcessChannelMode(QProcess::MergedChannels);
-    daemon_.setStandardOutputFile(QProcess::nullDevice());
-    daemon_.start(server,
-                  fat ? QStringList{"-f", "-o", "rw+", image, path_} : QStringList{"-o", "no_detach", image, path_});
-    struct stat parent {};
-    struct stat self {};
-    ::stat(QFile::encodeName(scratch_.path()).constData(), &parent);
-    // Mounted once the mount point stands on a device of its own.
-    for (const QDeadlineTimer deadline(20000); ::stat(at.constData(), &self) == 0 && self.st_dev == parent.st_dev;) {
-        daemon_.waitForFinished(20);
-        if (daemon_.state() == QProcess::NotRunning || deadline.hasExpired())
-            return server + QStringLiteral(" did not mount within 20 s");
-    }
-    // ntfs-3g mounts before it drops its privileges, and in a user namespace it may not: it ends.
-    if (self.st_dev != parent.st_dev && ::stat(at.constData(), &self) == 0)
+    // The daemon leaves for the background once the volume is mounted, and ends once it is detached. ntfs-3g
+    // mounts before it drops its privileges, and in a user namespace it may not: it ends.
+    if (struct stat st{};
+        runQuietly(server, fat ? QStringList{"-o", "rw+", image, path_} : QStringList{image, path_}) &&
+        ::stat(at.constData(), &st) == 0)
         return {};
     detach(at);
     return server + QStringLiteral(" cannot serve here");
 }
 
-bool TestVolume::stopDaemon()
-{
-    // kill(SIGSTOP) returns before every thread has stopped, and a request sent meanwhile may still be answered.
-    const pid_t pid = pid_t(daemon_.processId());
-    int status = 0;
-    return pid > 0 && ::kill(pid, SIGSTOP) == 0 && ::waitpid(pid, &status, WUNTRACED) == pid && WIFSTOPPED(status);
-}
-
 TestVolume::~TestVolume()
 {
-    if (daemon_.processId() > 0)
-        ::kill(pid_t(daemon_.processId()), SIGCONT); // stopped, it could neither let go of the mount nor end
     if (mounted())
-        detach(QFile::encodeName(path_));
-    if (!daemon_.waitForFinished(10000))
-        daemon_.kill();
-    daemon_.waitForFinished();
-    removeTree(scratch_.path());
+        detach(QFile::encodeName(path_)); // before the scratch directory goes
 }
 
 void removeTree(const QString& path)
@@ -120,17 +104,6 @@ void removeTree(const QString& path)
     std::filesystem::remove_all(QFile::encodeName(path).toStdString(), error);
     if (error)
         std::cerr << "cannot remove " << path.toStdString() << ": " << error.message() << '\n';
-}
-
-bool canMountHere()
-{
-    // CAP_SYS_ADMIN among the effective capabilities, as root has it and root of a user namespace too.
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (status.open(QIODevice::ReadOnly))
-        for (const QByteArray& line : status.readAll().split('\n'))
-            if (line.startsWith("CapEff:"))
-                return (line.mid(7).trimmed().toULongLong(nullptr, 16) >> 21) & 1;
-    return ::geteuid() == 0;
 }
 
 NamespaceRun runInNamespace(bool always)
