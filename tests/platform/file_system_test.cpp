@@ -1,8 +1,6 @@
 #include "platform/os/file_system.h"
 
-#include <algorithm>
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
 #include <optional>
 #include <tuple>
@@ -13,12 +11,9 @@
 
 #include <QDir>
 #include <QFile>
-#include <QRegularExpression>
 
 #include <gtest/gtest.h>
 
-#include "naming/next_name.h"
-#include "naming/portrait_names.h"
 #include "platform/os/mounted_volumes.h"
 #include "platform/os/small_name_index.h"
 #include "support/mount.h"
@@ -71,7 +66,6 @@ TEST(FileSystem, ListingsAndLookUpsGiveTheSpellingStoredInListOrder)
         {"as this program writes them", {"FP01L.bmp", "fP01S.bmp", "MM05L.bmp", "mm05s.BMP"}, nullptr, "", "FP01L.bmp MM05L.bmp |  |  |  | FP01L.bmp>fP01S.bmp MM05L.bmp>mm05s.BMP"},
         {"capital I in any locale", {"irisL.bmp", "IrisS.bmp"}, nullptr, "", "irisL.bmp |  |  |  | irisL.bmp>IrisS.bmp"},
         {"the exact partner wins", {"ABL.bmp", "aBS.bmp", "ABS.bmp"}, nullptr, "", "ABL.bmp |  |  |  | ABL.bmp>ABS.bmp"},
-        {"another set's partner is kept", {"ABL.bmp", "abL.bmp", "abS.bmp"}, nullptr, "", "ABL.bmp abL.bmp |  |  |  | abL.bmp>abS.bmp"},
         {"one each", {"ABL.bmp", "abL.bmp", "abS.bmp", "ABs.bmp"}, nullptr, "", "ABL.bmp abL.bmp |  |  |  | ABL.bmp>ABs.bmp abL.bmp>abS.bmp"},
         {"the rest in list order", {"ABL.bmp", "abL.bmp", "ABS.bmp", "aBs.bmp"}, nullptr, "", "ABL.bmp abL.bmp |  |  |  | ABL.bmp>ABS.bmp abL.bmp>aBs.bmp"},
         {"the letter that once split a set", {"\xc4\xb0xL.bmp", "\xc4\xb0xS.bmp"}, nullptr, "", "\u0130xL.bmp |  |  |  | \u0130xL.bmp>\u0130xS.bmp"},
@@ -106,35 +100,6 @@ TEST(FileSystem, ListingsAndLookUpsGiveTheSpellingStoredInListOrder)
         }
     EXPECT_EQ(PosixFileSystem().listFiles("/nonexistent", "*L.bmp").reason,
               QString::fromLocal8Bit(std::strerror(ENOENT)));
-}
-
-// The allocation reads only the run of destination entries that begin with the type's letters; over lists
-// of names that differ in letter case, numbering and gaps, that run gives what the whole list gives.
-TEST(FileSystem, TheRunOfATypeAllocatesAsTheWholeListDoes)
-{
-    const QStringList heads = {"MM", "Mm", "mM", "mm", "MP", "mp", "FM", "fR", "M", "M\u00e4", ""};
-    const QStringList tails = {"01", "02", "03", "05", "00", "0x", "1", "99", "agic", "10"};
-    std::srand(7);
-    for (int round = 0; round < 400; ++round) {
-        QStringList listed;
-        for (int n = std::rand() % 12; n > 0; --n)
-            listed << heads[std::rand() % heads.size()] + tails[std::rand() % tails.size()] + "L.bmp";
-        listed.removeDuplicates();
-        platform::sortInListOrder(listed);
-        std::vector<std::u32string> whole;
-        for (const QString& name : listed)
-            whole.push_back(name.toStdU32String());
-        for (int gender = 0; gender <= 2; ++gender)
-            for (int type = 0; type <= 4; ++type) {
-                const QString prefix = QString::fromStdU32String(naming::typePrefix(gender, type));
-                const auto [first, last] = platform::listRangeBeginningWith(listed, prefix);
-                const QRegularExpression beginning('^' + prefix, QRegularExpression::CaseInsensitiveOption);
-                ASSERT_EQ(listed.mid(first, last - first), listed.filter(beginning)) << listed.join(' ').toStdString();
-                ASSERT_EQ(naming::allocateNextName(gender, type, {whole.begin() + first, whole.begin() + last})
-                              .targetLargeName,
-                          naming::allocateNextName(gender, type, whole).targetLargeName);
-            }
-    }
 }
 
 // A directory's small names, trusted only while it stands as it was read, and kept only where its times

@@ -352,11 +352,10 @@ TEST(NoReplace, AnOrdinaryUser)
     const Scene scene(Place::Disk);
     for (const QChar side : {'s', 't'})
         ::chmod(path(scene.dir(side)).constData(), 0755); // nobody else may write here
-    const QStringList names{scene.at("s/MM05L.bmp"), scene.at("t/MM01L.bmp")};
     // clang-format off
     const std::pair<QStringList, QString> cases[] = {
-        {QStringList{FS_PROBE, "-1", "copy"} + names, text(EACCES)},
-        {QStringList{FS_PROBE, "-1", "move"} + names, text(EACCES)},
+        {{FS_PROBE, "-1", "copy", scene.at("s/MM05L.bmp"), scene.at("t/MM01L.bmp")}, text(EACCES)},
+        {{FS_PROBE, "-1", "move", scene.at("s/MM05L.bmp"), scene.at("t/MM01L.bmp")}, text(EACCES)},
         {{self, "--gtest_filter=MountedVolumes.*:NoReplace.AKill*"}, "[  PASSED  ]"},
     };
     // clang-format on
