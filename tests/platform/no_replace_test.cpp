@@ -65,7 +65,7 @@ public:
         if (!skipReason().isEmpty())
             return;
         reset();
-        // Once its bystander is in.
+        // A read-only target is made so once its bystander is in.
         EXPECT_TRUE(place != Place::ReadOnly ||
                     ::mount(nullptr, path(dir('t')).constData(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr) == 0);
     }
