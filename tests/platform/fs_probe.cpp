@@ -1,6 +1,6 @@
-// Copies or moves files and prints each outcome, so that a test can run them as another user or have
-// them killed before any one of their system calls (counted from 0; -1 for none):
-//   fs_probe KILL-BEFORE-CALL|-1 copy|move SOURCE TARGET [SOURCE TARGET ...]
+// Copies or moves a file and prints the outcome, so that a test can run it as another user or have it
+// killed before any one of its system calls (counted from 0; -1 for none):
+//   fs_probe KILL-BEFORE-CALL|-1 copy|move SOURCE TARGET
 #include <clocale>
 #include <csignal>
 #include <cstdio>
@@ -19,20 +19,15 @@ struct Killer final : platform::SystemCallHook {
 
 int main(int argc, char* argv[])
 {
-    if (argc < 5)
+    if (argc != 5)
         return 2;
     std::setlocale(LC_ALL, ""); // the reasons in the user's language, as the program gives them
     Killer killer;
     killer.at = std::atoi(argv[1]);
     platform::PosixFileSystem fileSystem(&killer);
-    const bool copy = std::strcmp(argv[2], "copy") == 0;
-    for (int i = 3; i + 1 < argc; i += 2) {
-        const QString source = QString::fromLocal8Bit(argv[i]), target = QString::fromLocal8Bit(argv[i + 1]);
-        const platform::FsResult result =
-            copy ? fileSystem.copyFile(source, target) : fileSystem.moveFile(source, target, {});
-        std::printf("%s\n", result.ok ? "ok" : qPrintable(result.reason));
-        if (!result.ok)
-            return 1;
-    }
-    return 0;
+    const QString source = QString::fromLocal8Bit(argv[3]), target = QString::fromLocal8Bit(argv[4]);
+    const platform::FsResult result = std::strcmp(argv[2], "copy") == 0 ? fileSystem.copyFile(source, target)
+                                                                        : fileSystem.moveFile(source, target, {});
+    std::printf("%s\n", result.ok ? "ok" : qPrintable(result.reason));
+    return result.ok ? 0 : 1;
 }

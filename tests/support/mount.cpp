@@ -1,21 +1,18 @@
 #include "support/mount.h"
 
-#include <algorithm>
 #include <cerrno>
-#include <chrono>
-#include <csignal>
 #include <cstring>
 #include <filesystem>
 #include <iostream>
 
 #include <sys/mount.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QStandardPaths>
 
 namespace testsupport {
@@ -23,11 +20,6 @@ namespace testsupport {
 namespace {
 
 constexpr char namespaceMarker[] = "OSTREL_TEST_NAMESPACE";
-
-QString errnoText(int error)
-{
-    return QString::fromLocal8Bit(std::strerror(error));
-}
 
 // mkfs.* live in sbin, which an ordinary user's PATH often leaves out.
 QString findTool(const QString& name)
@@ -53,183 +45,63 @@ void detach(const QByteArray& at)
                    {"-u", "-z", QFile::decodeName(at)});
 }
 
-// The initial namespace maps every id to itself.
-bool inUserNamespace()
-{
-    QFile map(QStringLiteral("/proc/self/uid_map"));
-    return map.open(QIODevice::ReadOnly) && map.readAll().simplified() != QByteArrayLiteral("0 0 4294967295");
-}
-
 } // namespace
 
-Mount::Mount(const QString& at, const char* options, const QString& bindFrom, const char* source)
-    : at_(QFile::encodeName(at))
+TestVolume::TestVolume(VolumeKind kind, qint64 bytes) : skipReason_(start(kind, bytes))
 {
-    if (bindFrom.isEmpty()) {
-        mounted_ = ::mount(source, at_.constData(), "tmpfs", 0, options) == 0;
-    } else {
-        mounted_ = ::mount(QFile::encodeName(bindFrom).constData(), at_.constData(), nullptr, MS_BIND, nullptr) == 0 &&
-                   ::mount(nullptr, at_.constData(), nullptr, MS_BIND | MS_REMOUNT | MS_RDONLY, nullptr) == 0;
-    }
-    if (!mounted_)
-        skipReason_ = QStringLiteral("cannot mount here: ") + errnoText(errno);
 }
 
-Mount::~Mount()
+QString TestVolume::start(VolumeKind kind, qint64 bytes)
 {
-    ::umount2(at_.constData(), MNT_DETACH); // also a bind that could not be made read-only
-}
-
-TestVolume::TestVolume(VolumeKind kind, qint64 bytes)
-{
-    start(kind, bytes);
-}
-
-void TestVolume::start(VolumeKind kind, qint64 bytes)
-{
-    scratch_.setAutoRemove(false); // removeTree, once the volume is gone
     path_ = QFileInfo(scratch_.path()).canonicalFilePath() + QStringLiteral("/volume"); // as mountinfo names it
     const QByteArray at = QFile::encodeName(path_);
     if (!scratch_.isValid() || !QDir().mkdir(path_))
-        return refuse(QStringLiteral("no temporary directory for a volume"));
-    if (kind == VolumeKind::Tmpfs) {
-        mounted_ = ::mount("tmpfs", at.constData(), "tmpfs", 0, ("size=" + QByteArray::number(bytes)).constData()) == 0;
-        skipReason_ = mounted_ ? QString() : QStringLiteral("cannot mount here: ") + errnoText(errno);
-        return;
-    }
+        return QStringLiteral("no temporary directory for a volume");
+    if (kind == VolumeKind::Tmpfs)
+        return ::mount("tmpfs", at.constData(), "tmpfs", 0, ("size=" + QByteArray::number(bytes)).constData()) == 0
+                   ? QString()
+                   : QStringLiteral("cannot mount here: ") + QString::fromLocal8Bit(std::strerror(errno));
     const bool fat = kind == VolumeKind::Fat;
     const QString formatter = findTool(fat ? "mkfs.vfat" : "mkntfs"), server = findTool(fat ? "fusefat" : "ntfs-3g");
-    if (formatter.isEmpty() || server.isEmpty() || ::access("/dev/fuse", R_OK | W_OK) != 0) {
-        skipReason_ = QStringLiteral("%1 and its FUSE daemon, or /dev/fuse, are not to be had here").arg(formatter);
-        return;
-    }
+    if (formatter.isEmpty() || server.isEmpty() || ::access("/dev/fuse", R_OK | W_OK) != 0)
+        return QStringLiteral("%1 and its FUSE daemon, or /dev/fuse, are not to be had here").arg(formatter);
     const QString image = scratch_.filePath(QStringLiteral("image"));
     QFile imageFile(image);
     if (!imageFile.open(QIODevice::WriteOnly) || !imageFile.resize(bytes) ||
         !runQuietly(formatter, fat ? QStringList{image} : QStringList{"-F", "-q", "-f", image}))
-        return refuse(QStringLiteral("cannot format ") + image);
-    // In the foreground, so that it stays our child; its chatter goes to a file, never to a pipe nobody reads.
-    const QString log = scratch_.filePath(QStringLiteral("daemon.log"));
-    daemon_.setProcessChannelMode(QProcess::MergedChannels);
-    daemon_.setStandardOutputFile(log);
-    daemon_.start(server,
-                  fat ? QStringList{"-f", "-o", "rw+", image, path_} : QStringList{"-o", "no_detach", image, path_});
-    const auto complaint = [&log] {
-        QFile file(log);
-        return file.open(QIODevice::ReadOnly) ? QString::fromLocal8Bit(file.readAll()).trimmed() : QString();
-    };
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    struct stat parent {};
-    struct stat self {};
-    ::stat(QFile::encodeName(scratch_.path()).constData(), &parent);
-    // Mounted once the mount point stands on a device of its own.
-    while (::stat(at.constData(), &self) == 0 && self.st_dev == parent.st_dev) {
-        daemon_.waitForFinished(20);
-        if (daemon_.state() == QProcess::NotRunning)
-            return refuse(QStringLiteral("cannot mount here: ") + complaint());
-        if (std::chrono::steady_clock::now() >= deadline)
-            return refuse(server + QStringLiteral(" did not mount within 20 s: ") + complaint());
-    }
-    // ntfs-3g mounts before it drops its privileges, and in a user namespace it may not: it ends.
-    mounted_ = self.st_dev != parent.st_dev && ::stat(at.constData(), &self) == 0;
-    if (!mounted_) {
-        detach(at);
-        refuse(server + QStringLiteral(" cannot serve here: ") + complaint());
-    }
-}
-
-// A volume that fails as root of the machine is a fault; for anyone else it may be the environment's limit.
-void TestVolume::refuse(const QString& reason)
-{
-    skipReason_ = reason;
-    if (::geteuid() == 0 && !inUserNamespace())
-        ADD_FAILURE() << reason.toStdString();
-}
-
-bool TestVolume::stopDaemon()
-{
-    // kill(SIGSTOP) returns before every thread has stopped, and a request sent meanwhile may still be answered.
-    const pid_t pid = pid_t(daemon_.processId());
-    int status = 0;
-    return pid > 0 && ::kill(pid, SIGSTOP) == 0 && ::waitpid(pid, &status, WUNTRACED) == pid && WIFSTOPPED(status);
+        return QStringLiteral("cannot format ") + image;
+    // The daemon leaves for the background once the volume is mounted, and ends once it is detached. ntfs-3g
+    // mounts before it drops its privileges, and in a user namespace it may not: it ends.
+    if (struct stat st{};
+        runQuietly(server, fat ? QStringList{"-o", "rw+", image, path_} : QStringList{image, path_}) &&
+        ::stat(at.constData(), &st) == 0)
+        return {};
+    detach(at);
+    return server + QStringLiteral(" cannot serve here");
 }
 
 TestVolume::~TestVolume()
 {
-    if (daemon_.processId() > 0)
-        ::kill(pid_t(daemon_.processId()), SIGCONT); // stopped, it could neither let go of the mount nor end
-    if (mounted_)
-        detach(QFile::encodeName(path_));
-    if (!daemon_.waitForFinished(10000))
-        daemon_.kill();
-    daemon_.waitForFinished();
-    removeTree(scratch_.path());
+    if (mounted())
+        detach(QFile::encodeName(path_)); // before the scratch directory goes
 }
 
 void removeTree(const QString& path)
 {
-    const QByteArray top = QFile::encodeName(QFileInfo(path).canonicalFilePath());
-    if (path.isEmpty() || top.isEmpty())
-        return;
-    QFile table(QStringLiteral("/proc/self/mountinfo"));
-    QList<QByteArray> inside;
-    for (const QByteArray& line : table.open(QIODevice::ReadOnly) ? table.readAll().split('\n') : QList<QByteArray>()) {
-        const QList<QByteArray> fields = line.split(' ');
-        QByteArray at = fields.size() > 4 ? fields[4] : QByteArray(); // with space, tab, newline and \ in octal
-        for (qsizetype i = at.indexOf('\\'); i >= 0 && i + 3 < at.size(); i = at.indexOf('\\', i + 1))
-            at.replace(i, 4, QByteArray(1, char(at.mid(i + 1, 3).toInt(nullptr, 8))));
-        if (at == top || at.startsWith(top + '/'))
-            inside << at;
-    }
-    // The deepest first: a mount on top of another hides it.
-    std::sort(inside.begin(), inside.end(),
-              [](const QByteArray& a, const QByteArray& b) { return a.size() > b.size(); });
-    for (const QByteArray& at : inside)
-        detach(at);
-    namespace fs = std::filesystem;
     std::error_code error;
-    const fs::path root(top.toStdString());
-    fs::permissions(root, fs::perms::owner_all, fs::perm_options::add, error);
-    for (fs::recursive_directory_iterator it(root, error), end; !error && it != end; it.increment(error))
-        if (it->symlink_status(error).type() == fs::file_type::directory)
-            fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, error);
-    fs::remove_all(root, error);
+    std::filesystem::remove_all(QFile::encodeName(path).toStdString(), error);
     if (error)
-        std::cerr << "cannot remove " << top.toStdString() << ": " << error.message() << '\n';
-}
-
-QString closedToOtherUsers()
-{
-    QStringList needed{QFile::symLinkTarget(QStringLiteral("/proc/self/exe"))};
-    if (const QString locales = qEnvironmentVariable("LOCPATH"); !locales.isEmpty())
-        needed << locales + QStringLiteral("/.");
-    for (const QString& path : needed)
-        for (QString dir = QFileInfo(path).absolutePath(); dir != QStringLiteral("/"); dir = QFileInfo(dir).path()) {
-            struct stat st {};
-            if (::stat(QFile::encodeName(dir).constData(), &st) != 0 || (st.st_mode & S_IXOTH) == 0)
-                return QStringLiteral("%1 is closed to other users").arg(dir);
-        }
-    return {};
-}
-
-bool canMountHere()
-{
-    // CAP_SYS_ADMIN among the effective capabilities, as root has it and root of a user namespace too.
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (status.open(QIODevice::ReadOnly))
-        for (const QByteArray& line : status.readAll().split('\n'))
-            if (line.startsWith("CapEff:"))
-                return (line.mid(7).trimmed().toULongLong(nullptr, 16) >> 21) & 1;
-    return ::geteuid() == 0;
+        std::cerr << "cannot remove " << path.toStdString() << ": " << error.message() << '\n';
 }
 
 NamespaceRun runInNamespace(bool always)
 {
-    if (qEnvironmentVariableIsSet(namespaceMarker) || (!always && canMountHere()))
+    // Root may mount; a container that holds root back makes the mounts fail, and they say so.
+    const bool root = ::geteuid() == 0;
+    if (qEnvironmentVariableIsSet(namespaceMarker) || (!always && root))
         return NamespaceRun::NotNeeded;
-    const QString unshare = findTool(QStringLiteral("unshare"));
-    const QString flags = canMountHere() ? QStringLiteral("-m") : QStringLiteral("-rm");
-    if (unshare.isEmpty() || !runQuietly(unshare, {flags, QStringLiteral("true")}))
+    const QString unshare = QStringLiteral("unshare"), flags = root ? QStringLiteral("-m") : QStringLiteral("-rm");
+    if (!runQuietly(unshare, {flags, QStringLiteral("true")}))
         return always ? NamespaceRun::Unavailable : NamespaceRun::NotNeeded;
     const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
     QProcess child;

@@ -51,8 +51,7 @@ QString PortraitSandbox::addBitmap(const QString& name, int width, int height, Q
 QString PortraitSandbox::addFile(const QString& name, const QByteArray& content)
 {
     QFile file(filePath(name));
-    EXPECT_TRUE(file.open(QIODevice::WriteOnly) && file.write(content) == content.size())
-        << "cannot write " << file.fileName().toStdString() << ": " << file.errorString().toStdString();
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly) && file.write(content) == content.size()) << qPrintable(name);
     return file.fileName();
 }
 

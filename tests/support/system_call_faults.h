@@ -19,10 +19,7 @@ namespace testsupport {
 class SystemCallFaults final : public platform::SystemCallHook {
 public:
     using Call = platform::SystemCall;
-    void fail(Call call, int nth, int error, const QByteArray& path = {})
-    {
-        rules_.push_back({call, path, nth, error});
-    }
+    void fail(Call call, int nth, int error, const QByteArray& at = {}) { rules_.push_back({call, at, nth, error}); }
     void lack(Call call, int error, const QByteArray& path = {}) { rules_.push_back({call, path, -1, error}); }
     void actBefore(Call call, int nth, std::function<void()> action, const QByteArray& path = {})
     {
