@@ -1,4 +1,6 @@
 #include <cctype>
+#include <functional>
+#include <map>
 
 #include <QTest>
 
@@ -37,28 +39,27 @@ TEST(FileListBox, GesturesAndCodeFireClickAndDblClickInOrder)
         {"s2s3", {"click 2", "-1"}}, {"s1f", {"click 1", "ABL.bmp", "-1"}},
     };
     // clang-format on
+    const auto at = [&list](char row) {
+        return row == 'e' ? QPoint(5, 295) : list.visualRect(list.model()->index(row - '0', 0)).center();
+    };
+    // clang-format off
+    const std::map<char, std::function<void(char)>> gesture = {
+        {'c', [&](char row) { QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, at(row)); }},
+        {'C', [&](char row) { QTest::mouseClick(list.viewport(), Qt::LeftButton, Qt::ControlModifier, at(row)); }},
+        {'d', [&](char row) { QTest::mouseDClick(list.viewport(), Qt::LeftButton, {}, at(row)); }},
+        {'r', [&](char row) { QTest::mouseDClick(list.viewport(), Qt::RightButton, {}, at(row)); }},
+        {'v', [&](char) { QTest::keyClick(&list, Qt::Key_Down); }},
+        {'n', [&](char) { QTest::keyClick(&list, Qt::Key_Return); }},
+        {'s', [&](char row) { list.setListIndex(row - '0'); }},
+        {'f', [&](char) { sandbox.addPortraits({"ABL.bmp"}); list.refresh(); log << list.list(1); }},
+    };
+    // clang-format on
     for (const auto& [gestures, expected] : rows) {
         list.setPath(sandbox.path());
         QFile::remove(sandbox.filePath("ABL.bmp"));
         log.clear();
-        for (const char* g = gestures; *g; g += 1 + (std::isdigit(g[1]) || g[1] == 'e')) {
-            const int row = g[1] == 'e' ? -1 : g[1] - '0';
-            const QPoint at = row < 0 ? QPoint(5, 295) : list.visualRect(list.model()->index(row, 0)).center();
-            if (*g == 'c' || *g == 'C')
-                QTest::mouseClick(list.viewport(), Qt::LeftButton, *g == 'C' ? Qt::ControlModifier : Qt::NoModifier,
-                                  at);
-            else if (*g == 'd' || *g == 'r')
-                QTest::mouseDClick(list.viewport(), *g == 'r' ? Qt::RightButton : Qt::LeftButton, {}, at);
-            else if (*g == 's')
-                list.setListIndex(row);
-            else if (*g != 'f')
-                QTest::keyClick(&list, *g == 'v' ? Qt::Key_Down : Qt::Key_Return);
-            else {
-                sandbox.addPortraits({"ABL.bmp"});
-                list.refresh();
-                log << list.list(1);
-            }
-        }
+        for (const char* g = gestures; *g; g += 1 + (std::isdigit(g[1]) || g[1] == 'e'))
+            gesture.at (*g)(g[1]);
         EXPECT_EQ(log << QString::number(list.listIndex()), expected) << gestures;
     }
     EXPECT_EQ(list.entries(), QStringList({"AAL.bmp", "ABL.bmp", "bbL.BMP", "CCL.bmp"}));
@@ -88,23 +89,21 @@ TEST(DirListBox, ShowsAncestorsThenSubdirectoriesOpensByKeyAndReportsWhatCannotB
 }
 
 // A volume is named by its root and a label of its own; a path shows on the deepest volume holding it.
-TEST(ComboBoxes, DrivesAreNamedAndFoundAndSelectorsStartUnselectedAndReportCodeSelecting)
+TEST(ComboBoxes, DrivesAreNamedByRootAndLabelAndFoundByTheDeepestVolumeAndSelectorsStartUnselected)
 {
+    EXPECT_EQ(platform::SelectorBox({QStringLiteral("Male")}, nullptr).listIndex(), -1);
     testsupport::ForwardingFileSystem fileSystem;
     fileSystem.setVolumes({{"/", ""}, {"/media/usb", "USB"}, {"/mnt/x", "/mnt/x"}, {"/media/usb2", ""}});
     platform::DriveListBox drives(fileSystem, nullptr);
-    platform::SelectorBox box({QStringLiteral("Male"), QStringLiteral("Female")}, nullptr);
-    QStringList seen{QString::number(box.listIndex())};
+    QStringList seen;
     for (int i = 0; i < drives.count(); ++i)
         seen << drives.itemText(i);
     for (const char* path : {"/media/usb2/a", "/media/usb", "/media/usbx", "/home"}) {
         drives.showDriveOf(QString::fromLatin1(path));
         seen << drives.drive();
     }
-    QObject::connect(&box, &platform::SelectorBox::Click, [&] { seen << box.currentText(); });
-    box.setListIndex(1);
-    EXPECT_EQ(seen, QStringList({"-1", "/", "/media/usb [USB]", "/mnt/x", "/media/usb2", "/media/usb2", "/media/usb",
-                                 "/", "/", "Female"}));
+    EXPECT_EQ(seen,
+              QStringList({"/", "/media/usb [USB]", "/mnt/x", "/media/usb2", "/media/usb2", "/media/usb", "/", "/"}));
 }
 
 } // namespace
