@@ -129,12 +129,15 @@ TEST_F(ManagerWindowTest, SelectionsAndChoicesShowTheSetAndItsTargetsAtEachRefre
     EXPECT_EQ(files()->listIndex(), 1);
 }
 
-TEST_F(ManagerWindowTest, PickingADriveGoesToItsRootAndAnUnreadableOneStaysPut)
+// A volume is named by its root and a label of its own; a directory shows on the deepest volume holding it.
+TEST_F(ManagerWindowTest, DrivesAreNamedAndPickingOneGoesToItsRootAndAnUnreadableOneStaysPut)
 {
-    const QString deepest = source_.addDirectory("one/two"), unplugged = source_.path() + "/unplugged";
-    fileSystem_.setVolumes({{source_.path(), "sandbox"}, {"/", QString()}, {unplugged, "gone"}});
+    const QString deepest = source_.addDirectory("unpluggedX/two"), unplugged = source_.path() + "/unplugged";
+    fileSystem_.setVolumes({{source_.path(), "sandbox"}, {"/", "/"}, {unplugged, "gone"}});
     open(0.5, deepest);
     auto* drive = control<platform::DriveListBox>("Drive1");
+    EXPECT_EQ(QStringList({drive->itemText(0), drive->itemText(1), drive->itemText(2), drive->drive()}),
+              QStringList({source_.path() + " [sandbox]", "/", unplugged + " [gone]", source_.path()}));
     for (const int index : {1, 0, 2}) { // back on the first, its root, not the directory last visited there
         drive->setCurrentIndex(index);
         emit drive->activated(index);

@@ -7,10 +7,8 @@
 #include <gtest/gtest.h>
 
 #include "platform/controls/dir_list_box.h"
-#include "platform/controls/drive_list_box.h"
 #include "platform/controls/file_list_box.h"
-#include "platform/controls/selector_box.h"
-#include "support/forwarding_file_system.h"
+#include "platform/os/file_system.h"
 #include "support/sandbox.h"
 #include "support/scripted_dialogs.h"
 
@@ -86,24 +84,6 @@ TEST(DirListBox, ShowsAncestorsThenSubdirectoriesOpensByKeyAndReportsWhatCannotB
     QTest::keyClick(&dirs, Qt::Key_Return);
     EXPECT_EQ(seen, (QStringList{sandbox.path(), "/"} + sandbox.path().split(QChar(0x2f), Qt::SkipEmptyParts) +
                      QStringList{"Alpha", "beta", sandbox.path() + QStringLiteral("/beta")}));
-}
-
-// A volume is named by its root and a label of its own; a path shows on the deepest volume holding it.
-TEST(ComboBoxes, DrivesAreNamedByRootAndLabelAndFoundByTheDeepestVolumeAndSelectorsStartUnselected)
-{
-    EXPECT_EQ(platform::SelectorBox({QStringLiteral("Male")}, nullptr).listIndex(), -1);
-    testsupport::ForwardingFileSystem fileSystem;
-    fileSystem.setVolumes({{"/", ""}, {"/media/usb", "USB"}, {"/mnt/x", "/mnt/x"}, {"/media/usb2", ""}});
-    platform::DriveListBox drives(fileSystem, nullptr);
-    QStringList seen;
-    for (int i = 0; i < drives.count(); ++i)
-        seen << drives.itemText(i);
-    for (const char* path : {"/media/usb2/a", "/media/usb", "/media/usbx", "/home"}) {
-        drives.showDriveOf(QString::fromLatin1(path));
-        seen << drives.drive();
-    }
-    EXPECT_EQ(seen,
-              QStringList({"/", "/media/usb [USB]", "/mnt/x", "/media/usb2", "/media/usb2", "/media/usb", "/", "/"}));
 }
 
 } // namespace
