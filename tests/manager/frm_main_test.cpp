@@ -5,7 +5,6 @@
 
 #include <QApplication>
 #include <QPushButton>
-#include <QRegularExpression>
 #include <QTest>
 #include <QTimer>
 
@@ -21,22 +20,15 @@ using testsupport::visibleWindow;
 
 using ManagerWindowTest = testsupport::ManagerFixture;
 
-TEST_F(ManagerWindowTest, ControlsAreWhereTheDesignPutsThemWithTheirCaptions)
+TEST_F(ManagerWindowTest, ControlsAreWhereTheDesignPutsThem)
 {
     open();
     EXPECT_EQ(window_->size(), QSize(681, 473)); // the design's client area
-    // In the order of their design table: place in pixels and, where the control shows one, its caption or
-    // a selector's entries.
+    // In the order of their design table, in pixels. The captions are read out by the desktop test.
     QStringList places;
-    QStringList captions;
     for (std::size_t i = 0; i < manager::ControlCount; ++i) {
-        const QWidget* widget = control(manager::controlName(manager::Control(i)));
-        const QRect r = widget->geometry();
+        const QRect r = control(manager::controlName(manager::Control(i)))->geometry();
         places << QString::asprintf("%d,%d %dx%d", r.x(), r.y(), r.width(), r.height());
-        captions << widget->property("text").toString();
-        if (const auto* box = qobject_cast<const platform::SelectorBox*>(widget))
-            for (int k = 0; k < box->count(); ++k)
-                captions << box->itemText(k);
     }
     // clang-format off
     EXPECT_EQ(places.join(';'), "8,8 273x41;402,8 273x41;8,49 132x220;148,49 132x191;148,248 132x21;289,24 105x33;"
@@ -44,9 +36,6 @@ TEST_F(ManagerWindowTest, ControlsAreWhereTheDesignPutsThemWithTheirCaptions)
         "542,48 132x191;542,248 132x21;16,277 94x17;128,277 86x17;224,277 457x17;8,294 114x174;152,294 42x64;"
         "152,360 38x60;224,294 49x17;272,294 402x17;224,311 49x17;272,311 402x17;224,336 105x21;336,336 105x21");
     // clang-format on
-    EXPECT_EQ(captions.filter(QRegularExpression(".")).join('|'),
-              "Source:|Destination:|Gallery|Copy To -->|Move To -->|-X- Delete -X-|Rename|Exit|About...|"
-              "Files Will Be Renamed As:|Large:|Small:|Male|Female|Mage|Priest|Rogue|Warrior");
     EXPECT_EQ(std::pair(control("Picture1")->isVisible(), control("Label4")->font().pointSize()), std::pair(false, 24));
 }
 
