@@ -14,7 +14,7 @@
 
 namespace {
 
-TEST(AboutWindow, IsAFixedToolWindowOfTheDesignedSizeWithTheWholeTextInSight)
+TEST(AboutWindow, IsAFixedToolWindowOfTheDesignedSizeWithTheWholeTextInSightThatContinueAndEscapeClose)
 {
     frmAbout about;
     const auto* label = about.findChild<QLabel*>("Label1");
@@ -36,11 +36,8 @@ TEST(AboutWindow, IsAFixedToolWindowOfTheDesignedSizeWithTheWholeTextInSight)
     };
     const double points = label->font().pointSizeF();
     EXPECT_TRUE(fits(points) && (points == about.font().pointSizeF() || !fits(points + 0.5))) << points;
-}
 
-// Continue goes through the same close as the close box.
-TEST(AboutWindow, ContinueItsReturnAndEscapeCloseItAndReportTheUnload)
-{
+    // Continue, its Return and Escape close it and report the unload; Continue closes as the close box does.
     // clang-format off
     const std::tuple<const char*, std::function<void(QPushButton*)>, bool> ways[] = {
         {"Continue", [](QPushButton* command) { command->click(); }, true},
@@ -50,11 +47,11 @@ TEST(AboutWindow, ContinueItsReturnAndEscapeCloseItAndReportTheUnload)
     };
     // clang-format on
     for (const auto& [way, act, closes] : ways) {
-        frmAbout about;
-        about.show();
-        QSignalSpy unloaded(&about, &frmAbout::unloaded);
-        act(about.findChild<QPushButton*>("Command1"));
-        EXPECT_EQ(std::pair(int(unloaded.count()), about.isVisible()), std::pair(closes ? 1 : 0, !closes)) << way;
+        frmAbout shown;
+        shown.show();
+        QSignalSpy unloaded(&shown, &frmAbout::unloaded);
+        act(shown.findChild<QPushButton*>("Command1"));
+        EXPECT_EQ(std::pair(int(unloaded.count()), shown.isVisible()), std::pair(closes ? 1 : 0, !closes)) << way;
     }
 }
 

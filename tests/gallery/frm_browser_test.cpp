@@ -39,12 +39,6 @@ protected:
     QString caption(const char* label) const { return child<QLabel>(label)->text(); }
     QScrollBar* scroller() const { return child<QScrollBar>("Scroller"); }
     QAction* entry(int index) const { return child<QAction>(QStringLiteral("mnuOptions_%1").arg(index)); }
-    // A window so many pixels wide and one row high.
-    void layOut(int width, int height = 0) const
-    {
-        browser_->setFixedSize(width, height ? height : 150 + browser_->menuBar()->height());
-        QApplication::processEvents();
-    }
 
     frmBrowser* browser_ = nullptr;
 };
@@ -118,7 +112,8 @@ TEST_F(GalleryTest, PointerPreviewsCellsOnceAndDrivesAnOpenLargeView)
     }
     // Another program draws the first set larger: the next layout spaces the cells by its new size.
     source_.addBitmap("AAL.bmp", 200, 250, qRgb(0, 0, 0));
-    layOut(976, 689);
+    browser_->setFixedSize(976, 689);
+    QApplication::processEvents();
     // Columns 120 twips apart, rows touching.
     EXPECT_EQ(std::tuple(cell(0)->width(), cell(1)->x(), cell(state().ColumnCount)->y() - cell(0)->y()),
               std::tuple(204, 204 + 8, 254));
@@ -165,7 +160,8 @@ TEST_F(GalleryTest, FullScreenViewAmountAndNewLayoutsKeepCheckMarkCaptionGridAnd
     }
     EXPECT_FALSE(entry(2)->isEnabled());
     // A wide window one row high, 8 columns, at the last of its 13 rows of sets.
-    layOut(976);
+    browser_->setFixedSize(976, 150 + browser_->menuBar()->height());
+    QApplication::processEvents();
     scroller()->setValue(scroller()->maximum());
     ASSERT_EQ(std::tuple(state().ColumnCount, state().RowCount, state().TopIndex), std::tuple(8, 1, 96));
     // The new height comes first: 8 x 3 cells pull the top up to row 10, which 3 x 3 cells keep.

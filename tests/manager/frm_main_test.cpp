@@ -1,7 +1,6 @@
 #include "manager/frm_main.h"
 
 #include <functional>
-#include <map>
 
 #include <QApplication>
 #include <QPushButton>
@@ -75,39 +74,32 @@ TEST_F(ManagerWindowTest, SelectionsAndChoicesShowTheSetAndItsTargetsAtEachRefre
     };
     dialogs_.witness = state;
     const auto* list = files("Files2");
+    const QString elsewhere = source_.filePath("elsewhere");
     // clang-format off
-    const std::map<QString, std::function<void(const QString&)>> verbs = {
-        {"select", [&](const QString& what) { selectSource(what); }},
-        {"to", [&](const QString& what) { setDestination(what == "{D}" ? destination_.path() : what); }},
-        {"gender", [&](const QString& what) { choose("GenderCombo", what.toInt()); }},
-        {"type", [&](const QString& what) { choose("TypeCombo", what.toInt()); }},
-        {"from", [&](const QString& what) { control<platform::DirListBox>("Directory")->setPath(source_.filePath(what)); }},
-        {"about", [&](const QString&) { control<QPushButton>("AboutButton")->click(); visibleWindow("frmAbout")->close(); }},
-        // The destination list does not know of AAL yet.
-        {"open", [&](const QString&) { setDestination(destination_.path()); destination_.addPortraits({"AAL.bmp", "fR01S.bmp"});
-                   QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(list->model()->index(0, 0)).center()); }},
-    };
-    const std::pair<const char*, const char*> rows[] = {
-        {"", "||||-|MM02L| "}, // nothing selected, both panes in the source
-        {"select MM05L.bmp", "MM05L|mM05S|{S}/MM02L|{S}/mM02S|+|MM02L|{S}/MM05L {S}/mM05S"},
-        {"to {D}", "MM05L|mM05S|{S}/MM02L|{S}/mM02S|+|MM03L|{S}/MM05L {S}/mM05S"}, // the labels wait
-        {"gender 1", "MM05L|mM05S|{D}/FM01L|{D}/fM01S|+|FM01L|{S}/MM05L {S}/mM05S"},
-        {"type 2", "MM05L|mM05S|{D}/FR02L|{D}/fR02S|+|FR02L|{S}/MM05L {S}/mM05S"},
+    const std::pair<std::function<void()>, const char*> rows[] = {
+        {[] {}, "||||-|MM02L| "}, // nothing selected, both panes in the source
+        {[&] { selectSource("MM05L.bmp"); }, "MM05L|mM05S|{S}/MM02L|{S}/mM02S|+|MM02L|{S}/MM05L {S}/mM05S"},
+        {[&] { setDestination(destination_.path()); }, "MM05L|mM05S|{S}/MM02L|{S}/mM02S|+|MM03L|{S}/MM05L {S}/mM05S"}, // the labels wait
+        {[&] { choose("GenderCombo", 1); }, "MM05L|mM05S|{D}/FM01L|{D}/fM01S|+|FM01L|{S}/MM05L {S}/mM05S"},
+        {[&] { choose("TypeCombo", 2); }, "MM05L|mM05S|{D}/FR02L|{D}/fR02S|+|FR02L|{S}/MM05L {S}/mM05S"},
         // A partner in another letter case is used under the name the directory stores.
-        {"select MM01L.bmp", "MM01L|mm01s.BMP|{D}/FR02L|{D}/fR02S|+|FR02L|{S}/MM01L {S}/mm01s.BMP"},
-        {"to /", "MM01L|mm01s.BMP|{D}/FR02L|{D}/fR02S|+|FR01L|{S}/MM01L {S}/mm01s.BMP"},
+        {[&] { selectSource("MM01L.bmp"); }, "MM01L|mm01s.BMP|{D}/FR02L|{D}/fR02S|+|FR02L|{S}/MM01L {S}/mm01s.BMP"},
+        {[&] { setDestination("/"); }, "MM01L|mm01s.BMP|{D}/FR02L|{D}/fR02S|+|FR01L|{S}/MM01L {S}/mm01s.BMP"},
         // Without a partner the large picture alone, the targets as they were; no marker file looked for later.
-        {"select LonerL.bmp", "LonerL||{D}/FR02L|{D}/fR02S|-|FR01L|{S}/LonerL {S}/NOPICTURE"},
-        {"from elsewhere", "LonerL||{D}/FR02L|{D}/fR02S|-|FR01L|{S}/LonerL {S}/NOPICTURE"}, // until a refresh:
-        {"about", "||||-|FR01L| "},                                                            // showing the window again
-        // A double click brings a destination set over, found by name in the source list read anew.
-        {"open", "FR01L|fR01S|{D}/FR02L|{D}/fR02S|+|FR02L|{D}/FR01L {D}/fR01S"},
+        {[&] { selectSource("LonerL.bmp"); }, "LonerL||{D}/FR02L|{D}/fR02S|-|FR01L|{S}/LonerL {S}/NOPICTURE"},
+        // Another source directory shows at the next refresh, the window showing again after About.
+        {[&] { control<platform::DirListBox>("Directory")->setPath(elsewhere); }, "LonerL||{D}/FR02L|{D}/fR02S|-|FR01L|{S}/LonerL {S}/NOPICTURE"},
+        {[&] { control<QPushButton>("AboutButton")->click(); visibleWindow("frmAbout")->close(); }, "||||-|FR01L| "},
+        // A double click brings a destination set over, found by name in the source list read anew; the
+        // destination list does not know of AAL yet.
+        {[&] { setDestination(destination_.path()); destination_.addPortraits({"AAL.bmp", "fR01S.bmp"});
+               QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(list->model()->index(0, 0)).center()); },
+         "FR01L|fR01S|{D}/FR02L|{D}/fR02S|+|FR02L|{D}/FR01L {D}/fR01S"},
     };
     // clang-format on
-    for (const auto& [step, expected] : rows) {
-        if (const QString verb = QString(step).section(' ', 0, 0); verbs.count(verb))
-            verbs.at(verb)(QString(step).section(' ', 1));
-        EXPECT_EQ(state(), expected) << step;
+    for (const auto& [act, expected] : rows) {
+        act();
+        EXPECT_EQ(state(), expected);
         // The names are always those of the paths' files.
         EXPECT_EQ(QFileInfo(vars().SourceLargePath).fileName() + ' ' + QFileInfo(vars().SourceSmallPath).fileName(),
                   vars().SourceLargeName + ' ' + vars().SourceSmallName);
