@@ -38,22 +38,29 @@ TEST_F(ManagerWindowTest, ControlsAreWhereTheDesignPutsThem)
     EXPECT_EQ(std::pair(control("Picture1")->isVisible(), control("Label4")->font().pointSize()), std::pair(false, 24));
 }
 
-// Two starts in ten, a draw of 0.8 or more, open the About window; the manager waits behind it.
-TEST_F(ManagerWindowTest, AboutOpensByChanceTwoStartsInTenOrByItsButtonAndTheManagerWaits)
+// Two starts in ten, a draw of 0.8 or more, open the About window, as its button does; the manager waits
+// behind it until its close box, Continue, Return on Continue or Escape closes it.
+TEST_F(ManagerWindowTest, AboutOpensByChanceTwoStartsInTenOrByItsButtonAndTheManagerWaitsUntilItCloses)
 {
+    using Close = std::function<void(QPushButton*)>;
+    const auto key = [](Qt::Key key) { return [key](QPushButton* command) { QTest::keyClick(command, key); }; };
     // clang-format off
-    const std::tuple<double, bool, bool> starts[] = {
-        {0.0, false, false}, {0.7999999, false, false}, {0.8, false, true}, {0.9999999, false, true}, {0.0, true, true}};
+    const std::tuple<double, bool, Close, bool> starts[] = {
+        {0.0, false, nullptr, true}, {0.7999999, false, nullptr, true},
+        {0.8, false, [](QPushButton* command) { command->window()->close(); }, true},
+        {0.9999999, false, [](QPushButton* command) { command->click(); }, true},
+        {0.0, true, key(Qt::Key_Return), true}, {0.0, true, key(Qt::Key_Escape), true}, {0.0, true, key(Qt::Key_A), false},
+    };
     // clang-format on
-    for (const auto& [draw, byButton, opens] : starts) {
+    for (const auto& [draw, byButton, close, closes] : starts) {
         open(draw);
         if (byButton)
             control<QPushButton>("AboutButton")->click();
-        EXPECT_EQ(std::pair(visibleWindow("frmAbout") != nullptr, window_->isVisible()), std::pair(opens, !opens))
-            << draw << byButton;
-        if (opens)
-            visibleWindow("frmAbout")->close(); // the close box brings the manager too
-        EXPECT_TRUE(window_->isVisible());
+        QWidget* about = visibleWindow("frmAbout");
+        EXPECT_EQ(std::pair(about != nullptr, window_->isVisible()), std::pair(bool(close), !close)) << draw;
+        if (about)
+            close(about->findChild<QPushButton*>("Command1"));
+        EXPECT_EQ(std::pair(window_->isVisible(), about && about->isVisible()), std::pair(closes, !closes)) << draw;
     }
 }
 
