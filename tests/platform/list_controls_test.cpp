@@ -60,27 +60,22 @@ TEST(FileListBox, GesturesAndCodeFireClickAndDblClickInOrder)
     }
 }
 
-TEST(DirListBox, ShowsAncestorsThenSubdirectoriesOpensByKeyAndReportsWhatCannotBeRead)
+// Opening by key and refusing what cannot be read are the manager's tests' part, the listing's order the
+// file system's.
+TEST(DirListBox, ShowsTheAncestorsThenTheSubdirectoriesAndTakesAPathEndingInASlashAsTheSame)
 {
     testsupport::PortraitSandbox sandbox;
-    for (const char* name : {"beta", "Alpha", ".hidden"})
-        sandbox.addDirectory(QString::fromLatin1(name));
+    sandbox.addDirectory(QStringLiteral("beta"));
     platform::PosixFileSystem fileSystem;
     testsupport::ScriptedDialogs dialogs;
     platform::DirListBox dirs(fileSystem, dialogs, nullptr);
     QStringList seen;
     QObject::connect(&dirs, &platform::DirListBox::Change, [&] { seen << dirs.path(); });
-    // The same directory a second time makes no second change; what cannot be read is refused (its box is
-    // the manager's to show).
-    EXPECT_TRUE(dirs.setPath(sandbox.path() + QStringLiteral("/")) && dirs.setPath(sandbox.path()) &&
-                !dirs.setPath(sandbox.path() + QStringLiteral("/not-there")));
+    EXPECT_TRUE(dirs.setPath(sandbox.path() + QStringLiteral("/")) && dirs.setPath(sandbox.path()));
     for (int i = 0; i < dirs.count(); ++i)
         seen << dirs.item(i)->text();
-    dirs.show();
-    dirs.setCurrentRow(dirs.count() - 1);
-    QTest::keyClick(&dirs, Qt::Key_Return);
     EXPECT_EQ(seen, (QStringList{sandbox.path(), "/"} + sandbox.path().split(QChar(0x2f), Qt::SkipEmptyParts) +
-                     QStringList{"Alpha", "beta", sandbox.path() + QStringLiteral("/beta")}));
+                     QStringList{"beta"}));
 }
 
 } // namespace
