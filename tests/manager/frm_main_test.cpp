@@ -49,7 +49,8 @@ TEST_F(ManagerWindowTest, AboutOpensByChanceTwoStartsInTenOrByItsButtonAndTheMan
         {0.0, false, nullptr, true}, {0.7999999, false, nullptr, true},
         {0.8, false, [](QPushButton* command) { command->window()->close(); }, true},
         {0.9999999, false, [](QPushButton* command) { command->click(); }, true},
-        {0.0, true, key(Qt::Key_Return), true}, {0.0, true, key(Qt::Key_Escape), true}, {0.0, true, key(Qt::Key_A), false},
+        {0.0, true, key(Qt::Key_Return), true}, {0.0, true, key(Qt::Key_Escape), true},
+        {0.0, true, key(Qt::Key_A), false},
     };
     // clang-format on
     for (const auto& [draw, byButton, close, closes] : starts) {
@@ -81,12 +82,13 @@ TEST_F(ManagerWindowTest, SelectionsAndChoicesShowTheSetAndItsTargetsAtEachRefre
     };
     dialogs_.witness = state;
     const auto* list = files("Files2");
-    const QString elsewhere = source_.filePath("elsewhere");
+    auto* sourceDirectories = control<platform::DirListBox>("Directory");
     // clang-format off
     const std::pair<std::function<void()>, const char*> rows[] = {
         {[] {}, "||||-|MM02L| "}, // nothing selected, both panes in the source
         {[&] { selectSource("MM05L.bmp"); }, "MM05L|mM05S|{S}/MM02L|{S}/mM02S|+|MM02L|{S}/MM05L {S}/mM05S"},
-        {[&] { setDestination(destination_.path()); }, "MM05L|mM05S|{S}/MM02L|{S}/mM02S|+|MM03L|{S}/MM05L {S}/mM05S"}, // the labels wait
+        // The labels wait for the next refresh.
+        {[&] { setDestination(destination_.path()); }, "MM05L|mM05S|{S}/MM02L|{S}/mM02S|+|MM03L|{S}/MM05L {S}/mM05S"},
         {[&] { choose("GenderCombo", 1); }, "MM05L|mM05S|{D}/FM01L|{D}/fM01S|+|FM01L|{S}/MM05L {S}/mM05S"},
         {[&] { choose("TypeCombo", 2); }, "MM05L|mM05S|{D}/FR02L|{D}/fR02S|+|FR02L|{S}/MM05L {S}/mM05S"},
         // A partner in another letter case is used under the name the directory stores.
@@ -95,12 +97,14 @@ TEST_F(ManagerWindowTest, SelectionsAndChoicesShowTheSetAndItsTargetsAtEachRefre
         // Without a partner the large picture alone, the targets as they were; no marker file looked for later.
         {[&] { selectSource("LonerL.bmp"); }, "LonerL||{D}/FR02L|{D}/fR02S|-|FR01L|{S}/LonerL {S}/NOPICTURE"},
         // Another source directory shows at the next refresh, the window showing again after About.
-        {[&] { control<platform::DirListBox>("Directory")->setPath(elsewhere); }, "LonerL||{D}/FR02L|{D}/fR02S|-|FR01L|{S}/LonerL {S}/NOPICTURE"},
+        {[&] { sourceDirectories->setPath(source_.filePath("elsewhere")); },
+         "LonerL||{D}/FR02L|{D}/fR02S|-|FR01L|{S}/LonerL {S}/NOPICTURE"},
         {[&] { control<QPushButton>("AboutButton")->click(); visibleWindow("frmAbout")->close(); }, "||||-|FR01L| "},
         // A double click brings a destination set over, found by name in the source list read anew; the
         // destination list does not know of AAL yet.
         {[&] { setDestination(destination_.path()); destination_.addPortraits({"AAL.bmp", "fR01S.bmp"});
-               QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(list->model()->index(0, 0)).center()); },
+               const QPoint first = list->visualRect(list->model()->index(0, 0)).center();
+               QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, first); },
          "FR01L|fR01S|{D}/FR02L|{D}/fR02S|+|FR02L|{D}/FR01L {D}/fR01S"},
     };
     // clang-format on

@@ -32,9 +32,9 @@ TEST(FileListBox, GesturesAndCodeFireClickAndDblClickInOrder)
     QObject::connect(&list, &FileListBox::DblClick, [&] { log << QStringLiteral("dbl %1").arg(list.listIndex()); });
     // clang-format off
     const std::pair<const char*, QStringList> rows[] = {
-        {"c1v", {"click 1", "click 2", "2"}}, {"v", {"click 0", "0"}}, {"d2", {"click 2", "dbl 2", "2"}}, {"c0d0", {"click 0", "dbl 0", "0"}},
-        {"c1r1", {"click 1", "1"}}, {"c2n", {"click 2", "dbl 2", "2"}}, {"n", {"-1"}}, {"c0C0cede", {"click 0", "0"}},
-        {"s2s3", {"click 2", "-1"}},
+        {"c1v", {"click 1", "click 2", "2"}}, {"v", {"click 0", "0"}}, {"d2", {"click 2", "dbl 2", "2"}},
+        {"c0d0", {"click 0", "dbl 0", "0"}}, {"c1r1", {"click 1", "1"}}, {"c2n", {"click 2", "dbl 2", "2"}},
+        {"n", {"-1"}}, {"c0C0cede", {"click 0", "0"}}, {"s2s3", {"click 2", "-1"}},
     };
     // clang-format on
     const auto at = [&list](char row) {
