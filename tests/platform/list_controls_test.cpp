@@ -17,7 +17,7 @@ namespace {
 using platform::FileListBox;
 
 // Gestures in turn: c click, d double-click, r right double-click on the row that follows (e marks empty
-// space), C Ctrl+click, v Down, n Enter, s the code selects. What a refresh does is the manager's tests' part.
+// space), C Ctrl+click, v Down, n Enter, s the code selects. Refreshes are left to the manager's tests.
 TEST(FileListBox, GesturesAndCodeFireClickAndDblClickInOrder)
 {
     testsupport::PortraitSandbox sandbox;
@@ -60,8 +60,8 @@ TEST(FileListBox, GesturesAndCodeFireClickAndDblClickInOrder)
     }
 }
 
-// Opening by key and refusing what cannot be read are the manager's tests' part, the listing's order the
-// file system's.
+// Opening by key and refusing what cannot be read are left to the manager's tests, the listing's order to
+// the file system's.
 TEST(DirListBox, ShowsTheAncestorsThenTheSubdirectoriesAndTakesAPathEndingInASlashAsTheSame)
 {
     testsupport::PortraitSandbox sandbox;
