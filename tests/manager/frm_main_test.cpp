@@ -19,23 +19,36 @@ using testsupport::visibleWindow;
 
 using ManagerWindowTest = testsupport::ManagerFixture;
 
-TEST_F(ManagerWindowTest, ControlsAreWhereTheDesignPutsThem)
+TEST_F(ManagerWindowTest, ControlsAreWhereTheDesignPutsThemAndAMaximisedWindowCentresTheButtons)
 {
     open();
-    EXPECT_EQ(window_->size(), QSize(681, 473)); // the design's client area
-    // In the order of their design table, in pixels; the desktop test reads out the buttons' captions.
-    QStringList places;
-    for (std::size_t i = 0; i < manager::ControlCount; ++i) {
-        const QRect r = control(manager::controlName(manager::Control(i)))->geometry();
-        places << QString::asprintf("%d,%d %dx%d", r.x(), r.y(), r.width(), r.height());
-    }
+    // The client area and every control in the order of the design table, in pixels; the desktop test reads
+    // out the buttons' captions.
+    const auto places = [this] {
+        QStringList all{QString::asprintf("%dx%d", window_->width(), window_->height())};
+        for (std::size_t i = 0; i < manager::ControlCount; ++i) {
+            const QRect r = control(manager::controlName(manager::Control(i)))->geometry();
+            all << QString::asprintf("%d,%d %dx%d", r.x(), r.y(), r.width(), r.height());
+        }
+        return all.join(';');
+    };
     // clang-format off
-    EXPECT_EQ(places.join(';'), "8,8 273x41;402,8 273x41;8,49 132x220;148,49 132x191;148,248 132x21;289,24 105x33;"
+    const QString designed = "681x473;8,8 273x41;402,8 273x41;8,49 132x220;148,49 132x191;148,248 132x21;289,24 105x33;"
         "289,64 105x33;289,104 105x33;289,144 105x33;289,184 105x33;289,224 105x33;289,365 105x33;402,48 132x220;"
         "542,48 132x191;542,248 132x21;16,277 94x17;128,277 86x17;224,277 457x17;8,294 114x174;152,294 42x64;"
-        "152,360 38x60;224,294 49x17;272,294 402x17;224,311 49x17;272,311 402x17;224,336 105x21;336,336 105x21");
+        "152,360 38x60;224,294 49x17;272,294 402x17;224,311 49x17;272,311 402x17;224,336 105x21;336,336 105x21";
     // clang-format on
+    EXPECT_EQ(places(), designed);
     EXPECT_EQ(std::pair(control("Picture1")->isVisible(), control("Label4")->font().pointSize()), std::pair(false, 24));
+    window_->showMaximized();
+    QApplication::processEvents();
+    ASSERT_TRUE(window_->isMaximized());
+    EXPECT_NEAR(control("SaveButton")->geometry().center().x(), window_->width() / 2.0, 1.5);
+    // Back in the normal state, every change of size snaps back.
+    window_->showNormal();
+    window_->resize(window_->size() + QSize(200, 150));
+    QApplication::processEvents();
+    EXPECT_EQ(places(), designed);
 }
 
 // Two starts in ten, a draw of 0.8 or more, open the About window, as its button does; the manager waits
@@ -140,20 +153,6 @@ TEST_F(ManagerWindowTest, DrivesAreNamedAndPickingOneGoesToItsRootAndAnUnreadabl
               QStringList({source_.path(), source_.path(), source_.path(), deepest}));
     EXPECT_EQ(dialogs_.lines(), QStringList(QString("Error|The directory \"%1\" cannot be read: %2|Ok|!||")
                                                 .arg(unplugged, fileSystem_.readDirectory(unplugged, "*").reason)));
-}
-
-TEST_F(ManagerWindowTest, MaximisedWindowCentresTheButtonsAndTheNormalOneHoldsItsSize)
-{
-    open();
-    const QRect save = control("SaveButton")->geometry();
-    window_->showMaximized();
-    QApplication::processEvents();
-    ASSERT_TRUE(window_->isMaximized());
-    EXPECT_NEAR(control("SaveButton")->geometry().center().x(), window_->width() / 2.0, 1.5);
-    window_->showNormal();
-    window_->resize(window_->size() + QSize(200, 150));
-    QApplication::processEvents();
-    EXPECT_EQ(std::pair(window_->size(), control("SaveButton")->geometry()), std::pair(QSize(681, 473), save));
 }
 
 TEST_F(ManagerWindowTest, ExitAndClosingTheWindowEndTheProgram)
