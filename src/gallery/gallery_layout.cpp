@@ -16,7 +16,7 @@ GridLayout layoutGrid(int windowWidth, int windowHeight, int cellWidth, int cell
     const int cells = grid.rowCount * grid.columnCount;
     // Enough rows to reach the last set: with 9 sets on a 2 x 2 grid the ninth must be reachable.
     const int rowsOfSets = (setCount + grid.columnCount - 1) / grid.columnCount;
-    grid.scrollMaximum = setCount < cells ? 0 : std::max(0, rowsOfSets - grid.rowCount);
+    grid.scrollMaximum = std::max(0, rowsOfSets - grid.rowCount);
     grid.pageStep = grid.columnCount;
     grid.lastGridCell = cells - 1;
     grid.lastShownCell = std::max(0, std::min(grid.lastGridCell, setCount - 1));

@@ -59,8 +59,7 @@ void FileListBox::showEntries(const QStringList& entries)
     const QScopedValueRollback quiet(quiet_, true);
     entries_ = entries;
     ++generation_;
-    model_->setStringList(entries_);
-    clearSelection();
+    model_->setStringList(entries_); // a reset model holds no selection
 }
 
 int FileListBox::listIndex() const
