@@ -13,16 +13,15 @@ namespace {
 
 using testsupport::visibleWindow;
 
-class DesktopTest : public testsupport::ManagerFixture {
-protected:
-    // A key to the focused control of `window`: a box or popup may have taken the focus before.
-    static void press(Qt::Key key, QWidget* window, Qt::KeyboardModifiers modifiers = {})
-    {
-        window->activateWindow();
-        QApplication::setActiveWindow(window);
-        QTest::keyClick(QApplication::focusWidget(), key, modifiers);
-    }
-};
+using DesktopTest = testsupport::ManagerFixture;
+
+// A key to the focused control of `window`: a box may have taken the focus before.
+void press(Qt::Key key, QWidget* window, Qt::KeyboardModifiers modifiers = {})
+{
+    window->activateWindow();
+    QApplication::setActiveWindow(window);
+    QTest::keyClick(QApplication::focusWidget(), key, modifiers);
+}
 
 // Tab order, the lists' keys and bringing a set over by Enter are proven by the list controls' tests and
 // the screen reader's round of the window; here, what the keys of the buttons do to the selected set.
@@ -66,9 +65,8 @@ TEST_F(DesktopTest, TheGalleryByKeysAlone)
     const auto large = [] { return visibleWindow("frmLargeView"); };
     const auto seen = [&] {
         const QWidget* focus = QApplication::focusWidget();
-        const QString name = focus ? focus->objectName() : "-";
-        return QStringList({name == "Image1" ? focus->property("index").toString() : name,
-                            QString::number(state.TopIndex), QString::number(files.indexOf(state.SelectedLarge) / 2),
+        return QStringList({focus ? focus->property("index").toString() : "-", QString::number(state.TopIndex),
+                            QString::number(files.indexOf(state.SelectedLarge) / 2),
                             QString::number(files.indexOf(gallery->findChild<QLabel*>("Label1")->text() + "L.bmp") / 2),
                             large() ? large()->findChild<QWidget*>("Image1")->accessibleDescription() : "-",
                             QString::number(gallery->isMaximized())})
@@ -85,20 +83,13 @@ TEST_F(DesktopTest, TheGalleryByKeysAlone)
         {Qt::Key_PageUp, "2 2 5 5 - 0"}, {Qt::Key_End, "3 16 5 19 - 0"}, {Qt::Key_Home, "0 0 5 0 - 0"},
         {Qt::Key_Up, "0 0 5 0 - 0"}, {Qt::Key_Return, "0 0 0 0 AAL.bmp 0"}, {Qt::Key_F11, "0 0 0 19 AAL.bmp 1"},
         {Qt::Key_F11, "0 0 0 3 AAL.bmp 0"}, {Qt::Key_Return, "0 0 0 3 - 0"},
-        {Qt::Key_Return, "0 0 0 3 AAL.bmp 0"}, {Qt::Key_Escape, "0 0 0 3 - 0"},
-        {Qt::Key_Backtab, "FullViewButton 0 0 3 - 0"}, {Qt::Key_Backtab, "Scroller 0 0 3 - 0"}, {Qt::Key_Backtab, "3 0 0 3 - 0"}};
+        {Qt::Key_Return, "0 0 0 3 AAL.bmp 0"}, {Qt::Key_Escape, "0 0 0 3 - 0"}};
     // clang-format on
     for (const auto& [key, expected] : rows) {
         press(key, key == Qt::Key_Escape ? large() : gallery); // Escape closes the companion windows
         gallery->activateWindow();
         QApplication::setActiveWindow(gallery);
         EXPECT_EQ(seen(), expected) << "after key " << key;
-    }
-    for (const auto& [key, modifiers] : {std::pair{Qt::Key_O, Qt::AltModifier}, {Qt::Key_F10, Qt::NoModifier}}) {
-        press(key, gallery, modifiers);
-        QWidget* menu = QApplication::activePopupWidget();
-        ASSERT_EQ(menu ? menu->objectName() : QString(), "mnuBase") << "key " << key;
-        QTest::keyClick(menu, Qt::Key_Escape);
     }
     press(Qt::Key_X, gallery, Qt::ControlModifier);
     EXPECT_TRUE(visibleWindow("frmBrowser") == nullptr && window_->isVisible());

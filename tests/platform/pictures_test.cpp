@@ -131,12 +131,9 @@ TEST(PictureCache, DecodesOnceAfreshWhenAFileChangesAndKeepsTheLatestWithinItsBu
 // capitals with the right button, o a left release outside, m a move.
 TEST(ImageBox, ClicksAreLeftReleasesInsideAndTheReleaseEndingADoubleClickIsNone)
 {
-    const std::map<char, QEvent::Type> types = {{'p', QEvent::MouseButtonPress},
-                                                {'r', QEvent::MouseButtonRelease},
-                                                {'o', QEvent::MouseButtonRelease},
-                                                {'d', QEvent::MouseButtonDblClick},
-                                                {'m', QEvent::MouseMove}};
     // clang-format off
+    const std::map<char, QEvent::Type> types = {{'p', QEvent::MouseButtonPress}, {'r', QEvent::MouseButtonRelease},
+        {'o', QEvent::MouseButtonRelease}, {'d', QEvent::MouseButtonDblClick}, {'m', QEvent::MouseMove}};
     for (const auto& [events, fired] : {std::pair<const char*, QStringList>{"pr", {"click"}}, {"PR", {}}, {"po", {}},
                                         {"rdrr", {"click", "double", "click"}}, {"DRr", {"click"}}, {"m", {"move"}}}) {
         // clang-format on
@@ -155,7 +152,7 @@ TEST(ImageBox, ClicksAreLeftReleasesInsideAndTheReleaseEndingADoubleClickIsNone)
     }
 }
 
-TEST(ImageBox, TakesThePictureSizeInItsLineCrispAtWholeScalesUnlessStretchedOrBlank)
+TEST(ImageBox, TakesThePictureSizeInItsLineUnlessStretchedOrBlank)
 {
     QImage stripes(8, 4, QImage::Format_RGB32);
     for (int x = 0; x < 8; ++x)
@@ -173,15 +170,6 @@ TEST(ImageBox, TakesThePictureSizeInItsLineCrispAtWholeScalesUnlessStretchedOrBl
     painter.drawImage(2, 2, stripes);
     painter.end();
     EXPECT_EQ(box.grab().toImage().convertToFormat(QImage::Format_RGB32), expected);
-    for (const auto& [ratio, smoothed] : {std::pair{1.0, false}, {2.0, false}, {1.25, true}, {1.5, true}}) {
-        QImage shown((QSizeF(box.size()) * ratio).toSize(), QImage::Format_RGB32);
-        shown.setDevicePixelRatio(ratio);
-        box.render(&shown);
-        bool grey = false;
-        for (int x = int(2 * ratio); x < shown.width() - int(2 * ratio); ++x)
-            grey = grey || (qRed(shown.pixel(x, shown.height() / 2)) % 255 != 0);
-        EXPECT_EQ(grey, smoothed) << "scale " << ratio;
-    }
     for (const auto& [fit, picture] :
          {std::pair{ImageBox::Fit::Natural, QImage()}, {ImageBox::Fit::Stretch, stripes}}) {
         ImageBox other(QSize(40, 30), nullptr, fit);
