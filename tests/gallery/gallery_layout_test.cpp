@@ -6,8 +6,7 @@ namespace {
 
 // The designed cell is a 110 x 170 picture in its border, 1710 x 2610 twips, with 120 twips between cells;
 // the side panel is 1215 twips wide.
-constexpr int W = 1710;
-constexpr int H = 2610;
+constexpr int W = 1710, H = 2610;
 
 TEST(GalleryLayout, GridsOfTheDesignedWindowsAndViewAmounts)
 {

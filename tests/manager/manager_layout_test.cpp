@@ -16,11 +16,10 @@ manager::ControlRects layout(int width, int height, int tallerPicture = 0)
     return manager::layoutManager(rects, width, height);
 }
 
-// The normal window's places are pinned by the window's own test; here a bigger window or picture moves
-// them. Extra width keeps the button column centred and goes half to each pane, a quarter to each list;
-// extra height goes to the lists and pushes what is below them down. Per control, in the order of Control
-// (Label3, Label4, Files, Directory, Drive1, the six buttons from Gallery to Exit, About, Files2, ...): its
-// left and width in quarters of the extra width, its top and height in the extra height.
+// A bigger window or picture moves the designed places. Extra width keeps the button column centred and goes half to
+// each pane, a quarter to each list; extra height goes to the lists and pushes what is below them down. Per control, in
+// the order of Control (Label3, Label4, Files, Directory, Drive1, the six buttons from Gallery to Exit, About, Files2,
+// ...): its left and width in quarters of the extra width, its top and height in the extra height.
 // clang-format off
 const QStringList growths = QString("0200 2200 0101 1101 1110 2000 2000 2000 2000 2000 2000 2010 2101 3101 3110 0010 "
                                     "0010 0010 0010 0010 0000 0010 0410 0010 0410 0010 0010").split(' ');

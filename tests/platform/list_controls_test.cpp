@@ -6,11 +6,9 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/controls/dir_list_box.h"
 #include "platform/controls/file_list_box.h"
 #include "platform/os/file_system.h"
 #include "support/sandbox.h"
-#include "support/scripted_dialogs.h"
 
 namespace {
 
@@ -58,24 +56,6 @@ TEST(FileListBox, GesturesAndCodeFireClickAndDblClickInOrder)
             gesture.at (*g)(g[1]);
         EXPECT_EQ(log << QString::number(list.listIndex()), expected) << gestures;
     }
-}
-
-// Opening by key and refusing what cannot be read are left to the manager's tests, the listing's order to
-// the file system's.
-TEST(DirListBox, ShowsTheAncestorsThenTheSubdirectoriesAndTakesAPathEndingInASlashAsTheSame)
-{
-    testsupport::PortraitSandbox sandbox;
-    sandbox.addDirectory(QStringLiteral("beta"));
-    platform::PosixFileSystem fileSystem;
-    testsupport::ScriptedDialogs dialogs;
-    platform::DirListBox dirs(fileSystem, dialogs, nullptr);
-    QStringList seen;
-    QObject::connect(&dirs, &platform::DirListBox::Change, [&] { seen << dirs.path(); });
-    EXPECT_TRUE(dirs.setPath(sandbox.path() + QStringLiteral("/")) && dirs.setPath(sandbox.path()));
-    for (int i = 0; i < dirs.count(); ++i)
-        seen << dirs.item(i)->text();
-    EXPECT_EQ(seen, (QStringList{sandbox.path(), "/"} + sandbox.path().split(QChar(0x2f), Qt::SkipEmptyParts) +
-                     QStringList{"beta"}));
 }
 
 } // namespace

@@ -48,8 +48,6 @@ protected:
         files()->setListIndex(index);
     }
 
-    bool blank(const char* imageName) const { return !control<platform::ImageBox>(imageName)->hasPicture(); }
-
     PortraitSandbox source_;
     PortraitSandbox destination_;
     ForwardingFileSystem fileSystem_;
