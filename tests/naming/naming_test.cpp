@@ -127,7 +127,7 @@ TEST(PortraitNames, OneSmallPictureNeverServesTwoSets)
     const std::tuple<const char*, Names, Names, std::vector<int>> rows[] = {
         // The rest of the order is the file system's to check.
         {"WrittenSpellingNext", {U"ABL.bmp"}, {U"ABs.bmp", U"aBS.bmp", U"abS.bmp"}, {1}}, {"NothingToTake", {U"ABL.bmp"}, {}, {-1}},
-        {"ExactClaimBeatsWrittenClaim", {U"MM05L.bmp", U"mM05L.bmp"}, {U"mM05S.bmp"}, {-1, 0}},
+        {"ExactClaimBeatsWrittenClaim", {U"MM05L.bmp", U"mM05L.bmp"}, {U"mM05S.bmp"}, {-1, 0}}, {"WrittenClaimPastAPairedSet", {U"XYL.bmp", U"XyL.bmp"}, {U"XYS.bmp", U"xYS.bmp", U"xyS.bmp"}, {0, 2}},
         {"TheRestInListOrder", {U"XyL.bmp", U"xYL.bmp", U"XYL.bmp"}, {U"XYs.bmp", U"xys.bmp"}, {0, 1, -1}},
     };
     // clang-format on

@@ -17,9 +17,8 @@ class ForwardingFileSystem final : public platform::FileSystem {
 
 public:
     void setVolumes(QList<platform::Volume> volumes) { volumes_ = std::move(volumes); }
-    // The write number `index` (0 = the next one) fails with `reason` and touches nothing ...
-    void failWrite(int index, const QString& reason) { failWrite(index, Result::failure(reason)); }
-    // ... or with the whole outcome given, as the real writes report races and half-done moves.
+    // The write number `index` (0 = the next one) touches nothing and reports `result`, as the real writes
+    // report failures, races and half-done moves.
     void failWrite(int index, const Result& result) { failures_.insert(writes_ + index, result); }
 
     Listing listFiles(Text dir, Text pattern) const override { return real_.listFiles(dir, pattern); }

@@ -47,10 +47,6 @@ void detach(const QByteArray& at)
 
 } // namespace
 
-TestVolume::TestVolume(VolumeKind kind, qint64 bytes) : skipReason_(start(kind, bytes))
-{
-}
-
 QString TestVolume::start(VolumeKind kind, qint64 bytes)
 {
     path_ = QFileInfo(scratch_.path()).canonicalFilePath() + QStringLiteral("/volume"); // as mountinfo names it

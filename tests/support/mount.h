@@ -14,7 +14,7 @@ enum class VolumeKind { Tmpfs, Fat, Ntfs };
 // skipReason() says why.
 class TestVolume {
 public:
-    explicit TestVolume(VolumeKind kind, qint64 bytes = 32 << 20);
+    explicit TestVolume(VolumeKind kind, qint64 bytes = 32 << 20) : skipReason_(start(kind, bytes)) {}
     ~TestVolume();
     TestVolume(const TestVolume&) = delete;
     TestVolume& operator=(const TestVolume&) = delete;

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <functional>
-#include <ostream>
 
 #include <QQueue>
 #include <QStringList>
@@ -27,17 +26,6 @@ struct ShownBox {
         const QString mark = icon == platform::MessageIcon::Exclamation ? "!" : "";
         return QStringList{title, text, kind, mark, isInput ? "input " + defaultText : QString(), witnessed}.join('|');
     }
-    static ShownBox message(const QString& text, const QString& title, platform::MessageButtons buttons,
-                            platform::MessageIcon icon)
-    {
-        return {text, title, buttons, icon, false, {}, {}};
-    }
-    static ShownBox input(const QString& prompt, const QString& title, const QString& defaultText)
-    {
-        return {prompt, title, platform::MessageButtons::Ok, platform::MessageIcon::None, true, defaultText, {}};
-    }
-    friend bool operator==(const ShownBox& a, const ShownBox& b) { return a.line() == b.line(); }
-    friend void PrintTo(const ShownBox& box, std::ostream* out) { *out << box.line().toStdString(); }
 };
 
 // Answers boxes from a queue and records every box shown, so tests never block.
