@@ -68,7 +68,7 @@ TEST_F(GalleryTest, APageShowsTheSetsFromTopIndexBlanksPastTheEndAndClosesBackTo
 
 TEST_F(GalleryTest, PointerPreviewsCellsOnceAndDrivesAnOpenLargeView)
 {
-    ASSERT_TRUE(openGallery(9, {2}));
+    ASSERT_TRUE(openGallery(9, {2, 7}));
     // The hovered cell, the preview's caption and whether it shows a picture, the Large View entry's check
     // mark and the large view's picture.
     const auto seen = [this] {
@@ -88,6 +88,8 @@ TEST_F(GalleryTest, PointerPreviewsCellsOnceAndDrivesAnOpenLargeView)
         {[this] { emit cell(3)->DblClick(); }, "2 AB 0 1 AAL.bmp @0,0"}, // at the screen's corner, on the selected set
         {hover(1), "1 AB 1 1 ABL.bmp @0,0"},
         {hover(2), "2 AB 0 1 ABL.bmp @0,0"}, // a cell without small picture leaves it as it was
+        {hover(1), "1 AB 1 1 ABL.bmp @0,0"},
+        {[this] { scroller()->setValue(2); }, "1 AG 0 1 ABL.bmp @0,0"}, // a page ending in a set without small picture previews it blank
     };
     // clang-format on
     for (const auto& [act, expected] : steps) {
@@ -99,7 +101,7 @@ TEST_F(GalleryTest, PointerPreviewsCellsOnceAndDrivesAnOpenLargeView)
     large->close();
     QEvent deactivated(QEvent::ActivationChange);
     QCoreApplication::sendEvent(large, &deactivated);
-    EXPECT_EQ(seen(), "2 AB 0 0 - ");
+    EXPECT_EQ(seen(), "1 AG 0 0 - ");
 }
 
 TEST_F(GalleryTest, FullScreenViewAmountAndNewLayoutsKeepCheckMarkCaptionGridAndTopIndexInStep)

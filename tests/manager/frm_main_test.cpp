@@ -103,6 +103,8 @@ TEST_F(ManagerWindowTest, SelectionsAndChoicesShowTheSetAndItsTargetsAtEachRefre
                const QPoint first = list->visualRect(list->model()->index(0, 0)).center();
                QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, first); },
          "FR01L|fR01S|{D}/FR02L|{D}/fR02S|+|FR02L|{D}/FR01L {D}/fR01S"},
+        // Selected there, then none: every name of the set goes.
+        {[&] { EXPECT_EQ(files()->listIndex(), 1); files()->setListIndex(-1); window_->refresh_form(); }, "||||-|FR02L| "},
     };
     // clang-format on
     for (const auto& [act, expected] : rows) {
@@ -115,7 +117,6 @@ TEST_F(ManagerWindowTest, SelectionsAndChoicesShowTheSetAndItsTargetsAtEachRefre
     // The box of a loner comes before the window shows it.
     EXPECT_EQ(dialogs_.lines(), QStringList("Error|There is no Small picture for this set.|Ok|||MM01L|mm01s.BMP|{D}/"
                                             "FR02L|{D}/fR02S|+|FR01L|{S}/LonerL {S}/NOPICTURE"));
-    EXPECT_EQ(files()->listIndex(), 1);
 }
 
 // A volume is named by its root and a label of its own; a directory shows on the deepest volume holding it.

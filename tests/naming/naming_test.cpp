@@ -25,7 +25,7 @@ TEST(NumericValue, ReadsRoundsAndHoldsTheLeadingNumber)
         {"ExponentE", U"1.5E+2", 150, 150, 150}, {"ExponentSmallD", U"2d-1", 0.2, 0, 0}, {"OctalStopsAtEight", U"&o18", 1, 1, 1},
         {"HexadecimalNotNegative", U"&hFfFf", 65535, 65535, 32767}, {"HexadecimalNineAndZero", U"&H190", 400, 400, 400}, {"OverflowGivesInfinity", U"-1D400", -INFINITY, -INFINITY, -32768},
         {"HugeExponent", U"1E99999999999999999999", INFINITY, INFINITY, 32767}, {"UnderflowGivesZero", U"1E-400", 0, 0, 0},
-        {"FractionUnderflowGivesZero", U".1E-400", 0, 0, 0}, {"ZeroWithHugeExponent", U"0E99999", 0, 0, 0},
+        {"FractionUnderflowGivesZero", U".1E-400", 0, 0, 0}, {"ZeroWithHugeExponent", U"0E99999", 0, 0, 0}, {"FractionOverflowGivesInfinity", U".5E400", INFINITY, INFINITY, 32767},
     };
     // clang-format on
     for (const auto& [name, text, value, rounded, held] : rows) {
@@ -36,7 +36,7 @@ TEST(NumericValue, ReadsRoundsAndHoldsTheLeadingNumber)
     }
     // clang-format off
     for (const auto& [value, text] : {std::pair{100.0, U" 100"}, {-0.25, U"-.25"}, {2.0 / 3, U" .666666666666667"},
-                                      {1e15, U" 1E+15"}, {0.00001, U" 1E-05"}, {-INFINITY, U"-Inf"}})
+                                      {1e15, U" 1E+15"}, {0.00001, U" 1E-05"}, {-INFINITY, U"-Inf"}, {1.0, U" 1"}, {0.0, U" 0"}})
         // clang-format on
         EXPECT_EQ(naming::decimalText(value), text) << value;
 }
@@ -65,7 +65,7 @@ TEST(AllocateNextName, GivesNumberAndNames)
         {"NoEntries", 1, 1, {}, 1, U"MM01L"}, {"RunWithoutGap", 1, 1, large("MM01..03"), 4, U"MM04L"},
         {"NumberOneMissing", 1, 1, large("MM02..03"), 3, U"MM01L"}, {"GapAfterTwo", 1, 1, large("MM01 MM02 MM05"), 3, U"MM03L"},
         {"TwelveAfterEleven", 1, 1, large("MM01..11"), 12, U"MM12L"}, {"NameWithoutNumberCounts", 1, 1, large("MM01 MM02 MMagic"), 4, U"MM04L"},
-        {"FullTypeKeepsLastTwoDigits", 1, 1, large("MM01..99"), 100, U"MM00L"}, {"FemaleWarrior", 2, 4, large("FW01"), 2, U"FW02L"},
+        {"FullTypeKeepsLastTwoDigits", 1, 1, large("MM01..99"), 100, U"MM00L"}, {"FemaleWarrior", 2, 4, large("FW01"), 2, U"FW02L"}, {"OnlyTwoDigitsRead", 1, 1, large("MM01 MM023"), 3, U"MM03L"},
         // mm05 sorts inside the run but is neither counted nor of the type, so MM04 is never compared with MM06.
         {"LowerCaseEntryHidesGap", 1, 1, large("MM01..04 mm05 MM06"), 6, U"MM06L"}, {"FemalePriest", 2, 2, large("FM01 MP01"), 1, U"FP01L"},
         {"MaleRogueAmongOthers", 1, 3, large("FR01 MR01 MR02 MR07 MW01"), 3, U"MR03L"},
