@@ -2,6 +2,8 @@
 
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -13,7 +15,7 @@ TEST(AboutWindow, IsAFixedToolWindowOfTheDesignedSizeWithItsTextFromTheTopLeft)
 {
     frmAbout about;
     const auto* label = about.findChild<QLabel*>("Label1");
-    const auto* command = about.findChild<QPushButton*>("Command1");
+    auto* command = about.findChild<QPushButton*>("Command1");
     ASSERT_TRUE(label && command && label->parentWidget()->objectName() == "Frame1");
     // 4695 x 3390 twips that the user cannot change; the text from the frame's top left, ending in the address.
     EXPECT_EQ(std::tuple(label->geometry(), command->geometry(), command->text(),
@@ -22,6 +24,11 @@ TEST(AboutWindow, IsAFixedToolWindowOfTheDesignedSizeWithItsTextFromTheTopLeft)
                          label->text().section('\n', -1).contains('@')),
               std::tuple(QRect(16, 16, 265, 145), QRect(112, 184, 81, 33), "Continue", "About this program",
                          int(Qt::AlignLeft | Qt::AlignTop), true, QSize(313, 226), QSize(313, 226), true));
+    // With no window manager to frame it, it is centred by its own size and still answers Escape.
+    about.show();
+    QTest::keyClick(command, Qt::Key_Escape);
+    EXPECT_EQ(std::pair(about.geometry().center(), about.isVisible()),
+              std::pair(about.screen()->availableGeometry().center(), false));
 }
 
 } // namespace

@@ -140,15 +140,22 @@ TEST_F(ManagerWindowTest, DrivesAreNamedAndPickingOneGoesToItsRootAndAnUnreadabl
                                                 .arg(unplugged, fileSystem_.readDirectory(unplugged, "*").reason)));
 }
 
-TEST_F(ManagerWindowTest, ExitAndClosingTheWindowEndTheProgram)
+TEST_F(ManagerWindowTest, ExitClosingTheWindowAndTheGallerysCtrlQEndTheProgram)
 {
-    for (const bool byExit : {true, false}) {
+    source_.addPortraits({"AAL.bmp", "aaS.bmp"});
+    const std::pair<const char*, std::function<void()>> ways[] = {
+        {"Exit", [this] { control<QPushButton>("ExitButton")->click(); }},
+        {"close", [this] { window_->close(); }},
+        {"Ctrl+Q", [this] {
+             control<QPushButton>("BrowseButton")->click();
+             QApplication::setActiveWindow(visibleWindow("frmBrowser")); // shortcuts act in the active window
+             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Q, Qt::ControlModifier);
+         }}};
+    for (const auto& [way, act] : ways) {
         open();
-        QTimer::singleShot(0, window_.get(), [this, byExit] {
-            byExit ? control<QPushButton>("ExitButton")->click() : void(window_->close());
-        });
+        QTimer::singleShot(0, window_.get(), act);
         QTimer::singleShot(5000, window_.get(), [] { QCoreApplication::exit(99); }); // a watchdog, not a wait
-        EXPECT_EQ(QApplication::exec(), 0) << (byExit ? "Exit" : "close");
+        EXPECT_EQ(QApplication::exec(), 0) << way;
     }
 }
 
