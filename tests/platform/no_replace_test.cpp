@@ -37,15 +37,8 @@ const QByteArray Original = [] {
 }();
 const QDir::Filters Everything = QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot;
 
-QString text(int error)
-{
-    return QString::fromLocal8Bit(std::strerror(error));
-}
-
-QByteArray path(const QString& name)
-{
-    return QFile::encodeName(name);
-}
+const auto text = [](int error) { return QString::fromLocal8Bit(std::strerror(error)); };
+const auto path = [](const QString& name) { return QFile::encodeName(name); };
 
 // Where the target directory is: beside the source, across file systems, on a full or a read-only one, on FAT or NTFS.
 enum class Place { Disk, Tmpfs, Full, ReadOnly, Fat, Ntfs };

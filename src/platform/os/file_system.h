@@ -144,7 +144,7 @@ public:
 // The real disk, read with opendir/readdir/fstatat so that a failure carries errno's reason.
 // A name that does not survive decoding and encoding again (invalid UTF-8, say) is skipped everywhere:
 // it could only be shown, and later touched, under a name that is not its own.
-class PosixFileSystem final : public FileSystem {
+class PosixFileSystem : public FileSystem {
 public:
     // `hook` (a test's) sees every system call the writes make.
     // A directory's small names are trusted only once it has been still for `settle` (see SmallNameIndexes).
