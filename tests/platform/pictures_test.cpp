@@ -7,6 +7,8 @@
 #include <future>
 #include <map>
 
+#include <malloc.h>
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -19,33 +21,15 @@
 
 #include <gtest/gtest.h>
 
+#include "support/bitmap_file.h"
 #include "support/sandbox.h"
 
 namespace {
 
 using platform::ImageBox;
+using testsupport::bitmapFile;
+using testsupport::BitmapHeader;
 using testsupport::PortraitSandbox;
-
-// What the headers of a Windows bitmap claim, true or not. An offset of -1 points right after the
-// headers and `paletteBytes` of palette.
-struct BitmapHeader {
-    qint32 width = 4, height = 4;
-    quint16 planes = 1, bits = 24;
-    quint32 compression = 0, colours = 0, headerSize = 40;
-    qint64 offset = -1, paletteBytes = 0;
-};
-
-// The headers as written, with a 40-byte info header, then `rest` (palette and pixels) verbatim.
-QByteArray bitmapFile(const BitmapHeader& h, const QByteArray& rest)
-{
-    QByteArray out;
-    QDataStream s(&out, QIODevice::WriteOnly);
-    s.setByteOrder(QDataStream::LittleEndian);
-    s << quint16(0x4d42) << quint32(14 + 40 + rest.size()) << quint32(0)
-      << quint32(h.offset >= 0 ? h.offset : 14 + 40 + h.paletteBytes) << h.headerSize << h.width << h.height << h.planes
-      << h.bits << h.compression << quint32(rest.size()) << qint32(2835) << qint32(2835) << h.colours << quint32(0);
-    return out + rest;
-}
 
 // Bitmaps that are malformed, each refused by a check of its own or decoded as far as it goes, valid ones,
 // and files that are no bitmap at all.
@@ -97,6 +81,94 @@ TEST(Pictures, BitmapsDecodeUprightAtTheirSizeAndAnythingElseGivesANullImageWith
                   std::pair(size, topLeft))
             << name;
     }
+}
+
+// Every variant editors write, each a 3 x 2 picture checked pixel for pixel, top row first; none for a
+// picture that stays blank. Fresh memory is filled with a pattern (by glibc here, by AddressSanitizer
+// in the sanitizer build), so that a pixel the decoder never wrote shows.
+TEST(Pictures, EveryVariantShowsEachPixelAsItsFileSays)
+{
+    using testsupport::bitmapPalette;
+    constexpr QRgb R = 0xffff0000, G = 0xff00ff00, B = 0xff0000ff, W = 0xffffffff, K = 0xff000000, T = 0;
+    const QByteArray four = bitmapPalette({0xff0000, 0x00ff00, 0x0000ff, 0xffffff});
+    const auto header = [](quint16 bits, quint32 size = 40, quint32 compression = 0, std::vector<quint32> masks = {},
+                           quint32 colours = 0, qint32 height = 2) {
+        return BitmapHeader{3, height, 1, bits, compression, colours, size, -1, 0, std::move(masks)};
+    };
+    const auto indexed = [](BitmapHeader h, const QByteArray& palette, const std::vector<quint64>& values) {
+        h.paletteBytes = palette.size();
+        return bitmapFile(h, palette + testsupport::bitmapRows(3, h.bits, values));
+    };
+    const auto direct = [&](const BitmapHeader& h, const std::vector<quint64>& values) {
+        return indexed(h, {}, values);
+    };
+    const auto runs = [&](quint16 bits, quint32 compression, const char* codes) {
+        BitmapHeader h = header(bits, 40, compression, {}, 4);
+        h.paletteBytes = four.size();
+        return bitmapFile(h, four + QByteArray::fromHex(codes));
+    };
+    // 64 bits: blue, green, red, alpha, 8192 for 1.0.
+    const auto wide = [](qint16 r, qint16 g, qint16 b, qint16 a) {
+        return quint64(quint16(b)) | quint64(quint16(g)) << 16 | quint64(quint16(r)) << 32 | quint64(quint16(a)) << 48;
+    };
+    const std::vector<quint64> trueColours = {0xff0000, 0x00ff00, 0x0000ff, 0xffffff, 0, 0x123456};
+    const std::vector<QRgb> shownTrue = {R, G, B, W, K, 0xff123456};
+    const std::vector<quint64> argb = {0xffff0000, 0x8000ff00, 0x000000ff, 0xffffffff, 0xff000000, 0x40123456};
+    const std::vector<QRgb> shownArgb(argb.begin(), argb.end());
+    const std::vector<quint32> eightBitMasks = {0xff0000, 0xff00, 0xff, 0xff000000};
+    // clang-format off
+    const std::tuple<const char*, QByteArray, std::vector<QRgb>> rows[] = {
+        {"OneBit", indexed(header(1), bitmapPalette({0xff0000, 0xffffff}), {0, 1, 1, 1, 0, 0}), {R, W, W, W, R, R}},
+        {"TwoBitsAsWindowsCeWritesThem", indexed(header(2), four, {0, 1, 2, 3, 2, 1}), {R, G, B, W, B, G}},
+        {"FourBits", indexed(header(4, 40, 0, {}, 4), four, {3, 0, 1, 2, 3, 0}), {W, R, G, B, W, R}},
+        {"EightBits", indexed(header(8, 40, 0, {}, 4), four, {0, 1, 2, 3, 0, 1}), {R, G, B, W, R, G}},
+        {"IndicesPastTheColoursUsedAreBlack", indexed(header(8, 40, 0, {}, 2), four.left(8), {0, 1, 2, 3, 255, 1}), {R, G, K, K, K, G}},
+        {"PaletteCutShortByThePixelsOffset", indexed(header(4), four.left(8), {0, 1, 2, 3, 0, 1}), {R, G, K, K, R, G}},
+        {"Os2CoreHeader", indexed(header(1, 12), bitmapPalette({0xff0000, 0xffffff}, 3), {0, 1, 1, 1, 0, 0}), {R, W, W, W, R, R}},
+        {"Os2CoreHeaderShortPalette", indexed(header(8, 12), bitmapPalette({0xff0000, 0x00ff00, 0x0000ff, 0xffffff}, 3), {0, 1, 2, 3, 0, 1}), {R, G, B, W, R, G}},
+        {"Os2SixteenByteHeader", direct(header(24, 16), trueColours), shownTrue},
+        {"Os2SixtyFourByteHeader", indexed(header(4, 64), four, {3, 0, 1, 2, 3, 0}), {W, R, G, B, W, R}},
+        {"Os2HuffmanIsBlank", indexed(header(1, 64, 3), four.left(8), {0, 1, 1, 1, 0, 0}), {}},
+        {"TwentyFourBits", direct(header(24), trueColours), shownTrue},
+        // Stored top row first: listed here bottom row first.
+        {"TwentyFourBitsTopDown", direct(header(24, 40, 0, {}, 0, -2), {0xffffff, 0, 0x123456, 0xff0000, 0x00ff00, 0x0000ff}), shownTrue},
+        {"EmbeddedJpegIsBlank", direct(header(24, 40, 4), trueColours), {}},
+        {"ThirtyTwoBitsOfAPlainHeaderAreOpaque", direct(header(32), argb), {R, G, B, W, K, 0xff123456}},
+        {"SixteenBitsPlainAreX1R5G5B5", direct(header(16), {0x7c00, 0x03e0, 0x001f, 0xffff, 0x8000, 0x4210}), {R, G, B, W, K, 0xff848484}},
+        {"R5G6B5InAV3Header", direct(header(16, 56, 3, {0xf800, 0x07e0, 0x001f, 0}), {0xf800, 0x07e0, 0x001f, 0xffff, 0, 0x8410}), {R, G, B, W, K, 0xff848284}},
+        {"A1R5G5B5InAV3Header", direct(header(16, 56, 3, {0x7c00, 0x03e0, 0x001f, 0x8000}), {0xfc00, 0x83e0, 0x801f, 0xffff, 0x7fff, 0x4210}), {R, G, B, W, 0x00ffffff, 0x00848484}},
+        {"A8R8G8B8InAV3Header", direct(header(32, 56, 3, eightBitMasks), argb), shownArgb},
+        {"X8R8G8B8InAV3Header", direct(header(32, 56, 3, {0xff0000, 0xff00, 0xff, 0}), argb), {R, G, B, W, K, 0xff123456}},
+        {"V2HeaderHasNoAlpha", direct(header(32, 52, 3, eightBitMasks), argb), {R, G, B, W, K, 0xff123456}},
+        {"A4R4G4B4InAV4Header", direct(header(16, 108, 3, {0x0f00, 0x00f0, 0x000f, 0xf000}), {0xff00, 0xf0f0, 0x800f, 0xffff, 0, 0xf888}), {R, G, 0x880000ff, W, T, 0xff888888}},
+        {"X4R4G4B4InAV5Header", direct(header(16, 124, 3, {0x0f00, 0x00f0, 0x000f, 0}), {0x0f00, 0x00f0, 0x000f, 0x0fff, 0xf000, 0x0888}), {R, G, B, W, K, 0xff888888}},
+        {"A8R8G8B8InAV5Header", direct(header(32, 124, 3, eightBitMasks), argb), shownArgb},
+        {"V5MasksWithoutBitFields", direct(header(32, 124, 0, eightBitMasks), argb), shownArgb},
+        {"AlphaBitFieldsAfterAPlainHeader", direct(header(32, 40, 6, eightBitMasks), argb), shownArgb},
+        {"ChannelsOfOneTwoAndThreeBits", direct(header(16, 124, 3, {0x0007, 0x0018, 0x0020, 0x0040}), {0x007f, 0x0040, 0x0004, 0x0050, 0x0060, 0}), {W, K, 0x00920000, 0xff00aa00, B, T}},
+        {"ChannelsOfTenAndElevenBits", direct(header(32, 40, 3, {0xffc00000, 0x003ff800, 0x000007ff}), {0xffffffff, 0x80000000, 0x00200000, 0x00000001, 0x000007ff, 0x00000400}), {W, 0xff800000, 0xff008000, K, B, 0xff000080}},
+        {"ChannelsOfSixAndSixteenBits", direct(header(32, 40, 3, {0xffff0000, 0x0000fc00, 0x000003ff}), {0x80000000, 0xffffffff, 0x00008000, 0x00000200, 0x00010000, 0}), {0xff800000, W, 0xff008200, 0xff000080, K, K}},
+        {"SixtyFourBitsInLinearLight", direct(header(64), {wide(8192, 0, 0, 8192), wide(4096, 4096, 4096, 8192), wide(8192, 8192, 8192, 0), wide(0, 0, 0, 4096), wide(16384, -8192, 1, 8192), wide(0, 0, 0, 8192)}), {R, 0xffbcbcbc, 0x00ffffff, 0x80000000, R, K}},
+        // Bottom row first: a run of red; end of line; a step right; a run of blue; end of picture.
+        {"Rle8DeltaAndEndOfLineSkipPixels", runs(8, 1, "0100" "0000" "00020100" "0102" "0001"), {T, B, T, R, T, T}},
+        {"Rle8EndingEarly", runs(8, 1, "0201"), {T, T, T, G, G, T}},
+        {"Rle8AsEditorsWriteIt", runs(8, 1, "0003000102" "00" "0000" "0303" "0000" "0001"), {W, W, W, R, G, B}},
+        {"Rle4RunsOfStoredPixelsEndOnAWord", runs(4, 2, "0005123000" "00" "0000" "0203" "0001"), {R, W, T, G, B, W}},
+    };
+    // clang-format on
+    PortraitSandbox s;
+    mallopt(M_PERTURB, 0xa5);
+    for (const auto& [name, bytes, expected] : rows) {
+        const QImage image = platform::decodeBitmap(s.addFile(QStringLiteral("%1.bmp").arg(name), bytes));
+        std::vector<QRgb> pixels;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                pixels.push_back(image.pixel(x, y));
+        EXPECT_EQ(std::pair(image.isNull() ? QSize() : image.size(), pixels),
+                  std::pair(expected.empty() ? QSize() : QSize(3, 2), expected))
+            << name;
+    }
+    mallopt(M_PERTURB, 0);
 }
 
 TEST(PictureCache, DecodesOnceAfreshWhenAFileChangesAndKeepsTheLatestWithinItsBudget)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QImage>
 #include <QString>
 #include <QtGlobal>
@@ -16,5 +17,17 @@ inline constexpr qint64 MaxPicturePixels = 64LL * 1024 * 1024 / 4;
 // truncated, hostile or larger than the cap gives a null QImage: the window then shows an empty box.
 // Never blocks on a FIFO and never reads pixels before the header's size has been checked.
 QImage decodeBitmap(const QString& path);
+
+// The file's first bytes that tell how much of it the decoder can use: both headers and the masks.
+inline constexpr qint64 BitmapHeadBytes = 14 + 124 + 16;
+
+// How many bytes from the start of a bitmap the decoder can use, told from its first BitmapHeadBytes
+// (all of it when shorter); 0 when it is nothing we show. Bytes past this never change the picture.
+qint64 bitmapBytesWanted(QByteArrayView head);
+
+// Decodes a whole bitmap file held in memory, as decodeBitmap does: every header from OS/2 1.x to V5,
+// 1 to 64 bits a pixel, RLE4 and RLE8, bit-fields of any width. Every pixel of the result is written:
+// pixels an RLE picture skips or never reaches are transparent, colour indices past the palette black.
+QImage decodeBitmapBytes(QByteArrayView bytes);
 
 } // namespace platform
