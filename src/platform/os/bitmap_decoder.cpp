@@ -146,12 +146,12 @@ std::optional<Layout> readLayout(QByteArrayView bytes)
 
     qint64 tableStart = headerEnd;
     if (layout.compression == BitFields || layout.compression == AlphaBitFields) {
-        const int count = layout.compression == AlphaBitFields ? 4 : 3;
+        const qint64 count = layout.compression == AlphaBitFields ? 4 : 3;
         if (headerSize == 40) { // the masks follow the header
             if (size < headerEnd + 4 * count)
                 return std::nullopt;
-            for (int i = 0; i < count; ++i)
-                layout.masks[i] = readLittleEndian(data + headerEnd + 4 * i, 4);
+            for (qint64 i = 0; i < count; ++i)
+                layout.masks[size_t(i)] = readLittleEndian(data + headerEnd + 4 * i, 4);
             tableStart += 4 * count;
         } else {
             for (int i = 0; i < 4; ++i)
