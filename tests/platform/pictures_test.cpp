@@ -2,10 +2,12 @@
 #include "platform/os/picture_cache.h"
 #include "platform/os/pictures.h"
 
+#include <algorithm>
 #include <cctype>
 #include <ctime>
 #include <future>
 #include <map>
+#include <random>
 
 #include <malloc.h>
 
@@ -13,9 +15,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QBuffer>
 #include <QCoreApplication>
 #include <QDataStream>
 #include <QFile>
+#include <QImageReader>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -169,6 +173,32 @@ TEST(Pictures, EveryVariantShowsEachPixelAsItsFileSays)
             << name;
     }
     mallopt(M_PERTURB, 0);
+}
+
+// Qt's own reader, on the kinds it reads right, as a reference nobody here wrote: random pixels at
+// widths that leave every padding, bottom-up and top-down.
+TEST(Pictures, AgreesWithQtsReaderOnTheKindsItReadsRight)
+{
+    std::mt19937 random(2026);
+    const auto noise = [&](qint64 count) {
+        QByteArray bytes(count, Qt::Uninitialized);
+        std::generate(bytes.begin(), bytes.end(), [&] { return char(random()); });
+        return bytes;
+    };
+    for (const quint16 bits : {1, 4, 8, 24, 32})
+        for (const int width : {1, 2, 3, 5, 7, 38, 110}) {
+            const qint32 height = width % 2 ? 5 : -5;
+            const QByteArray palette = bits <= 8 ? noise(4 << bits) : QByteArray();
+            const QByteArray file = bitmapFile({width, height, 1, bits, 0, 0, 40, -1, palette.size()},
+                                               palette + noise((width * bits + 31) / 32 * 4 * 5));
+            QBuffer buffer;
+            buffer.setData(file);
+            const QImage reference = QImageReader(&buffer, "bmp").read();
+            ASSERT_FALSE(reference.isNull()) << bits << " bits, " << width << " wide";
+            EXPECT_EQ(platform::decodeBitmapBytes(file).convertToFormat(QImage::Format_ARGB32),
+                      reference.convertToFormat(QImage::Format_ARGB32))
+                << bits << " bits, " << width << " wide";
+        }
 }
 
 TEST(PictureCache, DecodesOnceAfreshWhenAFileChangesAndKeepsTheLatestWithinItsBudget)
