@@ -107,13 +107,13 @@ std::optional<Layout> readLayout(QByteArrayView bytes)
         return std::nullopt;
     const qint64 headerSize = readLittleEndian(data + 14, 4);
     const qint64 headerEnd = FileHeaderSize + headerSize;
-    // 12: OS/2 1.x. 40, 52, 56, 108, 124: Windows up to V5. Any other size up to 64: OS/2 2.x, whose
-    // header starts as Windows' does and may stop after any field.
+    // 12: OS/2 1.x. 40, 52, 56, 108, 124: Windows up to V5. Any other size from 16 to 64: OS/2 2.x,
+    // whose header starts as Windows' does and may stop after any field.
+    const bool windows =
+        headerSize == 40 || headerSize == 52 || headerSize == 56 || headerSize == 108 || headerSize == 124;
     const bool core = headerSize == CoreHeaderSize;
-    const bool os2 = headerSize >= 16 && headerSize <= 64 && headerSize != 40 && headerSize != 52 && headerSize != 56;
-    if ((!core && !os2 && headerSize != 40 && headerSize != 52 && headerSize != 56 && headerSize != 108 &&
-         headerSize != 124) ||
-        size < headerEnd)
+    const bool os2 = !windows && headerSize >= 16 && headerSize <= 64;
+    if (!(windows || core || os2) || size < headerEnd)
         return std::nullopt;
     // A field the header is too short to hold reads 0.
     const auto field = [&](qint64 at, int width) {
