@@ -51,11 +51,13 @@ TEST(Pictures, BitmapsDecodeUprightAtTheirSizeAndAnythingElseGivesANullImageWith
     const QByteArray valid = bitmapFile({}, fine);
     // OS/2 core header: 12 bytes, 16-bit sizes.
     const QByteArray core = QByteArray::fromHex("424d4a000000000000001a0000000c0000000400040001001800");
-    // Eight bits a pixel, a palette of two colours and runs far past the picture: compressed rows have no
-    // size to check, so they are left to the reader.
-    const QByteArray runs =
-        bitmapFile({4, 4, 1, 8, 1, 2, 40, -1, 8}, QByteArray::fromHex("00000000ffffff00ff01ff01ff010001"));
-    const QRgb grey = qRgb(90, 90, 90), colour = 0xff285ac8;
+    // Eight bits a pixel, a palette of two colours, and runs far past the picture's edge; then a kilobyte
+    // that claims the largest picture and ends at once, all of it transparent.
+    const auto runs = [](qint32 size, const char* codes) {
+        return bitmapFile({size, size, 1, 8, 1, 2, 40, -1, 8},
+                          QByteArray::fromHex("00000000ffffff00") + QByteArray::fromHex(codes).leftJustified(1000, 0));
+    };
+    const QRgb colour = 0xff285ac8;
     ASSERT_EQ(::mkfifo(QFile::encodeName(s.filePath("pipe.bmp")), 0644), 0);
     // clang-format off
     const std::tuple<const char*, QString, QSize, std::optional<QRgb>> rows[] = {
@@ -68,9 +70,8 @@ TEST(Pictures, BitmapsDecodeUprightAtTheirSizeAndAnythingElseGivesANullImageWith
         {"HeightIntMin", with({4, qint32(0x80000000)}), {}, {}}, {"HeaderSizeZero", with({4, 4, 1, 24, 0, 0, 0}), {}, {}},
         {"OffsetPastTheEnd", with({4, 4, 1, 24, 0, 0, 40, 100000}), {}, {}}, {"HeaderSizeTwoHundred", with({4, 4, 1, 24, 0, 0, 200}), {}, {}},
         {"BitFieldsTruncated", file(bitmapFile({4, 4, 1, 32, 3}, QByteArray(5, '\xff'))), {}, {}}, {"Os2CoreHeaderTruncated", file(core.left(20)), {}, {}},
-        {"OffsetInsideTheHeader", with({4, 4, 1, 24, 0, 0, 40, 10}), {4, 4}, {}}, {"Rle8RunOverruns", file(runs), {4, 4}, {}},
-        // Stored bottom-up unless the height is negative.
-        {"Os2CoreHeader", file(core + fine), {4, 4}, grey}, {"ValidBottomUp", file(valid), {4, 4}, grey}, {"ValidTopDown", with({4, -4}), {4, 4}, qRgb(255, 0, 0)},
+        {"OffsetInsideTheHeader", with({4, 4, 1, 24, 0, 0, 40, 10}), {4, 4}, {}}, {"Rle8RunOverruns", file(runs(4, "ff01ff01ff010001")), {4, 4}, {}},
+        {"Rle8ClaimingTheCap", file(runs(4096, "0001")), {4096, 4096}, 0},
     };
     // clang-format on
     for (const auto& [name, path, size, topLeft] : rows) {
