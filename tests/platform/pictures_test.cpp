@@ -154,8 +154,10 @@ TEST(Pictures, EveryVariantShowsEachPixelAsItsFileSays)
         {"ChannelsOfTenAndElevenBits", direct(header(32, 40, 3, {0xffc00000, 0x003ff800, 0x000007ff}), {0xffffffff, 0x80000000, 0x00200000, 0x00000001, 0x000007ff, 0x00000400}), {W, 0xff800000, 0xff008000, K, B, 0xff000080}},
         {"ChannelsOfSixAndSixteenBits", direct(header(32, 40, 3, {0xffff0000, 0x0000fc00, 0x000003ff}), {0x80000000, 0xffffffff, 0x00008000, 0x00000200, 0x00010000, 0}), {0xff800000, W, 0xff008200, 0xff000080, K, K}},
         {"SixtyFourBitsInLinearLight", direct(header(64), {wide(8192, 0, 0, 8192), wide(4096, 4096, 4096, 8192), wide(8192, 8192, 8192, 0), wide(0, 0, 0, 4096), wide(16384, -8192, 1, 8192), wide(0, 0, 0, 8192)}), {R, 0xffbcbcbc, 0x00ffffff, 0x80000000, R, K}},
-        // Bottom row first: a run of red; end of line; a step right; a run of blue; end of picture.
-        {"Rle8DeltaAndEndOfLineSkipPixels", runs(8, 1, "0100" "0000" "00020100" "0102" "0001"), {T, B, T, R, T, T}},
+        // Bottom row first: a run of red; end of line; a step right; a run of blue; end of picture; a run
+        // past its end.
+        {"Rle8DeltaAndEndOfLineSkipPixels", runs(8, 1, "0100" "0000" "00020100" "0102" "0001" "0302"), {T, B, T, R, T, T}},
+        {"Rle8RowsPastTheLastAreLeftOut", runs(8, 1, "0300" "0000" "0301" "0000" "0302"), {G, G, G, R, R, R}},
         {"Rle8EndingEarly", runs(8, 1, "0201"), {T, T, T, G, G, T}},
         {"Rle8AsEditorsWriteIt", runs(8, 1, "0003000102" "00" "0000" "0303" "0000" "0001"), {W, W, W, R, G, B}},
         {"Rle4RunsOfStoredPixelsEndOnAWord", runs(4, 2, "0005123000" "00" "0000" "0203" "0001"), {R, W, T, G, B, W}},
