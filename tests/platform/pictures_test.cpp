@@ -150,6 +150,7 @@ TEST(Pictures, EveryVariantShowsEachPixelAsItsFileSays)
         {"A8R8G8B8InAV5Header", direct(header(32, 124, 3, eightBitMasks), argb), shownArgb},
         {"V5MasksWithoutBitFields", direct(header(32, 124, 0, eightBitMasks), argb), shownArgb},
         {"AlphaBitFieldsAfterAPlainHeader", direct(header(32, 40, 6, eightBitMasks), argb), shownArgb},
+        {"AChannelWithoutAMaskIsZero", direct(header(16, 124, 3, {0x7c00, 0, 0x001f, 0}), {0x7c00, 0x03e0, 0x001f, 0xffff, 0, 0x4210}), {R, K, B, 0xffff00ff, K, 0xff840084}},
         {"ChannelsOfOneTwoAndThreeBits", direct(header(16, 124, 3, {0x0007, 0x0018, 0x0020, 0x0040}), {0x007f, 0x0040, 0x0004, 0x0050, 0x0060, 0}), {W, K, 0x00920000, 0xff00aa00, B, T}},
         {"ChannelsOfTenAndElevenBits", direct(header(32, 40, 3, {0xffc00000, 0x003ff800, 0x000007ff}), {0xffffffff, 0x80000000, 0x00200000, 0x00000001, 0x000007ff, 0x00000400}), {W, 0xff800000, 0xff008000, K, B, 0xff000080}},
         {"ChannelsOfSixAndSixteenBits", direct(header(32, 40, 3, {0xffff0000, 0x0000fc00, 0x000003ff}), {0x80000000, 0xffffffff, 0x00008000, 0x00000200, 0x00010000, 0}), {0xff800000, W, 0xff008200, 0xff000080, K, K}},
