@@ -17,7 +17,6 @@
 
 #include <QBuffer>
 #include <QCoreApplication>
-#include <QDataStream>
 #include <QFile>
 #include <QImageReader>
 #include <QMouseEvent>
