@@ -185,6 +185,13 @@ std::vector<Row> rows()
                 call, nth, [&s, act] { (s.*act)(); }, onTarget ? path(s.dir('t')) : QByteArray());
         };
     };
+    // s/link leads to s/MM05L.bmp: by `relative`, or by its full path when that is empty.
+    const auto link = [](const char* relative) {
+        return [relative](auto& s, auto&, auto&) {
+            const QByteArray target = *relative != '\0' ? QByteArray(relative) : path(s.at("s/MM05L.bmp"));
+            EXPECT_EQ(::symlink(target.constData(), path(s.at("s/link")).constData()), 0);
+        };
+    };
     const QString exists = text(EEXIST);
     // clang-format off
     std::vector<Row> rows = {
@@ -221,6 +228,13 @@ std::vector<Row> rows()
         {"removing a file put in place of ours", Place::Disk, Way::Anonymous, "remove s/MM05L.bmp", [](auto& s, auto&, auto& expected) { expected = s.ours(); s.replace(); }, NotOurs, "s: MM05L.bmp=new | t:"},
         {"moving a file put in place of ours", Place::Disk, Way::Anonymous, "move", [](auto& s, auto&, auto& expected) { expected = s.ours(); s.replace(); }, NotOurs, "s: MM05L.bmp=new | t:"},
         {"removing ours that another program removed", Place::Disk, Way::Anonymous, "remove s/MM05L.bmp", [](auto& s, auto&, auto& expected) { expected = s.ours(); QFile::remove(s.at("s/MM05L.bmp")); }, text(ENOENT) + ", replaced", "s: | t:"},
+        // A set of links moved into another directory still leads to its pictures: a relative link is made anew.
+        {"a relative link moved", Place::Disk, Way::Anonymous, "move s/link t/MM01L.bmp", link("MM05L.bmp"), "ok", "s: MM05L.bmp | t: MM01L.bmp"},
+        {"an absolute link moved", Place::Disk, Way::Anonymous, "move s/link t/MM01L.bmp", link(""), "ok", "s: MM05L.bmp | t: MM01L.bmp"},
+        {"a relative link moved across", Place::Tmpfs, Way::Anonymous, "move s/link t/MM01L.bmp", link("MM05L.bmp"), "ok", "s: MM05L.bmp | t: MM01L.bmp"},
+        {"a relative link that cannot leave", Place::Disk, Way::Anonymous, "move s/link t/MM01L.bmp", [=](auto& s, auto& f, auto& e) { link("MM05L.bmp")(s, f, e); f.fail(Call::Unlink, 0, EACCES, "/link"); }, text(EACCES), "s: MM05L.bmp link | t:"},
+        {"a relative link that can neither leave nor go back", Place::Disk, Way::Anonymous, "move s/link t/MM01L.bmp", [=](auto& s, auto& f, auto& e) { link("MM05L.bmp")(s, f, e); f.lack(Call::Unlink, EACCES); }, text(EACCES) + ", copy left", "s: MM05L.bmp link | t: MM01L.bmp"},
+        {"a relative link onto a taken name", Place::Disk, Way::Anonymous, "move s/link t/MM01L.bmp", [=](auto& s, auto& f, auto& e) { link("MM05L.bmp")(s, f, e); s.take(); }, exists, "s: MM05L.bmp link | t: MM01L.bmp=taken"},
         // On the volumes users keep portraits on, with the calls each lacks.
         {"a copy into FAT", Place::Fat, Way::Anonymous, "copy", nullptr, "ok", Copied},
         {"a move across into FAT", Place::Fat, Way::Anonymous, "move", nullptr, "ok", Moved},

@@ -49,7 +49,7 @@ struct FsResult {
 };
 
 // The system calls the writes make, and every read of a directory, for a test to fail, race or count.
-enum class SystemCall { Open, Write, Fsync, Fchmod, Linkat, Renameat2, Link, Rename, Unlink, OpenDirectory };
+enum class SystemCall { Open, Write, Fsync, Fchmod, Linkat, Renameat2, Link, Rename, Unlink, Symlink, OpenDirectory };
 
 class SystemCallHook {
 public:

@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <QByteArray>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
@@ -72,6 +73,11 @@ public:
     int unlink(const QByteArray& path) const
     {
         return refused(SystemCall::Unlink, path) ? -1 : ::unlink(path.constData());
+    }
+    // Like link, it never replaces: a taken name fails with EEXIST.
+    int symlink(const QByteArray& target, const QByteArray& path) const
+    {
+        return refused(SystemCall::Symlink, path) ? -1 : ::symlink(target.constData(), path.constData());
     }
 
 private:
@@ -165,6 +171,14 @@ bool sameFile(const QByteArray& a, const QByteArray& b)
     return first && second && sameInode(*first, *second);
 }
 
+// Many FUSE servers (sshfs, most pass-throughs) number inodes per name, so a name just linked to a file
+// shows a number of its own. There what the server does keep tells: the kind, size and modification time.
+bool sameFileRenumbered(const struct stat& a, const struct stat& b)
+{
+    return a.st_dev == b.st_dev && (a.st_mode & S_IFMT) == (b.st_mode & S_IFMT) && a.st_size == b.st_size &&
+           a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec;
+}
+
 // Whether every entry of the directory answering to `name` with case ignored is spelled `spelling`.
 bool onlySpelling(const QByteArray& directory, const QString& name, const QString& spelling)
 {
@@ -202,6 +216,8 @@ struct Renamed {
     bool bothNames = false;
     // Neither renamed nor put back: the file is under this hidden name.
     QByteArray strandedAt;
+    // Renamed by a link, which gave the new name an inode number of its own.
+    bool renumbered = false;
 };
 
 Renamed renameNoReplace(const Calls& calls, const QByteArray& from, const QByteArray& to);
@@ -233,12 +249,16 @@ Renamed renameNoReplace(const Calls& calls, const QByteArray& from, const QByteA
         return {error, false, {}};
 
     if (calls.link(from, to) == 0) {
+        // Both names lead to the file now: if their numbers differ, the server numbers names, not files.
+        const std::optional<struct stat> linked = lstatOf(to), original = lstatOf(from);
+        const bool renumbered = linked && original && !sameInode(*linked, *original);
+        const bool same = linked && original && (!renumbered || sameFileRenumbered(*linked, *original));
         if (calls.unlink(from) == 0)
-            return {};
+            return {0, false, {}, renumbered};
         error = errno;
         // The second name we just gave it goes again; the file keeps its first.
-        const bool removed = sameFile(from, to) && calls.unlink(to) == 0;
-        return {error, !removed, {}};
+        const bool removed = same && calls.unlink(to) == 0;
+        return {error, !removed, {}, renumbered};
     }
     error = errno;
     if (error == EEXIST)
@@ -419,12 +439,16 @@ FsResult removeChecked(const Calls& calls, const QByteArray& path, const FileIde
     return calls.unlink(path) == 0 ? FsResult{} : failure(errno);
 }
 
-// `name` still leads to the source read, by way of the same entry (the file, or a link to it).
-bool stillTheSource(const QByteArray& name, const struct stat& entry, const struct stat& read)
+// `name` still leads to the source read, by way of the same entry (the file, or a link to it). A name
+// given by a link on a server that numbers names is judged by what the server keeps.
+bool stillTheSource(const QByteArray& name, const struct stat& entry, const struct stat& read, bool renumbered = false)
 {
     struct stat viaName {};
     const std::optional<struct stat> atName = lstatOf(name);
-    return atName && sameInode(*atName, entry) && ::stat(name.constData(), &viaName) == 0 && sameInode(viaName, read);
+    const auto same = [renumbered](const struct stat& a, const struct stat& b) {
+        return sameInode(a, b) || (renumbered && sameFileRenumbered(a, b));
+    };
+    return atName && same(*atName, entry) && ::stat(name.constData(), &viaName) == 0 && same(viaName, read);
 }
 
 // Across file systems: a copy, then the source goes, but only while it is the very file that was read
@@ -477,7 +501,7 @@ FsResult moveAcross(const Calls& calls, const QByteArray& from, const QByteArray
         return takeBack(systemReason(stepped.error));
     }
     const bool unchanged = ::fstat(source.fd.get(), &now) == 0 && !changed(source.st, now, false) &&
-                           stillTheSource(aside, *entry, source.st);
+                           stillTheSource(aside, *entry, source.st, stepped.renumbered);
     source.fd.reset(); // closed first, so that a FUSE server removes the name rather than hiding it
     int error = 0;
     if (unchanged && calls.unlink(aside) != 0)
@@ -493,6 +517,43 @@ FsResult moveAcross(const Calls& calls, const QByteArray& from, const QByteArray
     return unchanged ? takeBack(reason) : kept(reason, true);
 }
 
+// What a relative symbolic link at `from` must say at `to`, in another directory of the same file
+// system, to lead where it leads now; nothing for a file or an absolute link, or where a rename keeps
+// it right. Read from the real directories, as the kernel resolves links.
+std::optional<QByteArray> repointedLink(const QByteArray& from, const QByteArray& to)
+{
+    const std::optional<struct stat> st = lstatOf(from);
+    if (!st || !S_ISLNK(st->st_mode))
+        return std::nullopt;
+    QByteArray says(qsizetype(st->st_size) + 1, '\0');
+    const ssize_t length = ::readlink(from.constData(), says.data(), size_t(says.size()));
+    if (length <= 0 || length >= says.size() || says.startsWith('/'))
+        return std::nullopt;
+    says.truncate(length);
+    const QString fromDirectory = QFileInfo(QFile::decodeName(parentOf(from))).canonicalFilePath();
+    const QString toDirectory = QFileInfo(QFile::decodeName(parentOf(to))).canonicalFilePath();
+    const std::optional<struct stat> fromDir = lstatOf(encoded(fromDirectory)), toDir = lstatOf(encoded(toDirectory));
+    if (!fromDir || !toDir || fromDir->st_dev != toDir->st_dev || fromDirectory == toDirectory)
+        return std::nullopt;
+    const QString leadsTo = QDir::cleanPath(fromDirectory + QLatin1Char('/') + QFile::decodeName(says));
+    return encoded(QDir(toDirectory).relativeFilePath(leadsTo));
+}
+
+// A new link that says `says` at `to`, then the old one goes; if it cannot, the new one goes again.
+FsResult moveLink(const Calls& calls, const QByteArray& from, const QByteArray& to, const QByteArray& says)
+{
+    if (calls.symlink(says, to) != 0)
+        return failure(errno);
+    FsResult made = written(heldAt(to));
+    if (calls.unlink(from) == 0)
+        return made;
+    FsResult failed = failure(errno);
+    if (!removeChecked(calls, to, made.written).ok) {
+        failed.written = made.written;
+        failed.copyLeft = true;
+    }
+    return failed;
+}
 } // namespace
 
 FsResult copyFile(const QString& source, const QString& target, SystemCallHook* hook)
@@ -514,6 +575,8 @@ FsResult moveFile(const QString& source, const QString& target, const FileIdenti
     const QByteArray to = encoded(target);
     if (expected.known() && !leadsTo(from, expected))
         return gone(from);
+    if (const std::optional<QByteArray> says = repointedLink(from, to))
+        return moveLink(calls, from, to, *says);
     const Renamed renamed = renameNoReplace(calls, from, to);
     if (renamed.error == 0)
         return written(heldAt(to));
