@@ -119,7 +119,7 @@ bool SetOperations::refuseTakenTargets(const QVector<Step>& steps, const QString
 
 // Large file first, then the small one. When the second fails and left nothing behind, the first is
 // taken back (only the very file this operation wrote), so that no half set is left; the user learns
-// which file failed, why, and where each file of the set now is.
+// which file failed, why, and where each file of the set now is, as the disk shows it afterwards.
 bool SetOperations::runSteps(Transfer transfer, const QVector<Step>& steps)
 {
     const bool copy = transfer == Transfer::Copy;
@@ -136,45 +136,60 @@ bool SetOperations::runSteps(Transfer transfer, const QVector<Step>& steps)
                                                           : QStringLiteral("rename");
         QString text =
             QStringLiteral("Could not %1 \"%2\" to \"%3\": %4.").arg(verb, step.source, step.target, result.reason);
-        // Where each file is: at its source, at its target, or both (the original and a copy).
-        QVector<Whereabouts> where;
-        for (qsizetype i = 0; i < steps.size(); ++i) {
-            const bool before = i < done.size();
-            const bool failedHere = i == done.size();
-            const QString elsewhere = failedHere ? result.strandedAt : QString();
-            where.append({steps[i], (!before || copy) && elsewhere.isEmpty(), before || (failedHere && result.copyLeft),
-                          elsewhere});
-        }
-        if (done.isEmpty() && !result.copyLeft && result.strandedAt.isEmpty()) {
-            showError(text + QStringLiteral(" Nothing was changed."));
-            return false;
-        }
+        QVector<QString> elsewhere(steps.size());
+        elsewhere[done.size()] = result.strandedAt;
+        bool takenBack = false;
+        bool replaced = false; // what this operation wrote was replaced or removed by another program
         // A copy left by the failing step means another program's work is at stake: change nothing else.
         if (!result.copyLeft && !done.isEmpty()) {
             const Step& first = steps.first();
             const platform::FsResult undone =
                 copy ? fileSystem_.removeFile(first.target, done.first().written)
                      : fileSystem_.moveFile(first.target, first.source, done.first().written);
-            if (undone.ok) {
-                showError(text + QStringLiteral(" The large picture was taken back, so nothing was changed."));
-                return false;
-            }
-            Whereabouts& large = where.first();
-            large.elsewhere = undone.strandedAt;
-            large.atSource = (large.atSource || undone.copyLeft) && large.elsewhere.isEmpty();
-            // Another program replaced or removed what this operation wrote there.
-            large.atTarget = !undone.replaced;
-            text += copy ? QStringLiteral(" Removing the copy \"%1\" failed too: %2.").arg(first.target, undone.reason)
+            takenBack = undone.ok;
+            elsewhere.first() = undone.strandedAt;
+            replaced = undone.replaced;
+            if (!undone.ok)
+                text +=
+                    copy ? QStringLiteral(" Removing the copy \"%1\" failed too: %2.").arg(first.target, undone.reason)
                          : QStringLiteral(" Moving the large picture back failed too: %1.").arg(undone.reason);
         }
-        showError(text + QLatin1Char(' ') + describe(where));
+        // Only steps that ran can have put a file at their target.
+        const QVector<Whereabouts> where = whereabouts(steps, elsewhere, int(done.size()), replaced);
+        const bool unchanged =
+            (done.isEmpty() || takenBack) && std::all_of(where.cbegin(), where.cend(), [](const Whereabouts& file) {
+                return file.atSource && !file.atTarget && file.elsewhere.isEmpty();
+            });
+        if (unchanged)
+            showError(text + (takenBack ? QStringLiteral(" The large picture was taken back, so nothing was changed.")
+                                        : QStringLiteral(" Nothing was changed.")));
+        else
+            showError(text + QLatin1Char(' ') + describe(where, replaced));
         return false;
     }
     return true;
 }
 
+// Where each file of the set is, looked up again: at its source, at its target (for the steps up to
+// `ran`; not the large picture's, when another program replaced it), or under a hidden name it was left under.
+QVector<SetOperations::Whereabouts> SetOperations::whereabouts(const QVector<Step>& steps,
+                                                               const QVector<QString>& elsewhere, int ran,
+                                                               bool largeReplaced) const
+{
+    const auto there = [this](const QString& path) {
+        const QFileInfo file(path);
+        return !path.isEmpty() && fileSystem_.findFileIgnoringCase(file.path(), file.fileName()) == file.fileName();
+    };
+    QVector<Whereabouts> where;
+    for (qsizetype i = 0; i < steps.size(); ++i)
+        where.append({steps[i], there(steps[i].source),
+                      i <= ran && !(i == 0 && largeReplaced) && there(steps[i].target),
+                      there(elsewhere[i]) ? elsewhere[i] : QString()});
+    return where;
+}
+
 // "The large picture is now "B"; the small picture is still "C" and a copy of it is "D"."
-QString SetOperations::describe(const QVector<Whereabouts>& files)
+QString SetOperations::describe(const QVector<Whereabouts>& files, bool largeReplaced)
 {
     QStringList parts;
     for (const Whereabouts& file : files) {
@@ -190,11 +205,14 @@ QString SetOperations::describe(const QVector<Whereabouts>& files)
                          .arg(what, file.step.source, file.step.target);
         else if (file.atTarget)
             parts << QStringLiteral("%1 is now \"%2\"").arg(what, file.step.target);
-        else if (!file.atSource)
+        else if (file.atSource)
+            parts << QStringLiteral("%1 is still \"%2\"").arg(what, file.step.source);
+        else if (file.step.large && largeReplaced)
             parts << QStringLiteral("%1 is no longer \"%2\": another program replaced or removed it")
                          .arg(what, file.step.target);
         else
-            parts << QStringLiteral("%1 is still \"%2\"").arg(what, file.step.source);
+            parts << QStringLiteral("%1 is missing: it is neither \"%2\" nor \"%3\"")
+                         .arg(what, file.step.source, file.step.target);
     }
     QString text = parts.join(QStringLiteral("; ")) + QLatin1Char('.');
     text[0] = text[0].toUpper();

@@ -44,7 +44,9 @@ private:
     void fileSet(Transfer transfer);
     bool refuseTakenTargets(const QVector<Step>& steps, const QString& directory, bool sameDirectory) const;
     bool runSteps(Transfer transfer, const QVector<Step>& steps);
-    static QString describe(const QVector<Whereabouts>& files);
+    QVector<Whereabouts> whereabouts(const QVector<Step>& steps, const QVector<QString>& elsewhere, int ran,
+                                     bool largeReplaced) const;
+    static QString describe(const QVector<Whereabouts>& files, bool largeReplaced);
     std::optional<QString> askForStem(const QString& entry);
     void deleteFiles(const QString& entry);
     void reselect(int remembered);

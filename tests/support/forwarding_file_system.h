@@ -2,6 +2,10 @@
 
 #include <optional>
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
 #include "platform/os/file_system.h"
 
 namespace testsupport {
@@ -15,33 +19,64 @@ class ForwardingFileSystem final : public platform::PosixFileSystem {
 
 public:
     void setVolumes(QList<platform::Volume> volumes) { volumes_ = std::move(volumes); }
-    // The write number `index` (0 = the next one) touches nothing and reports `result`, as the real writes
-    // report failures, races and half-done moves.
-    void failWrite(int index, const Result& result) { failures_.insert(writes_ + index, result); }
+    // The write number `index` (0 = the next one) fails with `result`, leaving the disk as real writes
+    // leave it when they report so: a copy left at the target, the file stranded under the hidden name
+    // (beside it), or another program's file in place of the one named. `losesSource` makes it lose the
+    // file it was to write, as some FUSE servers' renames do.
+    void failWrite(int index, const Result& result, bool losesSource = false)
+    {
+        failures_.insert(writes_ + index, {result, losesSource});
+    }
 
     QList<platform::Volume> volumes() const override { return volumes_ ? *volumes_ : PosixFileSystem::volumes(); }
-    Result copyFile(Text from, Text to) override { return failing() ? failure_ : PosixFileSystem::copyFile(from, to); }
+    Result copyFile(Text from, Text to) override
+    {
+        return failing() ? leftAsSaid(from, to) : PosixFileSystem::copyFile(from, to);
+    }
     Result moveFile(Text from, Text to, const Identity& expected) override
     {
-        return failing() ? failure_ : PosixFileSystem::moveFile(from, to, expected);
+        return failing() ? leftAsSaid(from, to) : PosixFileSystem::moveFile(from, to, expected);
     }
     Result removeFile(Text path, const Identity& expected) override
     {
-        return failing() ? failure_ : PosixFileSystem::removeFile(path, expected);
+        return failing() ? leftAsSaid(path, {}) : PosixFileSystem::removeFile(path, expected);
     }
 
 private:
+    struct Failure {
+        Result result;
+        bool losesSource = false;
+    };
+
     // Counts the write; true when it is one to fail, with the outcome left in failure_.
     bool failing()
     {
         failure_ = failures_.value(writes_++);
-        return !failure_.ok;
+        return !failure_.result.ok;
+    }
+
+    Result leftAsSaid(Text from, Text to)
+    {
+        Result result = failure_.result;
+        if (result.copyLeft)
+            result.written = PosixFileSystem::copyFile(from, to).written;
+        if (!result.strandedAt.isEmpty()) {
+            result.strandedAt = QFileInfo(from).dir().filePath(result.strandedAt);
+            QFile::rename(from, result.strandedAt);
+        }
+        if (result.replaced || failure_.losesSource)
+            QFile::remove(from);
+        if (result.replaced) {
+            QFile theirs(from);
+            (void)(theirs.open(QIODevice::NewOnly) && theirs.write("theirs"));
+        }
+        return result;
     }
 
     std::optional<QList<platform::Volume>> volumes_;
-    QHash<int, Result> failures_;
+    QHash<int, Failure> failures_;
     int writes_ = 0;
-    Result failure_;
+    Failure failure_;
 };
 
 } // namespace testsupport
