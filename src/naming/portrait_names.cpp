@@ -71,6 +71,43 @@ bool isAcceptableUserStem(std::u32string_view answer)
     return !answer.empty() && answer.size() <= MaxUserStemLength;
 }
 
+namespace {
+
+// Windows names a device by its name up to the first dot, trailing spaces aside, in any letter case.
+bool isDeviceName(std::u32string_view name)
+{
+    name = name.substr(0, name.find(U'.'));
+    while (!name.empty() && name.back() == U' ')
+        name.remove_suffix(1);
+    std::string upper;
+    for (const char32_t c : name) {
+        if (c > 0x7f)
+            return false;
+        upper += char(c >= U'a' && c <= U'z' ? c - U'a' + U'A' : c);
+    }
+    if (upper == "CON" || upper == "PRN" || upper == "AUX" || upper == "NUL")
+        return true;
+    return upper.size() == 4 && (upper.compare(0, 3, "COM") == 0 || upper.compare(0, 3, "LPT") == 0) &&
+           upper[3] >= '1' && upper[3] <= '9';
+}
+
+} // namespace
+
+WindowsNameFault windowsNameFault(std::u32string_view stem)
+{
+    using Kind = WindowsNameFault::Kind;
+    for (const char32_t c : stem)
+        if (c < 0x20 || c == 0x7f || std::u32string_view(U"\"*/:<>?\\|").find(c) != std::u32string_view::npos)
+            return {Kind::Character, c, {}};
+    if (!stem.empty() && (stem.back() == U'.' || stem.back() == U' '))
+        return {Kind::Ending, 0, {}};
+    // The small file's first letter only differs in case, which a device name ignores.
+    for (const std::u32string& name : {std::u32string(stem), userLargeFileName(stem), smallPartnerName(stem)})
+        if (isDeviceName(name))
+            return {Kind::DeviceName, 0, name};
+    return {};
+}
+
 std::u32string userLargeFileName(std::u32string_view stem)
 {
     return std::u32string(stem) + U"L.bmp";

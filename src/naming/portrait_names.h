@@ -30,6 +30,17 @@ bool isAcceptableUserStem(std::u32string_view answer);
 // user's locale, and the standard library knows no other lower case.
 using LowerCase = char32_t (*)(char32_t);
 
+// What keeps the files of a user's stem off volumes that Windows reads (FAT, exFAT, NTFS): a character
+// Windows forbids in names (the first one), a stem ending in a dot or a space, or a stem or file name that
+// Windows takes for a device (CON, PRN, AUX, NUL, COM1 to COM9, LPT1 to LPT9, before any dot, in any case).
+struct WindowsNameFault {
+    enum class Kind { None, Character, Ending, DeviceName };
+    Kind kind = Kind::None;
+    char32_t character = 0; // for Character
+    std::u32string name;    // for DeviceName: the stem or the file name a device owns
+};
+WindowsNameFault windowsNameFault(std::u32string_view stem);
+
 // Files of a user-chosen stem: the large keeps the stem as typed, the small lower-cases its first
 // character ("Hero" gives "HeroL.bmp" and "heroS.bmp").
 std::u32string userLargeFileName(std::u32string_view stem);

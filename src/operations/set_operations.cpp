@@ -259,8 +259,42 @@ void SetOperations::renameSet()
     }
 }
 
+namespace {
+// Why Windows could not hold the set under `stem` on the volume of `directory`, or nothing.
+std::optional<QString> windowsRefusal(const QString& stem, const QString& directory)
+{
+    using Kind = naming::WindowsNameFault::Kind;
+    const naming::WindowsNameFault fault = naming::windowsNameFault(stem.toStdU32String());
+    QString why;
+    switch (fault.kind) {
+    case Kind::None:
+        return std::nullopt;
+    case Kind::Character: {
+        const QString character = QString::fromUcs4(&fault.character, 1);
+        why = fault.character < 0x20 || fault.character == 0x7f
+                  ? QStringLiteral("names must not contain control characters (here U+%1)")
+                        .arg(QString::number(fault.character, 16).toUpper().rightJustified(4, QLatin1Char('0')))
+              : fault.character == U'"' ? QStringLiteral("names must not contain the quotation mark")
+                                        : QStringLiteral("names must not contain \"%1\"").arg(character);
+        break;
+    }
+    case Kind::Ending:
+        why = QStringLiteral("a name must not end in a dot or a space");
+        break;
+    case Kind::DeviceName:
+        why = QStringLiteral("\"%1\" is the name of a device").arg(QString::fromStdU32String(fault.name));
+        break;
+    }
+    return QStringLiteral("\"%1\" cannot be a name here: %2 is on a volume that Windows reads, where %3. Please "
+                          "choose another.")
+        .arg(stem, directory, why);
+}
+} // namespace
+
 std::optional<QString> SetOperations::askForStem(const QString& entry)
 {
+    const QString directory = manager_.sourceDirectory();
+    const bool windowsNames = fileSystem_.takesOnlyWindowsNames(directory);
     for (;;) {
         std::optional<QString> answer =
             dialogs_.inputBox(QStringLiteral("What would you like to rename this file? (No more than 7 characters)"),
@@ -273,6 +307,10 @@ std::optional<QString> SetOperations::askForStem(const QString& entry)
             showError(QStringLiteral("\"%1\" cannot be a name: it must not contain / or \\ and must not begin "
                                      "with a dot. Please choose another.")
                           .arg(*answer));
+            continue;
+        }
+        if (const std::optional<QString> refusal = windowsNames ? windowsRefusal(*answer, directory) : std::nullopt) {
+            showError(*refusal);
             continue;
         }
         return answer;

@@ -120,6 +120,35 @@ TEST(PortraitNames, StemsPartnersAndUserNames)
         EXPECT_EQ(platform::smallNameLetter(letter), lower) << std::hex << std::uint32_t(letter);
 }
 
+// A stem whose files Windows could not open: the first forbidden character, an ending it trims, a device's name.
+TEST(PortraitNames, WhatWindowsCannotHold)
+{
+    using Kind = naming::WindowsNameFault::Kind;
+    // clang-format off
+    const std::tuple<const char*, std::u32string, Kind, char32_t, std::u32string> rows[] = {
+        {"Plain", U"Hero", Kind::None, 0, U""},
+        {"FirstForbiddenNamed", U"A:B*", Kind::Character, U':', U""},
+        {"EachForbidden", U"a\"b", Kind::Character, U'"', U""}, {"Star", U"*", Kind::Character, U'*', U""},
+        {"Less", U"<", Kind::Character, U'<', U""}, {"Greater", U">", Kind::Character, U'>', U""},
+        {"Question", U"?", Kind::Character, U'?', U""}, {"Bar", U"|", Kind::Character, U'|', U""},
+        {"Backslash", U"\\", Kind::Character, U'\\', U""}, {"Slash", U"a/", Kind::Character, U'/', U""},
+        {"Control", U"x\x01", Kind::Character, 1, U""}, {"Unit separator", U"\x1f", Kind::Character, 0x1f, U""},
+        {"Delete", U"\x7f", Kind::Character, 0x7f, U""},
+        {"TrailingDot", U"A.", Kind::Ending, 0, U""}, {"TrailingSpace", U"AUX ", Kind::Ending, 0, U""},
+        {"InnerDotAndSpace", U"A. b", Kind::None, 0, U""}, {"NonAscii", U"\u00C9t\u0130", Kind::None, 0, U""},
+        {"Device", U"CON", Kind::DeviceName, 0, U"CON"}, {"DeviceInLowerCase", U"lpt9", Kind::DeviceName, 0, U"lpt9"},
+        {"DeviceBeforeADot", U"aux.x", Kind::DeviceName, 0, U"aux.x"}, {"DeviceBeforeSpaces", U"prn  .x", Kind::DeviceName, 0, U"prn  .x"},
+        {"DeviceByTheLargeFile", U"nu", Kind::DeviceName, 0, U"nuL.bmp"},
+        {"NoDeviceNumberedZero", U"COM0", Kind::None, 0, U""}, {"NoDeviceWithLetters", U"COMA", Kind::None, 0, U""},
+        {"LongerThanADevice", U"CONS", Kind::None, 0, U""}, {"ShorterThanADevice", U"LPT", Kind::None, 0, U""},
+    };
+    // clang-format on
+    for (const auto& [name, stem, kind, character, device] : rows) {
+        const naming::WindowsNameFault fault = naming::windowsNameFault(stem);
+        EXPECT_EQ(std::tuple(fault.kind, fault.character, fault.name), std::tuple(kind, character, device)) << name;
+    }
+}
+
 TEST(PortraitNames, OneSmallPictureNeverServesTwoSets)
 {
     using Names = std::vector<std::u32string>;

@@ -99,6 +99,10 @@ const auto unsafe = [](const QString& name) {
         "\"" + name +
         "\" cannot be a name: it must not contain / or \\ and must not begin with a dot. Please choose another.");
 };
+const auto windows = [](const QString& name, const QString& why) {
+    return err("\"" + name + "\" cannot be a name here: {S} is on a volume that Windows reads, where " + why +
+               ". Please choose another.");
+};
 // The lists read again, the entry at `selected` chosen (none for -1), the window refreshed.
 const auto shown = [](int selected = -1) {
     const QStringList choice = selected == -1 ? QStringList() : QStringList{QStringLiteral("select %1").arg(selected)};
@@ -144,6 +148,9 @@ TEST(SetOperations, ASetIsHandledWholeOrNotAtAll)
         {"NoSmallPicture", &Ops::moveSet, {"LonerL.bmp", "NOPICTURE"}, "LonerL.bmp", {}, {}, {}, {"LonerL.bmp", "NOPICTURE"}, {}, {err("There must be a Small picture in the set in order to save it.")}, {}},
         {"RenameAsksAgainAfterALongEmptyOrUnsafeName", &Ops::renameSet, names, "MM05L.bmp", {"ABCDEFGH", "", "a/b", ".x", "a\\b", QString(QChar(0)) + "x", "Abc"}, {}, {}, {"AbcL.bmp", "IrisL.bmp", "abcS.bmp"}, {},
          {"ask", "ask", "ask", unsafe("a/b"), "ask", unsafe(".x"), "ask", unsafe("a\\b"), "ask", unsafe(QString(QChar(0)) + "x"), "ask"}, {"reread source"}},
+        {"RenameRefusesWhatWindowsCannotHold", &Ops::renameSet, names, "MM05L.bmp", {"A:B*", "\"", QString(QChar(7)), "A.", "nu", "Abc"}, {}, [](Scene& s) { s.files.setWindowsNames(true); }, {"AbcL.bmp", "IrisL.bmp", "abcS.bmp"}, {},
+         {"ask", windows("A:B*", "names must not contain \":\""), "ask", windows("\"", "names must not contain the quotation mark"), "ask", windows(QString(QChar(7)), "names must not contain control characters (here U+0007)"), "ask", windows("A.", "a name must not end in a dot or a space"), "ask", windows("nu", "\"nuL.bmp\" is the name of a device"), "ask"}, {"reread source"}},
+        {"RenameElsewhereTakesWhatWindowsCannot", &Ops::renameSet, names, "MM05L.bmp", {"A:B*"}, {}, [](Scene& s) { s.files.setWindowsNames(false); }, {"A:B*L.bmp", "IrisL.bmp", "a:B*S.bmp"}, {}, {"ask"}, {"reread source"}},
         {"RenameOnlyLetterCase", &Ops::renameSet, names, "MM05L.bmp", {"mm05"}, {}, {}, {"IrisL.bmp", "mm05L.bmp", "mm05S.bmp"}, {}, {"ask"}, {"reread source"}},
         {"RenameKeepsDottedCapitalI", &Ops::renameSet, names, "MM05L.bmp", {"\u0130x"}, {}, {}, {"IrisL.bmp", "\u0130xL.bmp", "\u0130xS.bmp"}, {}, {"ask"}, {"reread source"}},
         {"RenameCancelled", &Ops::renameSet, names, "MM05L.bmp", {std::nullopt}, {}, {}, names, {}, {"ask"}, {}},

@@ -171,6 +171,66 @@ TEST(MountedVolumes, MountinfoGivesOneCandidatePerRoot)
     }
 }
 
+// The volume a directory lies on tells whether Windows reads it: by its type, or for ntfs-3g serving an image
+// (which names no type) by the image's boot sector. The real volumes say the same.
+TEST(MountedVolumes, VolumesWindowsReadsAreKnown)
+{
+    RUN_WHERE_MOUNTING_WORKS();
+    PortraitSandbox images;
+    const auto image = [&images](const char* name, int at, const char* says) {
+        QByteArray sector(512, '\0');
+        sector.replace(at, int(std::strlen(says)), says);
+        return images.addFile(name, sector).toUtf8();
+    };
+    const QByteArray mountinfo = "22 1 8:1 / / rw - ext4 /dev/sda1 rw\n"
+                                 "30 22 8:17 / /media/usb rw - vfat /dev/sdb1 rw\n"
+                                 "31 22 8:18 / /media/usb/deeper rw - ext4 /dev/sdb2 rw\n"
+                                 "32 22 0:40 / /media/usbx rw - exfat /dev/sdc1 rw\n"
+                                 "33 22 0:41 / /mnt/n rw - fuse " +
+                                 image("ntfs", 3, "NTFS    ") +
+                                 " rw\n"
+                                 "34 22 0:42 / /mnt/e rw - fuse " +
+                                 image("exfat", 3, "EXFAT   ") +
+                                 " rw\n"
+                                 "35 22 0:43 / /mnt/f rw - fuse " +
+                                 image("fat", 54, "FAT16   ") +
+                                 " rw\n"
+                                 "36 22 0:44 / /mnt/f32 rw - fuse " +
+                                 image("fat32", 82, "FAT32   ") +
+                                 " rw\n"
+                                 "37 22 0:45 / /mnt/x rw - fuse " +
+                                 image("other", 3, "mkfs.fat") +
+                                 " rw\n"
+                                 "38 22 0:46 / /mnt/gone rw - fuse /nowhere rw\n"
+                                 "39 22 0:47 / /mnt/s rw - fuse.sshfs me@host:/ rw\n"
+                                 "40 22 0:48 / /mnt/ff rw - fuse.fusefat /img rw\n"
+                                 "41 22 0:49 / /mnt/nb rw - fuseblk /dev/sdd1 rw\n"
+                                 "42 22 0:50 / /mnt/smb rw - cifs //server/share rw\n";
+    // clang-format off
+    const std::tuple<const char*, const char*, bool> rows[] = {
+        {"/", "/", false}, {"/home/me", "/", false}, {"/media/usb/x", "/media/usb", true}, {"/media/usb/deeper/x", "/media/usb/deeper", false},
+        {"/media/usbx", "/media/usbx", true}, {"/mnt/n/a", "/mnt/n", true}, {"/mnt/e", "/mnt/e", true}, {"/mnt/f", "/mnt/f", true},
+        {"/mnt/f32", "/mnt/f32", true}, {"/mnt/x", "/mnt/x", false}, {"/mnt/gone", "/mnt/gone", false}, {"/mnt/s", "/mnt/s", false},
+        {"/mnt/ff", "/mnt/ff", true}, {"/mnt/nb", "/mnt/nb", true}, {"/mnt/smb/a/b", "/mnt/smb", true},
+    };
+    // clang-format on
+    const QList<platform::MountedFileSystem> candidates = platform::volumeCandidates(mountinfo);
+    for (const auto& [path, root, windows] : rows) {
+        const platform::MountedFileSystem mount = platform::mountAt(candidates, path);
+        EXPECT_EQ(std::tuple(mount.rootPath, platform::takesOnlyWindowsNames(mount)),
+                  std::tuple(QString(root), windows))
+            << path;
+    }
+    for (const auto& [kind, windows] :
+         {std::pair{VolumeKind::Tmpfs, false}, {VolumeKind::Fat, true}, {VolumeKind::Ntfs, true}}) {
+        const TestVolume volume(kind);
+        if (!volume.mounted())
+            continue; // the volumes' own tests say why
+        EXPECT_TRUE(QDir(volume.path()).mkdir("sub"));
+        EXPECT_EQ(PosixFileSystem().takesOnlyWindowsNames(volume.path() + "/sub"), windows) << int(kind);
+    }
+}
+
 // In a mount namespace of its own, under a /dev of our making: labels come from /dev/disk/by-label, the
 // last of stacked mounts names the volume, and a FUSE volume is listed. The mounts stand on a tmpfs of
 // their own, which takes them along when it goes.

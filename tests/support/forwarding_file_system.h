@@ -28,6 +28,11 @@ public:
         failures_.insert(writes_ + index, {result, losesSource});
     }
 
+    void setWindowsNames(bool only) { windowsNames_ = only; }
+    bool takesOnlyWindowsNames(Text directory) const override
+    {
+        return windowsNames_ ? *windowsNames_ : PosixFileSystem::takesOnlyWindowsNames(directory);
+    }
     QList<platform::Volume> volumes() const override { return volumes_ ? *volumes_ : PosixFileSystem::volumes(); }
     Result copyFile(Text from, Text to) override
     {
@@ -74,6 +79,7 @@ private:
     }
 
     std::optional<QList<platform::Volume>> volumes_;
+    std::optional<bool> windowsNames_;
     QHash<int, Failure> failures_;
     int writes_ = 0;
     Failure failure_;

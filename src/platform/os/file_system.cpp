@@ -15,6 +15,7 @@
 
 #include <QByteArray>
 #include <QFile>
+#include <QFileInfo>
 #include <QHash>
 
 #include "naming/portrait_names.h"
@@ -543,6 +544,14 @@ QList<Volume> PosixFileSystem::volumes() const
 {
     // A local volume answers from memory at once; only one that hangs costs the whole wait.
     return mountedVolumes(std::chrono::milliseconds(300));
+}
+
+bool PosixFileSystem::takesOnlyWindowsNames(const QString& directory) const
+{
+    QFile table(QStringLiteral("/proc/self/mountinfo"));
+    const QString path = QFileInfo(directory).canonicalFilePath();
+    return !path.isEmpty() && table.open(QIODevice::ReadOnly) &&
+           platform::takesOnlyWindowsNames(mountAt(volumeCandidates(table.readAll()), path));
 }
 
 QString PosixFileSystem::findConflict(const QString& directory, const QString& name, const QString& except) const

@@ -131,6 +131,9 @@ public:
     // case ignored and is not the file at `except` itself; empty when nothing is in the way.
     virtual QString findConflict(const QString& directory, const QString& name, const QString& except) const = 0;
 
+    // Whether `directory` lies on a volume Windows reads, whose names must be ones Windows takes.
+    virtual bool takesOnlyWindowsNames(const QString& directory) const = 0;
+
     // The writes never replace an existing file: a target that exists makes them fail. A file that is
     // not whole never bears the target name, not even after a crash. A known `expected` identity makes
     // them act only while the name still leads to that file.
@@ -161,6 +164,7 @@ public:
                                               const QStringList& listed) const override;
     QList<Volume> volumes() const override;
     QString findConflict(const QString& directory, const QString& name, const QString& except) const override;
+    bool takesOnlyWindowsNames(const QString& directory) const override;
     FsResult copyFile(const QString& source, const QString& target) override;
     FsResult moveFile(const QString& source, const QString& target, const FileIdentity& expected) override;
     FsResult removeFile(const QString& path, const FileIdentity& expected) override;

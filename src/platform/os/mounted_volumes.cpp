@@ -11,12 +11,19 @@
 #include <thread>
 #include <vector>
 
+#include <cstring>
+
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/statvfs.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+
+#include "platform/os/file_descriptor.h"
 
 namespace platform {
 
@@ -170,6 +177,43 @@ QList<MountedFileSystem> volumeCandidates(const QByteArray& mountinfo)
     if (!indexOfRoot.contains(rootDirectory))
         candidates.prepend(MountedFileSystem{rootDirectory, QString(), QString()});
     return candidates;
+}
+
+MountedFileSystem mountAt(const QList<MountedFileSystem>& candidates, const QString& path)
+{
+    MountedFileSystem found;
+    for (const MountedFileSystem& mount : candidates)
+        if ((isAtOrUnder(path, mount.rootPath) || mount.rootPath == rootDirectory) &&
+            mount.rootPath.size() >= found.rootPath.size())
+            found = mount;
+    return found;
+}
+
+bool takesOnlyWindowsNames(const MountedFileSystem& mount)
+{
+    static const QStringList windowsTypes = {QStringLiteral("vfat"), QStringLiteral("msdos"),  QStringLiteral("exfat"),
+                                             QStringLiteral("ntfs"), QStringLiteral("ntfs3"),  QStringLiteral("cifs"),
+                                             QStringLiteral("smb3"), QStringLiteral("fuseblk")};
+    if (windowsTypes.contains(mount.type))
+        return true;
+    // "fuse.fusefat", "fuse.exfat", "fuse.lowntfs-3g"; ciopfs keeps case-blind folders for Windows programs.
+    if (mount.type.startsWith(QStringLiteral("fuse.")))
+        return mount.type.contains(QStringLiteral("fat")) || mount.type.contains(QStringLiteral("ntfs")) ||
+               mount.type == QStringLiteral("fuse.ciopfs");
+    if (mount.type != QStringLiteral("fuse") || !mount.device.startsWith(QLatin1Char('/')))
+        return false;
+    // Only an image or a device is read, never a path that another mount's server would have to answer.
+    const FileDescriptor source(
+        ::open(QFile::encodeName(mount.device).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOFOLLOW));
+    struct stat st {};
+    char sector[90] = {};
+    if (source.get() < 0 || ::fstat(source.get(), &st) != 0 || !(S_ISREG(st.st_mode) || S_ISBLK(st.st_mode)) ||
+        ::pread(source.get(), sector, sizeof sector, 0) != ssize_t(sizeof sector))
+        return false;
+    const auto says = [&sector](int at, const char* text) {
+        return std::memcmp(sector + at, text, std::strlen(text)) == 0;
+    };
+    return says(3, "NTFS    ") || says(3, "EXFAT   ") || says(54, "FAT1") || says(82, "FAT32");
 }
 
 QList<Volume> mountedVolumes(std::chrono::milliseconds patience)

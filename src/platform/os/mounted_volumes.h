@@ -23,6 +23,14 @@ struct MountedFileSystem {
 // under its own name. "/" is always among them, even in a chroot whose root is no mount.
 QList<MountedFileSystem> volumeCandidates(const QByteArray& mountinfo);
 
+// The mount `path` (absolute, canonical) lies on: the candidate with the longest root at or above it.
+MountedFileSystem mountAt(const QList<MountedFileSystem>& candidates, const QString& path);
+
+// Whether the volume is one Windows reads and so takes only the names Windows takes: FAT, exFAT and
+// NTFS, by kernel or FUSE, and SMB shares. ntfs-3g names no type of its own when it serves an image,
+// so a plain FUSE mount of an image or device is judged by its boot sector.
+bool takesOnlyWindowsNames(const MountedFileSystem& mount);
+
 // The mounted volumes that answer a statfs within `patience` in all, in list order of their roots,
 // with labels from /dev/disk/by-label. "/" is always offered. Every volume is asked on a thread of its
 // own, so a volume whose file server hangs (a stopped FUSE daemon, a dead network share) costs at most
