@@ -176,16 +176,20 @@ QVector<SetOperations::Whereabouts> SetOperations::whereabouts(const QVector<Ste
                                                                const QVector<QString>& elsewhere, int ran,
                                                                bool largeReplaced) const
 {
-    const auto there = [this](const QString& path) {
-        const QFileInfo file(path);
-        return !path.isEmpty() && fileSystem_.findFileIgnoringCase(file.path(), file.fileName()) == file.fileName();
-    };
+    const auto there = [this](const QString& path) { return isThere(path); };
     QVector<Whereabouts> where;
     for (qsizetype i = 0; i < steps.size(); ++i)
         where.append({steps[i], there(steps[i].source),
                       i <= ran && !(i == 0 && largeReplaced) && there(steps[i].target),
                       there(elsewhere[i]) ? elsewhere[i] : QString()});
     return where;
+}
+
+// Looked up as the directory stores it: on a case-blind volume another spelling is no proof.
+bool SetOperations::isThere(const QString& path) const
+{
+    const QFileInfo file(path);
+    return !path.isEmpty() && fileSystem_.findFileIgnoringCase(file.path(), file.fileName()) == file.fileName();
 }
 
 // "The large picture is now "B"; the small picture is still "C" and a copy of it is "D"."
@@ -341,13 +345,19 @@ void SetOperations::deleteSet()
 void SetOperations::deleteFiles(const QString& entry)
 {
     const ManagerVariables& v = manager_.windowVariables();
+    const bool small = v.SourceSmallName != NoPictureMarker;
     const platform::FsResult large = fileSystem_.removeFile(v.SourceLargePath, {});
     if (!large.ok) {
-        showError(
-            QStringLiteral("Could not delete \"%1\": %2. Nothing was deleted.").arg(v.SourceLargePath, large.reason));
+        const QString text = QStringLiteral("Could not delete \"%1\": %2.").arg(v.SourceLargePath, large.reason);
+        if (isThere(v.SourceLargePath))
+            showError(text + QStringLiteral(" Nothing was deleted."));
+        else
+            showError(text + QStringLiteral(" It is gone all the same") +
+                      (small ? QStringLiteral("; the small picture \"%1\" was kept.").arg(v.SourceSmallPath)
+                             : QStringLiteral(".")));
         return;
     }
-    if (v.SourceSmallName == NoPictureMarker)
+    if (!small)
         return;
     // The small file goes only when its name, letter case aside, belongs to the entry deleted, and only
     // the very file selected: if it is gone, another set's small picture may answer in its stead.
@@ -357,11 +367,11 @@ void SetOperations::deleteFiles(const QString& entry)
     if (found != fileName(v.SourceSmallPath) || !platform::sameNameIgnoringCase(found, expected))
         return;
     const QString smallPath = v.SourceSmallPath;
-    const platform::FsResult small = fileSystem_.removeFile(smallPath, {});
-    if (!small.ok)
-        showError(QStringLiteral("\"%1\" was deleted, but \"%2\" could not be deleted: %3. The small picture is "
-                                 "still there.")
-                      .arg(v.SourceLargePath, smallPath, small.reason));
+    if (const platform::FsResult removed = fileSystem_.removeFile(smallPath, {}); !removed.ok)
+        showError(QStringLiteral("\"%1\" was deleted, but \"%2\" could not be deleted: %3. %4")
+                      .arg(v.SourceLargePath, smallPath, removed.reason,
+                           isThere(smallPath) ? QStringLiteral("The small picture is still there.")
+                                              : QStringLiteral("It is gone all the same.")));
 }
 
 } // namespace operations

@@ -46,6 +46,7 @@ private:
     bool runSteps(Transfer transfer, const QVector<Step>& steps);
     QVector<Whereabouts> whereabouts(const QVector<Step>& steps, const QVector<QString>& elsewhere, int ran,
                                      bool largeReplaced) const;
+    bool isThere(const QString& path) const;
     static QString describe(const QVector<Whereabouts>& files, bool largeReplaced);
     std::optional<QString> askForStem(const QString& entry);
     void deleteFiles(const QString& entry);
