@@ -18,8 +18,9 @@ struct VolumeSetup {
 
 // A fresh volume at a new temporary directory: a tmpfs; a FAT, NTFS or exFAT image served by its FUSE
 // daemon (fusefat, ntfs-3g, exfat-fuse); a directory served by our FUSE passthrough, as a network share
-// is; or a btrfs, XFS or read-only squashfs image the kernel mounts from a loop device, which only root
-// may have. Where this machine offers no such volume, mounted() is false and skipReason() says why.
+// is; or a btrfs, XFS or read-only squashfs image the kernel mounts. exFAT, btrfs, XFS and squashfs come
+// from a loop device, which only root may have. Where this machine offers no such volume, mounted() is
+// false and skipReason() says why.
 class TestVolume {
 public:
     explicit TestVolume(VolumeKind kind, qint64 bytes = 32 << 20) : TestVolume(kind, VolumeSetup{bytes, {}, 0}) {}
