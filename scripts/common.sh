@@ -4,11 +4,13 @@ repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
 say() { printf '==> %s\n' "$*"; }
 
-# Debian packages the build needs; each is installed only when missing. The tests make FAT and NTFS
-# volumes served through FUSE (fusermount comes with fuse3) and a Turkish locale of their own, and drive
-# the program under a virtual X server with a real window manager and a screen reader's bus.
-required_packages=(cmake g++ make qt6-base-dev googletest libgtest-dev fonts-dejavu-core fonts-liberation
-                   desktop-file-utils appstream fusefat ntfs-3g dosfstools fuse3 locales
+# Debian packages the build needs; each is installed only when missing. The tests make FAT, NTFS and
+# exFAT volumes served through FUSE (fusermount comes with fuse3), a FUSE share of their own (libfuse3),
+# btrfs, XFS and squashfs volumes when run as root, and a Turkish locale of their own, and drive the
+# program under a virtual X server with a real window manager and a screen reader's bus.
+required_packages=(cmake g++ make pkg-config qt6-base-dev googletest libgtest-dev fonts-dejavu-core
+                   fonts-liberation desktop-file-utils appstream fusefat ntfs-3g dosfstools fuse3 libfuse3-dev
+                   exfat-fuse exfatprogs btrfs-progs xfsprogs squashfs-tools locales
                    libxcb1-dev xvfb openbox xdotool x11-utils dbus at-spi2-core python3-pyatspi)
 # Only the tests check format and lint.
 check_packages=(clang-format clang-tidy)

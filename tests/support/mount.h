@@ -7,14 +7,24 @@
 
 namespace testsupport {
 
-enum class VolumeKind { Tmpfs, Fat, Ntfs };
+enum class VolumeKind { Tmpfs, Fat, Ntfs, Exfat, Passthrough, Btrfs, Xfs, Squashfs };
 
-// A fresh, empty volume of `bytes` at a new temporary directory: a tmpfs, or a FAT or NTFS image served by
-// its FUSE daemon (fusefat, ntfs-3g). Where this machine offers no such volume, mounted() is false and
-// skipReason() says why.
+// What a volume is made with besides its kind.
+struct VolumeSetup {
+    qint64 bytes = 32 << 20;          // raised to what the file system needs at least
+    QString contents;                 // a directory whose files a Squashfs volume holds; else it is empty
+    unsigned latencyMicroseconds = 0; // how long a Passthrough volume waits before each request
+};
+
+// A fresh volume at a new temporary directory: a tmpfs; a FAT, NTFS or exFAT image served by its FUSE
+// daemon (fusefat, ntfs-3g, exfat-fuse); a directory served by our FUSE passthrough, as a network share
+// is; or a btrfs, XFS or read-only squashfs image the kernel mounts. exFAT, btrfs, XFS and squashfs come
+// from a loop device, which only root may have. Where this machine offers no such volume, mounted() is
+// false and skipReason() says why.
 class TestVolume {
 public:
-    explicit TestVolume(VolumeKind kind, qint64 bytes = 32 << 20) : skipReason_(start(kind, bytes)) {}
+    explicit TestVolume(VolumeKind kind, qint64 bytes = 32 << 20) : TestVolume(kind, VolumeSetup{bytes, {}, 0}) {}
+    TestVolume(VolumeKind kind, const VolumeSetup& setup) : skipReason_(start(kind, setup)) {}
     ~TestVolume();
     TestVolume(const TestVolume&) = delete;
     TestVolume& operator=(const TestVolume&) = delete;
@@ -23,7 +33,8 @@ public:
     QString path() const { return path_; } // no trailing slash
 
 private:
-    QString start(VolumeKind kind, qint64 bytes); // why it could not be had, or nothing
+    QString start(VolumeKind kind, const VolumeSetup& setup); // why it could not be had, or nothing
+    QString serveImage(VolumeKind kind, const VolumeSetup& setup);
 
     QTemporaryDir scratch_;
     QString path_;
