@@ -221,8 +221,12 @@ TEST(MountedVolumes, VolumesWindowsReadsAreKnown)
                   std::tuple(QString(root), windows))
             << path;
     }
-    for (const auto& [kind, windows] :
-         {std::pair{VolumeKind::Tmpfs, false}, {VolumeKind::Fat, true}, {VolumeKind::Ntfs, true}}) {
+    for (const auto& [kind, windows] : {std::pair{VolumeKind::Tmpfs, false},
+                                        {VolumeKind::Fat, true},
+                                        {VolumeKind::Ntfs, true},
+                                        {VolumeKind::Exfat, true},
+                                        {VolumeKind::Passthrough, false},
+                                        {VolumeKind::Btrfs, false}}) {
         const TestVolume volume(kind);
         if (!volume.mounted())
             continue; // the volumes' own tests say why
