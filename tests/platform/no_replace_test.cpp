@@ -258,6 +258,7 @@ std::vector<Row> rows()
         {"removing ours that another program removed", Place::Disk, Way::Anonymous, "remove s/MM05L.bmp", [](auto& s, auto&, auto& expected) { expected = s.ours(); QFile::remove(s.at("s/MM05L.bmp")); }, text(ENOENT) + ", replaced", "s: | t:"},
         // A set of links moved into another directory still leads to its pictures: a relative link is made anew.
         {"a relative link moved", Place::Disk, Way::Anonymous, "move s/link t/MM01L.bmp", link("MM05L.bmp"), "ok", "s: MM05L.bmp | t: MM01L.bmp"},
+        {"a relative link through a linked directory moved", Place::Disk, Way::Anonymous, "move s/link t/MM01L.bmp", [](auto& s, auto&, auto&) { EXPECT_TRUE(QFile::link(s.dir('t'), s.at("s/up"))); EXPECT_TRUE(QFile::link("up/../" + QFileInfo(s.dir('s')).fileName() + "/MM05L.bmp", s.at("s/link"))); }, "ok", "s: MM05L.bmp up=? | t: MM01L.bmp"},
         {"an absolute link moved", Place::Disk, Way::Anonymous, "move s/link t/MM01L.bmp", link(""), "ok", "s: MM05L.bmp | t: MM01L.bmp"},
         {"a relative link moved across", Place::Tmpfs, Way::Anonymous, "move s/link t/MM01L.bmp", link("MM05L.bmp"), "ok", "s: MM05L.bmp | t: MM01L.bmp"},
         {"a relative link that cannot leave", Place::Disk, Way::Anonymous, "move s/link t/MM01L.bmp", [=](auto& s, auto& f, auto& e) { link("MM05L.bmp")(s, f, e); f.fail(Call::Unlink, 0, EACCES, "/link"); }, text(EACCES), "s: MM05L.bmp link | t:"},

@@ -535,7 +535,11 @@ std::optional<QByteArray> repointedLink(const QByteArray& from, const QByteArray
     const std::optional<struct stat> fromDir = lstatOf(encoded(fromDirectory)), toDir = lstatOf(encoded(toDirectory));
     if (!fromDir || !toDir || fromDir->st_dev != toDir->st_dev || fromDirectory == toDirectory)
         return std::nullopt;
-    const QString leadsTo = QDir::cleanPath(fromDirectory + QLatin1Char('/') + QFile::decodeName(says));
+    QString leadsTo = QDir::cleanPath(fromDirectory + QLatin1Char('/') + QFile::decodeName(says));
+    // Read by the letter, ".." after a linked directory would lead elsewhere: then to where it really leads.
+    const QString really = QFileInfo(QFile::decodeName(from)).canonicalFilePath();
+    if (!really.isEmpty() && QFileInfo(leadsTo).canonicalFilePath() != really)
+        leadsTo = really;
     return encoded(QDir(toDirectory).relativeFilePath(leadsTo));
 }
 
