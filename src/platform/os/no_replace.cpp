@@ -216,7 +216,7 @@ struct Renamed {
     bool bothNames = false;
     // Neither renamed nor put back: the file is under this hidden name.
     QByteArray strandedAt;
-    // Renamed by a link, which gave the new name an inode number of its own.
+    // Renamed by a link, which gave the new name an inode number of its own (FUSE servers that number names).
     bool renumbered = false;
 };
 
