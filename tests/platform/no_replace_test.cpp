@@ -287,6 +287,8 @@ std::vector<Row> rows()
         rows.push_back({QStringLiteral("a change of case on ") + volume, place, Way::Anonymous, "move t/MM05L.bmp t/mm05l.bmp", onVolume, "ok", "s: MM05L.bmp | t: mm05l.bmp"});
         rows.push_back({QStringLiteral("removing from ") + volume, place, Way::Anonymous, "remove t/MM05L.bmp", onVolume, "ok", Kept});
     }
+    // Renamed there by a link whose old name cannot go: the new name, numbered apart, still goes again.
+    rows.push_back({"a rename on a FUSE share whose old name stays", Place::Passthrough, Way::Anonymous, "move t/MM05L.bmp t/MM01L.bmp", [=](auto& s, auto& f, auto& e) { onVolume(s, f, e); f.fail(Call::Unlink, 0, EACCES); }, text(EACCES), "s: MM05L.bmp | t: MM05L.bmp"});
     // The errors that mean a call is not to be had send the writes down the next path; any other is a failure.
     for (const int error : {EINVAL, ENOSYS, EOPNOTSUPP, EPERM, EIO}) {
         const auto lacking = [error](Call call) { return [=](auto& s, auto& f, auto&) { f.lack(call, error, call == Call::Fsync ? path(s.dir('t')) : QByteArray()); }; };
