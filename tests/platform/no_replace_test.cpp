@@ -3,6 +3,7 @@
 #include <functional>
 #include <optional>
 
+#include <fcntl.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -115,6 +116,16 @@ public:
         ASSERT_EQ(::rename(path(at("s/new")).constData(), path(at("s/MM05L.bmp")).constData()), 0);
     }
     void take() const { add("t/MM01L.bmp", "taken"); }
+    // Another file of the same bytes and times in its place, as a sync tool leaves it.
+    void twin() const
+    {
+        struct stat st {};
+        ASSERT_EQ(::stat(path(at("s/MM05L.bmp")).constData(), &st), 0);
+        add("s/twin", Original);
+        const struct timespec times[] = {st.st_atim, st.st_mtim};
+        ASSERT_EQ(::utimensat(AT_FDCWD, path(at("s/twin")).constData(), times, 0), 0);
+        ASSERT_EQ(::rename(path(at("s/twin")).constData(), path(at("s/MM05L.bmp")).constData()), 0);
+    }
     // The original, as a write of ours would know it.
     FileIdentity ours() const
     {
@@ -247,6 +258,8 @@ std::vector<Row> rows()
         {"the target taken before the move", Place::Disk, Way::Every, "move", race(Call::Renameat2, 0, &Scene::take), exists, Taken},
         // Stepping aside before it goes, the original is edited and its name taken: it stays aside, beside the copy.
         {"an original that cannot go back", Place::Tmpfs, Way::Anonymous, "move", [](const Scene& s, Faults& f, auto&) { f.actBefore(Call::Renameat2, 0, [&s, &f] { s.edit(); f.actBefore(Call::Renameat2, 0, [&s] { s.add("s/MM05L.bmp", "taken"); }); }, "*.ostrel-moving-"); }, ChangedWhileMoved + ", copy left, at .MM05L.bmp.ostrel-moving-X", "s: .MM05L.bmp.ostrel-moving-X=<o>+ MM05L.bmp=taken | t: MM01L.bmp"},
+        // Another file just like it, put in its place as it steps aside: another program's, so it stays.
+        {"replaced by a twin as it steps aside", Place::Tmpfs, Way::Anonymous, "move", [](auto& s, auto& f, auto&) { f.actBefore(Call::Renameat2, 0, [&s] { s.twin(); }, "*.ostrel-moving-"); }, ChangedWhileMoved + ", copy left", Copied},
         // A change of letter case where the other spelling is the same file, as a case-blind volume shows it,
         // that can be neither done nor undone (the way back from the hidden name fails).
         {"a change of case stranded", Place::Disk, Way::Anonymous, "move s/MM05L.bmp s/mm05l.bmp", [](auto& s, auto& f, auto&) { EXPECT_EQ(::link(path(s.at("s/MM05L.bmp")).constData(), path(s.at("s/mm05l.bmp")).constData()), 0); f.fail(Call::Renameat2, 3, EIO); }, exists + ", at .mm05l.bmp.ostrel-renaming-X", "s: .mm05l.bmp.ostrel-renaming-X mm05l.bmp | t:"},
