@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QScrollBar>
 #include <QShortcut>
 
@@ -281,6 +282,13 @@ bool frmBrowser::focusCell(int index)
 void frmBrowser::finishOpening()
 {
     if (isVisible()) {
+        // Form_Load wants cell 0's small picture and the first layout, a moment later, the whole page's: one
+        // look at the directory serves both.
+        partnersAsked_.clear();
+        const QScopedValueRollback reuse(reusePartners_, true);
+        readPartners(gallery::layoutGrid(outerWidth_, outerHeight_, pixelsToTwips(Image1[0]->width()),
+                                         pixelsToTwips(Image1[0]->height()), files_.listCount())
+                         .lastShownCell);
         opened_ = true;
         Form_Load();
         Form_Resize();
@@ -406,7 +414,11 @@ void frmBrowser::readPartners(int lastCell)
     for (int k = 0; k <= lastCell; ++k)
         if (const QString large = files_.list(state_.TopIndex + k); !large.isEmpty())
             wanted << large;
+    if (reusePartners_ && std::all_of(wanted.cbegin(), wanted.cend(),
+                                      [this](const QString& large) { return partnersAsked_.contains(large); }))
+        return;
     partners_ = fileSystem_.findSmallPartners(directory_.path(), wanted, files_.entries());
+    partnersAsked_ = QSet<QString>(wanted.cbegin(), wanted.cend());
 }
 
 QString frmBrowser::partnerOf(const QString& largeName) const
@@ -483,6 +495,10 @@ void frmBrowser::FullViewButton_Click()
 
 void frmBrowser::mnuOptions_Click(int index)
 {
+    // A new size, then a new state: one handler may lay out several times, and one look at the directory
+    // serves them all.
+    partnersAsked_.clear();
+    const QScopedValueRollback reuse(reusePartners_, true);
     if (index == 0)
         close();
     if (index == 1) {

@@ -6,6 +6,7 @@
 
 #include <QHash>
 #include <QMainWindow>
+#include <QSet>
 
 #include "gallery/gallery_layout.h"
 #include "platform/controls/busy_cursor.h"
@@ -119,6 +120,10 @@ private:
     QWidget* curtain_ = nullptr;
     // The page's small pictures as the directory stores them, found with one read per page.
     QHash<QString, QString> partners_;
+    QSet<QString> partnersAsked_;
+    // While set, a page whose sets were all asked about already is not asked about again: set for the length
+    // of one handler.
+    bool reusePartners_ = false;
     std::unique_ptr<frmLargeView> largeView_;
     // A layout shows every picture of the page twice; each is decoded once.
     platform::PictureCache pictures_;
