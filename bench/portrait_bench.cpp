@@ -509,13 +509,13 @@ private:
 // --- The program's surroundings -------------------------------------------------------------------
 
 class AnswerFour final : public platform::Dialogs {
-public:
-    platform::MessageResult messageBox(const QString&, const QString&, platform::MessageButtons,
-                                       platform::MessageIcon) override
+protected:
+    platform::MessageResult showMessageBox(const QString&, const QString&, platform::MessageButtons,
+                                           platform::MessageIcon) override
     {
         return platform::MessageResult::Ok;
     }
-    std::optional<QString> inputBox(const QString&, const QString&, const QString&) override
+    std::optional<QString> showInputBox(const QString&, const QString&, const QString&) override
     {
         return QStringLiteral("4");
     }
@@ -608,6 +608,19 @@ frmBrowser* visibleGallery()
     return nullptr;
 }
 
+// The gallery paints its notice alone first, and its first page once that is on screen.
+void waitOpened(const frmBrowser* gallery, PaintWatch& watch)
+{
+    watch.waitPainted();
+    const auto start = Clock::now();
+    while (!gallery->opened()) {
+        QApplication::processEvents();
+        if (millisecondsSince(start) > 120000)
+            fail("the gallery did not lay out its first page within two minutes");
+    }
+    watch.waitPainted();
+}
+
 // Opens the gallery over the manager's source list and maximises it, each until painted.
 frmBrowser* openFullScreenGallery(frmMain& manager, PaintWatch& watch)
 {
@@ -616,7 +629,7 @@ frmBrowser* openFullScreenGallery(frmMain& manager, PaintWatch& watch)
     if (gallery == nullptr)
         return nullptr;
     watch.watch(gallery);
-    watch.waitPainted();
+    waitOpened(gallery, watch);
     settle();
     gallery->mnuOptions_Click(1);
     watch.waitPainted();
@@ -1136,7 +1149,7 @@ int huge(const QString& directory, Cache cache)
         if (gallery == nullptr)
             fail("the gallery did not open");
         watch.watch(gallery);
-        watch.waitPainted();
+        waitOpened(gallery, watch);
     });
     settle();
     if (cache == Cache::Cold) {

@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QScrollBar>
 #include <QShortcut>
 
@@ -65,7 +66,10 @@ frmBrowser::frmBrowser(const platform::FileListBox& files, const platform::DirLi
     createMenu();
     setOuterSize(gallery::CreatedOuterWidth, gallery::CreatedOuterHeight);
     platform::centreOnScreen(this, QSize(twipsToPixels(outerWidth_), twipsToPixels(outerHeight_)));
-    Form_Load();
+    // Form_Load and the first layout wait for the notice's first paint (finishOpening): a window is only
+    // painted once the window system has shown it, which happens after the handler that opens it.
+    opening_.emplace();
+    Label4->installEventFilter(this);
 }
 
 frmBrowser::~frmBrowser() = default;
@@ -123,6 +127,8 @@ void frmBrowser::createControls()
     Image2->setAccessibleName(QStringLiteral("Small preview"));
     platform::setCaptionPurpose(Label1, QStringLiteral("Previewed set"));
     platform::setCaptionPurpose(Label3, QStringLiteral("Selected set"));
+    curtain_ = new QWidget(client);
+    curtain_->setAutoFillBackground(true);
 }
 
 void frmBrowser::createMenu()
@@ -192,6 +198,17 @@ void frmBrowser::takeKeyboard(platform::ImageBox* cell)
 
 bool frmBrowser::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == Label4) {
+        // Called before the notice paints; the opening goes on from the event loop, once this paint has
+        // reached the screen.
+        if (event->type() == QEvent::Paint && !opened_ && !openingQueued_) {
+            openingQueued_ = true;
+            QMetaObject::invokeMethod(this, &frmBrowser::finishOpening, Qt::QueuedConnection);
+        }
+        return false;
+    }
+    if (!opened_)
+        return false;
     const int index = watched->property("index").toInt();
     if (event->type() == QEvent::FocusIn) {
         // A cell reached by keys is previewed, as the cell under the pointer is; focus coming back
@@ -262,6 +279,27 @@ bool frmBrowser::focusCell(int index)
     return true;
 }
 
+void frmBrowser::finishOpening()
+{
+    if (isVisible()) {
+        // Form_Load wants cell 0's small picture and the first layout, a moment later, the whole page's: one
+        // look at the directory serves both.
+        partnersAsked_.clear();
+        const QScopedValueRollback reuse(reusePartners_, true);
+        readPartners(gallery::layoutGrid(outerWidth_, outerHeight_, pixelsToTwips(Image1[0]->width()),
+                                         pixelsToTwips(Image1[0]->height()), files_.listCount())
+                         .lastShownCell);
+        opened_ = true;
+        Form_Load();
+        Form_Resize();
+        curtain_->hide();
+        curtain_->deleteLater();
+        curtain_ = nullptr;
+        Label4->removeEventFilter(this);
+    }
+    opening_.reset();
+}
+
 void frmBrowser::Form_Load()
 {
     state_.LastGridCell = 0;
@@ -299,23 +337,25 @@ void frmBrowser::resizeEvent(QResizeEvent* event)
         outerWidth_ = pixelsToTwips(client.width()) + gallery::FrameWidth;
         outerHeight_ = pixelsToTwips(client.height()) + gallery::FrameHeight;
     }
+    if (curtain_)
+        curtain_->resize(client);
     Form_Resize();
 }
 
 void frmBrowser::Form_Resize()
 {
-    const int cellWidth = pixelsToTwips(Image1[0]->width());
-    const int cellHeight = pixelsToTwips(Image1[0]->height());
-    const int sets = files_.listCount();
-
-    const QSize notice = Label4->size();
-    Label4->move(twipsToPixels(outerWidth_) / 2 - notice.width() / 2,
-                 twipsToPixels(outerHeight_) / 2 - notice.height() / 2);
-    Label4->show();
-    Label4->raise();
+    showNotice();
+    // Until the notice has been on screen the pictures wait; the opening lays out the size the window
+    // has by then.
+    if (!opened_)
+        return;
+    const platform::BusyCursor busy;
     // Painted now, before the pictures load.
     Label4->repaint();
 
+    const int cellWidth = pixelsToTwips(Image1[0]->width());
+    const int cellHeight = pixelsToTwips(Image1[0]->height());
+    const int sets = files_.listCount();
     const gallery::GridLayout grid = gallery::layoutGrid(outerWidth_, outerHeight_, cellWidth, cellHeight, sets);
     state_.ColumnCount = grid.columnCount;
     state_.RowCount = grid.rowCount;
@@ -347,6 +387,15 @@ void frmBrowser::Form_Resize()
     fillPage();
 }
 
+void frmBrowser::showNotice()
+{
+    const QSize notice = Label4->size();
+    Label4->move(twipsToPixels(outerWidth_) / 2 - notice.width() / 2,
+                 twipsToPixels(outerHeight_) / 2 - notice.height() / 2);
+    Label4->show();
+    Label4->raise();
+}
+
 void frmBrowser::show_page()
 {
     readPartners(state_.LastShownCell);
@@ -365,7 +414,11 @@ void frmBrowser::readPartners(int lastCell)
     for (int k = 0; k <= lastCell; ++k)
         if (const QString large = files_.list(state_.TopIndex + k); !large.isEmpty())
             wanted << large;
+    if (reusePartners_ && std::all_of(wanted.cbegin(), wanted.cend(),
+                                      [this](const QString& large) { return partnersAsked_.contains(large); }))
+        return;
     partners_ = fileSystem_.findSmallPartners(directory_.path(), wanted, files_.entries());
+    partnersAsked_ = QSet<QString>(wanted.cbegin(), wanted.cend());
 }
 
 QString frmBrowser::partnerOf(const QString& largeName) const
@@ -408,6 +461,7 @@ void frmBrowser::fill_cell(int index)
 
 void frmBrowser::Scroller_Change()
 {
+    const platform::BusyCursor busy;
     state_.TopIndex = Scroller->value() * state_.ColumnCount;
     show_page();
 }
@@ -441,6 +495,10 @@ void frmBrowser::FullViewButton_Click()
 
 void frmBrowser::mnuOptions_Click(int index)
 {
+    // A new size, then a new state: one handler may lay out several times, and one look at the directory
+    // serves them all.
+    partnersAsked_.clear();
+    const QScopedValueRollback reuse(reusePartners_, true);
     if (index == 0)
         close();
     if (index == 1) {
@@ -548,6 +606,7 @@ void frmBrowser::closeEvent(QCloseEvent* event)
 
 void frmBrowser::Form_Unload()
 {
+    opening_.reset();
     emit unloaded();
     if (largeView_ && largeView_->isVisible())
         largeView_->close();

@@ -1,12 +1,15 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include <QHash>
 #include <QMainWindow>
+#include <QSet>
 
 #include "gallery/gallery_layout.h"
+#include "platform/controls/busy_cursor.h"
 #include "platform/os/picture_cache.h"
 
 class QAction;
@@ -48,6 +51,9 @@ public:
     ~frmBrowser() override;
 
     const GalleryState& state() const { return state_; }
+    // Whether the first page has been laid out. The window first shows its busy notice alone; once that
+    // is on screen, Form_Load and the first layout load the pictures.
+    bool opened() const { return opened_; }
     // Outer size in twips, as the layout reads it.
     int outerWidth() const { return outerWidth_; }
     int outerHeight() const { return outerHeight_; }
@@ -69,6 +75,7 @@ private slots:
     void FullViewButton_Click();
 
 private:
+    void finishOpening();
     void Form_Load();
     void Form_Resize();
     void Form_Unload();
@@ -84,6 +91,7 @@ private:
     platform::ImageBox* cell(int index);
     void takeKeyboard(platform::ImageBox* cell);
     bool focusCell(int index);
+    void showNotice();
     void readPartners(int lastCell);
     QString partnerOf(const QString& largeName) const;
     QString sourcePath(const QString& name) const;
@@ -104,8 +112,18 @@ private:
     gallery::OuterSize normalOuter_{gallery::CreatedOuterWidth, gallery::CreatedOuterHeight};
     QPoint normalPosition_;
     bool laidOut_ = false;
+    bool opened_ = false;
+    bool openingQueued_ = false;
+    // The wait cursor from the click that opens the gallery until its first page shows.
+    std::optional<platform::BusyCursor> opening_;
+    // Hides the controls' created places until the first layout; the notice stands in front of it.
+    QWidget* curtain_ = nullptr;
     // The page's small pictures as the directory stores them, found with one read per page.
     QHash<QString, QString> partners_;
+    QSet<QString> partnersAsked_;
+    // While set, a page whose sets were all asked about already is not asked about again: set for the length
+    // of one handler.
+    bool reusePartners_ = false;
     std::unique_ptr<frmLargeView> largeView_;
     // A layout shows every picture of the page twice; each is decoded once.
     platform::PictureCache pictures_;

@@ -4,6 +4,7 @@
 #include <QKeyEvent>
 
 #include "platform/controls/accessibility.h"
+#include "platform/controls/busy_cursor.h"
 #include "platform/controls/image_box.h"
 #include "platform/controls/twips.h"
 
@@ -30,6 +31,7 @@ frmLargeView::frmLargeView(QWidget* gallery) : QWidget(nullptr, Qt::Tool), galle
 
 void frmLargeView::showSet(const QString& largePath, const QString& smallPath)
 {
+    const platform::BusyCursor busy;
     for (const auto& [image, path] : {std::pair{Image1, largePath}, std::pair{Image2, smallPath}}) {
         if (path.isEmpty())
             image->setPicture(QImage());

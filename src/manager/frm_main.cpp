@@ -19,6 +19,7 @@
 #include "naming/next_name.h"
 #include "naming/portrait_names.h"
 #include "platform/controls/accessibility.h"
+#include "platform/controls/busy_cursor.h"
 #include "platform/controls/classic_font.h"
 #include "platform/controls/dialogs.h"
 #include "platform/controls/dir_list_box.h"
@@ -462,30 +463,35 @@ void frmMain::blankPicture(platform::ImageBox* image)
 
 void frmMain::Directory_Change()
 {
+    const platform::BusyCursor busy;
     // The preview and the selection variables stay: the operations test the list's selection themselves.
     Files->setPath(Directory->path());
 }
 
 void frmMain::Directory2_Change()
 {
+    const platform::BusyCursor busy;
     Files2->setPath(Directory2->path());
     find_next_name();
 }
 
 void frmMain::Drive1_Change()
 {
+    const platform::BusyCursor busy;
     if (!Directory->setPath(Drive1->drive()))
         Drive1->revert();
 }
 
 void frmMain::drive2_change()
 {
+    const platform::BusyCursor busy;
     if (!Directory2->setPath(Drive2->drive()))
         Drive2->revert();
 }
 
 void frmMain::Files_Click()
 {
+    const platform::BusyCursor busy;
     const int index = Files->listIndex();
     if (index < 0)
         return;
@@ -519,6 +525,7 @@ void frmMain::Files2_Click()
 
 void frmMain::Files2_DblClick()
 {
+    const platform::BusyCursor busy;
     // A destination that cannot be read must not leave an entry of the old source selected.
     if (!Directory->setPath(Files2->path()))
         return;
@@ -534,21 +541,25 @@ void frmMain::Files_DblClick()
 
 void frmMain::SaveButton_Click()
 {
+    const platform::BusyCursor busy;
     operations_.copySet();
 }
 
 void frmMain::MoveButton_Click()
 {
+    const platform::BusyCursor busy;
     operations_.moveSet();
 }
 
 void frmMain::RenameButton_Click()
 {
+    const platform::BusyCursor busy;
     operations_.renameSet();
 }
 
 void frmMain::DeleteButton_Click()
 {
+    const platform::BusyCursor busy;
     operations_.deleteSet();
 }
 

@@ -12,6 +12,7 @@
 namespace {
 
 using platform::ImageBox;
+using testsupport::pointerShown;
 using testsupport::visibleWindow;
 
 class GalleryTest : public testsupport::ManagerFixture {
@@ -24,8 +25,7 @@ protected:
             source_.addPortraits({stem + "L.bmp", alone.contains(i) ? "other.txt" : stem.toLower() + "S.bmp"});
         }
         open();
-        control<QPushButton>("BrowseButton")->click();
-        browser_ = visibleWindow<frmBrowser>("frmBrowser");
+        browser_ = pressGallery();
         return browser_ != nullptr;
     }
     const GalleryState& state() const { return browser_->state(); }
@@ -69,6 +69,60 @@ TEST_F(GalleryTest, APageShowsTheSetsFromTopIndexBlanksPastTheEndAndClosesBackTo
     EXPECT_TRUE(visibleWindow("frmLargeView") && entry(3)->isChecked());
     entry(0)->trigger(); // "Close Browser" closes the large view too
     EXPECT_TRUE(window_->isVisible() && !visibleWindow("frmBrowser") && !visibleWindow("frmLargeView"));
+}
+
+// Counts the paints of the gallery's busy notice, from before the gallery exists.
+class NoticePaints final : public QObject {
+public:
+    int count = 0;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint && watched->objectName() == "Label4" &&
+            static_cast<QWidget*>(watched)->window()->objectName() == "frmBrowser")
+            ++count;
+        return false;
+    }
+};
+
+// A layout has its notice painted before it asks for the page's small pictures, which it does once, under the
+// wait cursor; so does the first, though the gallery is not on screen yet when Gallery is pressed. A scroll
+// shows no notice. Boxes have the usual pointer, and no wait cursor is left over.
+TEST_F(GalleryTest, LayoutsPaintTheNoticeAndShowTheWaitCursorBeforeThePicturesLoad)
+{
+    NoticePaints paints;
+    QApplication::instance()->installEventFilter(&paints);
+    int paintedBefore = 0;
+    QStringList asked;
+    fileSystem_.witness = [&](const char* request) {
+        const auto* gallery = visibleWindow<frmBrowser>("frmBrowser");
+        const QWidget* notice = gallery ? gallery->findChild<QWidget*>("Label4") : nullptr;
+        asked << QString("%1 %2%3").arg(request, pointerShown(),
+                                        notice && notice->isVisible() && paints.count > paintedBefore ? " notice" : "");
+    };
+    dialogs_.witness = [&] {
+        asked << "box " + pointerShown();
+        return QString();
+    };
+    // clang-format off
+    const std::pair<std::function<void()>, const char*> rows[] = {
+        {[&] { ASSERT_TRUE(openGallery(11)); }, "findSmallPartners busy notice"},
+        {[&] { scroller()->setValue(1); }, "findSmallPartners busy"},
+        // All sets fit the screen: the scroll bar, pulled back to the top, refills the old page first.
+        {[&] { child<QPushButton>("FullViewButton")->click(); },
+         "findSmallPartners busy notice, findSmallPartners busy notice"},
+        // Out of full screen, then the new height, then the new width: the first page holds the later ones.
+        {[&] { dialogs_.queueInput("1"); browser_->mnuOptions_Click(2); }, "box usual, findSmallPartners busy notice"},
+    };
+    // clang-format on
+    for (const auto& [act, expected] : rows) {
+        asked.clear();
+        paintedBefore = paints.count;
+        act();
+        EXPECT_EQ(asked.join(", ") + (QGuiApplication::overrideCursor() ? " left" : ""), expected);
+    }
+    QApplication::instance()->removeEventFilter(&paints);
 }
 
 TEST_F(GalleryTest, PointerPreviewsCellsOnceAndDrivesAnOpenLargeView)

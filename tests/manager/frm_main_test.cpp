@@ -9,11 +9,13 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/controls/dir_list_box.h"
 #include "platform/controls/drive_list_box.h"
 #include "support/manager_fixture.h"
 
 namespace {
 
+using testsupport::pointerShown;
 using testsupport::visibleWindow;
 
 using ManagerWindowTest = testsupport::ManagerFixture;
@@ -138,6 +140,61 @@ TEST_F(ManagerWindowTest, DrivesAreNamedAndPickingOneGoesToItsRootAndAnUnreadabl
               QStringList({source_.path(), source_.path(), source_.path(), deepest}));
     EXPECT_EQ(dialogs_.lines(), QStringList(QString("Error|The directory \"%1\" cannot be read: %2|Ok|!||")
                                                 .arg(unplugged, fileSystem_.readDirectory(unplugged, "*").reason)));
+}
+
+// While a handler asks the disk, the pointer is the wait cursor, and once it returns none is left over; a
+// box it shows meanwhile has the usual pointer.
+TEST_F(ManagerWindowTest, TheWaitCursorShowsWhileTheDiskIsAskedAndNeverOverABox)
+{
+    source_.addPortraits({"MM05L.bmp", "mM05S.bmp", "LonerL.bmp"});
+    source_.addDirectory("elsewhere");
+    fileSystem_.setVolumes({{source_.path(), "sandbox"}, {"/", "/"}});
+    open();
+    QStringList asked;
+    fileSystem_.witness = [&](const char*) { asked << pointerShown(); };
+    dialogs_.witness = pointerShown;
+    const auto openDirectory = [this](const char* list, const char* name) {
+        auto* directories = control<platform::DirListBox>(list);
+        emit directories->itemActivated(directories->findItems(name, Qt::MatchExactly).value(0));
+    };
+    const auto press = [this](const char* button, const QString& set) {
+        selectSource(set);
+        control<QPushButton>(button)->click();
+    };
+    const auto pickDrive = [this](int index) {
+        auto* drive = control<platform::DriveListBox>("Drive1");
+        drive->setCurrentIndex(index);
+        emit drive->activated(index);
+    };
+    // clang-format off
+    const std::pair<std::function<void()>, const char*> rows[] = {
+        {[&] { selectSource("LonerL.bmp"); }, "busy|usual|"},
+        {[&] { selectSource("MM05L.bmp"); }, "busy||"},
+        {[&] { openDirectory("Directory2", "elsewhere"); }, "busy||"},
+        {[&] { press("SaveButton", "MM05L.bmp"); }, "busy||"},
+        {[&] { dialogs_.queueInput("PIC02"); press("RenameButton", "MM05L.bmp"); }, "busy|usual|"},
+        {[&] { press("MoveButton", "PIC02L.bmp"); }, "busy|usual|"}, // the set left in the list has no small picture
+        {[&] { dialogs_.queueAnswer(platform::MessageResult::Yes); press("DeleteButton", "LonerL.bmp"); },
+         "busy|usual usual|"},
+        {[&] { openDirectory("Directory", "elsewhere"); }, "busy||"},
+        {[&] { files("Files2")->setListIndex(0); emit files("Files2")->DblClick(); }, "busy||"},
+        {[&] { pickDrive(1); }, "busy||"},
+        {[&] { pickDrive(0); }, "busy||"},
+    };
+    // clang-format on
+    for (const auto& [act, expected] : rows) {
+        asked.clear();
+        dialogs_.clear();
+        act();
+        asked.removeDuplicates();
+        QStringList boxes;
+        for (const testsupport::ShownBox& box : dialogs_.shown())
+            boxes << box.witnessed;
+        EXPECT_EQ(
+            QStringList({asked.join(' '), boxes.join(' '), QGuiApplication::overrideCursor() ? "left" : ""}).join('|'),
+            expected)
+            << expected;
+    }
 }
 
 TEST_F(ManagerWindowTest, ExitClosingTheWindowAndTheGallerysCtrlQEndTheProgram)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <optional>
 
 #include <QDir>
@@ -11,13 +12,16 @@
 namespace testsupport {
 
 // The real file system, with parts a test can replace: which volumes are mounted, and writes that
-// fail on demand.
+// fail on demand. A witness hears of every request before it is made.
 class ForwardingFileSystem final : public platform::PosixFileSystem {
     using Result = platform::FsResult;
     using Identity = platform::FileIdentity;
     using Text = const QString&;
+    using Names = const QStringList&;
 
 public:
+    std::function<void(const char* request)> witness;
+
     void setVolumes(QList<platform::Volume> volumes) { volumes_ = std::move(volumes); }
     // The write number `index` (0 = the next one) fails with `result`, leaving the disk as real writes
     // leave it when they report so: a copy left at the target, the file stranded under the hidden name
@@ -34,6 +38,31 @@ public:
         return windowsNames_ ? *windowsNames_ : PosixFileSystem::takesOnlyWindowsNames(directory);
     }
     QList<platform::Volume> volumes() const override { return volumes_ ? *volumes_ : PosixFileSystem::volumes(); }
+    platform::DirectoryListing listFiles(Text directory, Text pattern) const override
+    {
+        see("listFiles");
+        return PosixFileSystem::listFiles(directory, pattern);
+    }
+    platform::DirectoryListing listDirectories(Text directory) const override
+    {
+        see("listDirectories");
+        return PosixFileSystem::listDirectories(directory);
+    }
+    QString findFileIgnoringCase(Text directory, Text name) const override
+    {
+        see("findFileIgnoringCase");
+        return PosixFileSystem::findFileIgnoringCase(directory, name);
+    }
+    QHash<QString, QString> findSmallPartners(Text directory, Names entries, Names listed) const override
+    {
+        see("findSmallPartners");
+        return PosixFileSystem::findSmallPartners(directory, entries, listed);
+    }
+    QString findConflict(Text directory, Text name, Text except) const override
+    {
+        see("findConflict");
+        return PosixFileSystem::findConflict(directory, name, except);
+    }
     Result copyFile(Text from, Text to) override
     {
         return failing() ? leftAsSaid(from, to) : PosixFileSystem::copyFile(from, to);
@@ -53,9 +82,15 @@ private:
         bool losesSource = false;
     };
 
+    void see(const char* request) const
+    {
+        if (witness)
+            witness(request);
+    }
     // Counts the write; true when it is one to fail, with the outcome left in failure_.
     bool failing()
     {
+        see("write");
         failure_ = failures_.value(writes_++);
         return !failure_.result.ok;
     }

@@ -3,9 +3,12 @@
 #include <memory>
 
 #include <QLabel>
+#include <QPushButton>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
+#include "gallery/frm_browser.h"
 #include "manager/frm_main.h"
 #include "platform/controls/dir_list_box.h"
 #include "platform/controls/file_list_box.h"
@@ -41,6 +44,15 @@ protected:
     platform::FileListBox* files(const char* name = "Files") const { return control<platform::FileListBox>(name); }
     void choose(const char* selector, int index) { control<platform::SelectorBox>(selector)->setListIndex(index); }
     void setDestination(const QString& path) { control<platform::DirListBox>("Directory2")->setPath(path); }
+    // Presses Gallery. The gallery shows its notice first and loads its first page once the notice has been
+    // painted, from the event loop: this waits for both.
+    frmBrowser* pressGallery()
+    {
+        control<QPushButton>("BrowseButton")->click();
+        auto* gallery = visibleWindow<frmBrowser>("frmBrowser");
+        EXPECT_TRUE(!gallery || QTest::qWaitFor([gallery] { return gallery->opened(); })) << "the gallery never opened";
+        return gallery;
+    }
     void selectSource(const QString& name)
     {
         const int index = int(files()->entries().indexOf(name));

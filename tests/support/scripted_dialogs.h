@@ -46,9 +46,11 @@ public:
     void clear() { shown_.clear(); }
     std::function<QString()> witness; // read whenever a box comes up
 
-    platform::MessageResult messageBox(const QString& text, const QString& title, platform::MessageButtons buttons,
-                                       platform::MessageIcon icon) override;
-    std::optional<QString> inputBox(const QString& prompt, const QString& title, const QString& defaultText) override;
+protected:
+    platform::MessageResult showMessageBox(const QString& text, const QString& title, platform::MessageButtons buttons,
+                                           platform::MessageIcon icon) override;
+    std::optional<QString> showInputBox(const QString& prompt, const QString& title,
+                                        const QString& defaultText) override;
 
 private:
     QQueue<platform::MessageResult> answers_;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QApplication>
+#include <QCursor>
 #include <QWidget>
 
 namespace testsupport {
@@ -13,6 +14,13 @@ template <typename Window = QWidget> Window* visibleWindow(const char* objectNam
         if (widget->isVisible() && widget->objectName() == QLatin1String(objectName))
             return qobject_cast<Window*>(widget);
     return nullptr;
+}
+
+// The pointer over our windows: "busy" for the wait cursor, "usual" when nothing overrides it.
+inline QString pointerShown()
+{
+    const QCursor* shown = QGuiApplication::overrideCursor();
+    return QString(!shown ? "usual" : shown->shape() == Qt::WaitCursor ? "busy" : "other");
 }
 
 } // namespace testsupport

@@ -4,6 +4,8 @@
 #include <QInputDialog>
 #include <QMessageBox>
 
+#include "platform/controls/busy_cursor.h"
+
 namespace platform {
 
 namespace {
@@ -21,7 +23,20 @@ QWidget* askingWindow()
 }
 } // namespace
 
-MessageResult QtDialogs::messageBox(const QString& text, const QString& title, MessageButtons buttons, MessageIcon icon)
+MessageResult Dialogs::messageBox(const QString& text, const QString& title, MessageButtons buttons, MessageIcon icon)
+{
+    const UsualPointer pointer;
+    return showMessageBox(text, title, buttons, icon);
+}
+
+std::optional<QString> Dialogs::inputBox(const QString& prompt, const QString& title, const QString& defaultText)
+{
+    const UsualPointer pointer;
+    return showInputBox(prompt, title, defaultText);
+}
+
+MessageResult QtDialogs::showMessageBox(const QString& text, const QString& title, MessageButtons buttons,
+                                        MessageIcon icon)
 {
     QMessageBox box(askingWindow());
     // Texts carry file names, which must never be read as markup.
@@ -42,7 +57,7 @@ MessageResult QtDialogs::messageBox(const QString& text, const QString& title, M
     return pressed == QMessageBox::Yes ? MessageResult::Yes : MessageResult::No;
 }
 
-std::optional<QString> QtDialogs::inputBox(const QString& prompt, const QString& title, const QString& defaultText)
+std::optional<QString> QtDialogs::showInputBox(const QString& prompt, const QString& title, const QString& defaultText)
 {
     bool accepted = false;
     const QString text =

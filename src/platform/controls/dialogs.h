@@ -13,22 +13,28 @@ enum class MessageIcon { None, Exclamation };
 enum class MessageResult { Ok, Yes, No };
 
 // Modal boxes behind an interface, so that tests can answer them from a script and see every box shown.
+// Over every box the user sees the usual pointer, also when a busy handler shows it.
 class Dialogs {
 public:
     virtual ~Dialogs() = default;
-    virtual MessageResult messageBox(const QString& text, const QString& title, MessageButtons buttons,
-                                     MessageIcon icon) = 0;
+    MessageResult messageBox(const QString& text, const QString& title, MessageButtons buttons, MessageIcon icon);
     // The typed text; nothing when the user cancels or closes the box.
-    virtual std::optional<QString> inputBox(const QString& prompt, const QString& title,
-                                            const QString& defaultText) = 0;
+    std::optional<QString> inputBox(const QString& prompt, const QString& title, const QString& defaultText);
+
+protected:
+    virtual MessageResult showMessageBox(const QString& text, const QString& title, MessageButtons buttons,
+                                         MessageIcon icon) = 0;
+    virtual std::optional<QString> showInputBox(const QString& prompt, const QString& title,
+                                                const QString& defaultText) = 0;
 };
 
 class QtDialogs final : public Dialogs {
-public:
+protected:
     // Boxes are centred on and modal to the active window of the application.
-    MessageResult messageBox(const QString& text, const QString& title, MessageButtons buttons,
-                             MessageIcon icon) override;
-    std::optional<QString> inputBox(const QString& prompt, const QString& title, const QString& defaultText) override;
+    MessageResult showMessageBox(const QString& text, const QString& title, MessageButtons buttons,
+                                 MessageIcon icon) override;
+    std::optional<QString> showInputBox(const QString& prompt, const QString& title,
+                                        const QString& defaultText) override;
 };
 
 } // namespace platform

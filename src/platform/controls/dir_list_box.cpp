@@ -4,6 +4,7 @@
 #include <QStyle>
 #include <QStyledItemDelegate>
 
+#include "platform/controls/busy_cursor.h"
 #include "platform/controls/dialogs.h"
 #include "platform/os/file_system.h"
 
@@ -109,6 +110,8 @@ void DirListBox::showSameAs(const DirListBox& other)
 
 void DirListBox::openItem(QListWidgetItem* item)
 {
+    // The directory is read before the window's own handler of the change runs.
+    const BusyCursor busy;
     if (item)
         setPath(item->data(PathRole).toString());
 }

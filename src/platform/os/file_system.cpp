@@ -124,11 +124,16 @@ EntryKind kindOf(int dirFd, const dirent& entry)
 
 bool isNonDirectory(const QByteArray& path)
 {
+    // The link itself first: a name that is not there costs one request, not two, and on a network share
+    // every request counts. A link is followed; one that leads nowhere still counts as a file.
     struct stat st {};
-    if (::stat(path.constData(), &st) == 0 || ::lstat(path.constData(), &st) == 0) {
-        return !S_ISDIR(st.st_mode);
+    if (::lstat(path.constData(), &st) != 0) {
+        return false;
     }
-    return false;
+    if (S_ISLNK(st.st_mode) && ::stat(path.constData(), &st) != 0) {
+        return true;
+    }
+    return !S_ISDIR(st.st_mode);
 }
 
 class OpenDirectory {

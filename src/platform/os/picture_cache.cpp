@@ -15,7 +15,8 @@ PictureCache::PictureCache(qint64 budgetBytes) : entries_(qsizetype(budgetBytes)
 QImage PictureCache::load(const QString& path)
 {
     struct stat st {};
-    if (::stat(QFile::encodeName(path).constData(), &st) != 0) {
+    // Devices are never opened: see decodeBitmap.
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0 || !S_ISREG(st.st_mode)) {
         entries_.remove(path);
         return {};
     }
@@ -25,7 +26,7 @@ QImage PictureCache::load(const QString& path)
     if (const Entry* known = entries_.object(path);
         known && known->size == st.st_size && known->modified == modified && known->changed == changed)
         return known->picture;
-    auto* entry = new Entry{st.st_size, modified, changed, decodeBitmap(path)};
+    auto* entry = new Entry{st.st_size, modified, changed, decodeRegularBitmap(path)};
     QImage picture = entry->picture;
     // The key is held twice, by the cache's table and by its list.
     const qint64 bytes = picture.sizeInBytes() + qint64(sizeof(Entry)) + 2 * path.size() * qint64(sizeof(QChar));

@@ -40,12 +40,18 @@ QImage decodeBitmap(const QString& path)
     if (path.isEmpty()) {
         return {};
     }
-    const QByteArray rawPath = QFile::encodeName(path);
     // Devices are never opened at all: opening some of them has side effects.
     struct stat st {};
-    if (::stat(rawPath.constData(), &st) != 0 || !S_ISREG(st.st_mode)) {
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0 || !S_ISREG(st.st_mode)) {
         return {};
     }
+    return decodeRegularBitmap(path);
+}
+
+QImage decodeRegularBitmap(const QString& path)
+{
+    const QByteArray rawPath = QFile::encodeName(path);
+    struct stat st {};
     // O_NONBLOCK because the name may have been swapped for a FIFO since the stat, and opening a FIFO
     // without a writer would hang the window.
     const FileDescriptor fd(::open(rawPath.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));

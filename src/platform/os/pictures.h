@@ -17,6 +17,9 @@ inline constexpr qint64 MaxPicturePixels = 64LL * 1024 * 1024 / 4;
 // truncated, hostile or larger than the cap gives a null QImage: the window then shows an empty box.
 // Never blocks on a FIFO and never reads pixels before the header's size has been checked.
 QImage decodeBitmap(const QString& path);
+// The same for a file the caller has just found by stat to be a regular file, sparing a second look; it
+// is checked again once open.
+QImage decodeRegularBitmap(const QString& path);
 
 // The file's first bytes that tell how much of it the decoder can use: both headers and the masks.
 inline constexpr qint64 BitmapHeadBytes = 14 + 124 + 16;
