@@ -5,6 +5,7 @@
 // Each size runs in child processes of its own, so that its peak memory is its own.
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <chrono>
 #include <cstdint>
@@ -20,6 +21,8 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
@@ -28,22 +31,27 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QEventLoop>
 #include <QFile>
 #include <QProcess>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include "gallery/frm_browser.h"
 #include "manager/frm_main.h"
 #include "naming/portrait_names.h"
 #include "platform/controls/dialogs.h"
+#include "platform/controls/dir_list_box.h"
 #include "platform/controls/file_list_box.h"
 #include "platform/controls/image_box.h"
 #include "platform/os/file_system.h"
 #include "platform/os/pictures.h"
 #include "platform/os/random_source.h"
+
+#include "fuse_request_counts.h"
 
 namespace {
 
@@ -72,6 +80,8 @@ Options:
   --warm-only      only the figures with a warm cache
   --cold-only      only the figures with a cold cache
   --no-huge        leave out the gallery over 40 sets of 4096 x 4096 pictures
+  --share-latency a,b,...  only the slow share's figures, at these milliseconds per request
+                  (sizes 1000,10000 and 3 rounds unless --sizes and --runs say otherwise)
   --help           this text
 
 Figures, program against floor:
@@ -101,6 +111,15 @@ program run and each floor run ("page cache dropped"); otherwise posix_fadvise(P
 on every file the action reads and on the directory ("fadvise per file"). Pages that running
 processes have mapped stay either way: a cold start-up finds Qt's libraries in memory, since the
 bench itself has them mapped.
+
+Slow share (--share-latency): the directory is served by our FUSE passthrough
+(tests/support/fuse_passthrough), which waits the given time at the start of every request it answers,
+mounted afresh before every run. A new process per round starts the manager on the share, chooses a
+set, opens the gallery and copies the set into an empty directory on the same share, each after a
+pause of 1.5 s (the kernel forgets what the share told it after 1 s). Each is printed beside a plain
+listing of the directory on the share (readdir, and an lstat of each entry whose type readdir leaves
+unknown, as ls -l does) and with the requests the passthrough answered. Without --runs, no further
+round starts once a size and latency has taken 2 minutes. Exits with 77 where FUSE cannot be mounted.
 
 Data: sets named as the program writes them (stems such as MM01234), 4096 distinct large and small
 bitmaps per directory and hard links to them for the other sets, one set in ten without small
@@ -541,7 +560,12 @@ public:
     PaintWatch(const PaintWatch&) = delete;
     PaintWatch& operator=(const PaintWatch&) = delete;
 
-    void watch(const QWidget* window) { window_ = window; }
+    // `counts`, when given, picks the paints that show the result: a window may paint a notice first.
+    void watch(const QWidget* window, std::function<bool(const QWidget*)> counts = {})
+    {
+        window_ = window;
+        counts_ = std::move(counts);
+    }
 
     void waitPainted()
     {
@@ -558,13 +582,15 @@ protected:
     bool eventFilter(QObject* object, QEvent* event) override
     {
         if (event->type() == QEvent::Paint && object->isWidgetType() &&
-            static_cast<QWidget*>(object)->window() == window_)
+            static_cast<QWidget*>(object)->window() == window_ &&
+            (!counts_ || counts_(static_cast<QWidget*>(object))))
             ++paints_;
         return false;
     }
 
 private:
     const QWidget* window_;
+    std::function<bool(const QWidget*)> counts_;
     int paints_ = 0;
 };
 
@@ -653,6 +679,10 @@ struct Options {
     bool warm = true;
     bool cold = true;
     bool huge = true;
+    std::vector<double> shareLatencies; // ms per request: only the slow share's figures, when given
+    bool sizesGiven = false;
+    bool runsGiven = false;
+    bool privateMounts = false; // the share is mounted where no other process sees it
 };
 
 struct Work {
@@ -1170,6 +1200,161 @@ int huge(const QString& directory, Cache cache)
     std::_Exit(0);
 }
 
+// --- A slow share ---------------------------------------------------------------------------------
+
+// The kernel keeps what a FUSE server said of names and attributes for a second (the library's
+// default) and file contents not at all; a user's pause between two actions outlasts that, so each
+// action asks the share afresh, as the first one after mounting does.
+constexpr int ShareLapseMs = 1500;
+// Unless --runs says otherwise, no further round starts once a size and latency has taken this long.
+constexpr double ShareBudgetMs = 120000;
+// Where no share can be mounted; a test may take it for "skipped".
+constexpr int NoShareExit = 77;
+
+const char* const ShareHeader = R"(portrait_bench --share-latency: the directory on our FUSE passthrough, which waits the given
+time before it answers each request. Mounted afresh before every run of either side: each run starts
+from the kernel caches of a fresh mount. %d round%s%s, program and listing alternating; medians.
+program: one new process per round starts the manager on the share (timed from the request to start it
+until its window has painted), chooses a set in the source list (to the end of its refresh), presses
+Gallery (until the gallery has painted its first page of pictures) and presses Copy To (until it
+returns; into an empty directory beside the source on the same share), %.1f s apart, longer than the
+kernel keeps what the share told it.
+listing: opendir/readdir of the same directory on the share and an lstat of each entry whose type
+readdir leaves unknown (on this share, every entry), as ls -l does. ratio = program / listing.
+requests: program / listing, those the passthrough answered (each waiting the latency); the kinds are
+the program's. The share is mounted in %s.
+)";
+
+// Requests the passthrough answered, by kind, as its counts file holds them.
+struct Requests {
+    std::array<std::uint64_t, fusecounts::KindCount> byKind{};
+
+    std::uint64_t total() const
+    {
+        std::uint64_t sum = 0;
+        for (const std::uint64_t count : byKind)
+            sum += count;
+        return sum;
+    }
+    Requests operator-(const Requests& earlier) const
+    {
+        Requests difference;
+        for (std::size_t k = 0; k < byKind.size(); ++k)
+            difference.byKind[k] = byKind[k] - earlier.byKind[k];
+        return difference;
+    }
+    // "getattr 1901, readdir 1, statfs 1": the kinds that occurred.
+    std::string text() const
+    {
+        std::string words;
+        for (std::size_t k = 0; k < byKind.size(); ++k)
+            if (byKind[k] != 0)
+                words += (words.empty() ? "" : ", ") + std::string(fusecounts::KindNames[k]) + ' ' +
+                         std::to_string(byKind[k]);
+        return words.empty() ? "none" : words;
+    }
+};
+
+Requests readRequests(const std::string& countsFile)
+{
+    Requests requests;
+    const int fd = ::open(countsFile.c_str(), O_RDONLY | O_CLOEXEC);
+    const auto bytes = ssize_t(sizeof requests.byKind);
+    if (fd < 0 || ::pread(fd, requests.byKind.data(), std::size_t(bytes), 0) != bytes)
+        fail("cannot read the share's request counts in " + countsFile);
+    ::close(fd);
+    return requests;
+}
+
+void lapse()
+{
+    QEventLoop loop;
+    QTimer::singleShot(ShareLapseMs, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+// One action of a share session for the driver: its name, milliseconds and the requests it made.
+void reportAction(const char* name, double ms, const Requests& requests)
+{
+    std::printf("%s %.3f", name, ms);
+    for (const std::uint64_t count : requests.byKind)
+        std::printf(" %llu", static_cast<unsigned long long>(count));
+    std::printf("\n");
+    std::fflush(stdout);
+}
+
+// A user's session on the share, in a new process: start-up, a set chosen, the gallery opened, the
+// set copied, each once and a pause apart. Start-up's requests are the process's since it began.
+int shareSession(const QString& directory, const QString& destination, long set, long sets, std::int64_t askedAt,
+                 const std::string& countsFile)
+{
+    requireBigScreen();
+    const SetNames names(sets, true);
+    Services services;
+    frmMain manager(services.forWindows(), directory);
+    PaintWatch watch(&manager);
+    manager.start();
+    watch.waitPainted();
+    reportAction("start-up", double(monotonicNanoseconds() - askedAt) / 1e6, readRequests(countsFile));
+    auto* files = manager.findChild<platform::FileListBox*>(QStringLiteral("Files"));
+    if (files == nullptr || files->listCount() != sets)
+        fail("the manager does not list the share's sets");
+    // Where the copy goes, chosen untimed before the pause, as a user would.
+    if (!manager.findChild<platform::DirListBox*>(QStringLiteral("Directory2"))->setPath(destination))
+        fail("the manager cannot show the copy's destination");
+    lapse();
+
+    Requests before = readRequests(countsFile);
+    const double selectionMs = timeMilliseconds([&] { files->setListIndex(int(set)); });
+    reportAction("selection", selectionMs, readRequests(countsFile) - before);
+    const ManagerVariables& vars = manager.variables();
+    if (vars.SourceLargeName.toStdString() != names.large(set) || vars.SourceSmallName.toStdString() != names.small(set) ||
+        !manager.findChild<platform::ImageBox*>(QStringLiteral("Image1"))->hasPicture() ||
+        !manager.findChild<platform::ImageBox*>(QStringLiteral("Image2"))->hasPicture())
+        fail("the selection on the share did not show the set");
+    lapse();
+
+    before = readRequests(countsFile);
+    frmBrowser* gallery = nullptr;
+    // Every cell of the first page shows its picture in the paint that ends the wait.
+    const auto pagePainted = [&gallery](const QWidget* painted) {
+        if (qobject_cast<const platform::ImageBox*>(painted) == nullptr || !painted->property("index").isValid())
+            return false;
+        const GalleryState& state = gallery->state();
+        int shown = 0;
+        for (const platform::ImageBox* cell : gallery->findChildren<platform::ImageBox*>(QStringLiteral("Image1"))) {
+            const int k = cell->property("index").toInt();
+            if (k > state.LastShownCell || state.CellLargeName[std::size_t(k)].isEmpty())
+                continue;
+            if (!cell->hasPicture())
+                return false;
+            ++shown;
+        }
+        return shown > 0;
+    };
+    const double galleryMs = timeMilliseconds([&] {
+        manager.findChild<QPushButton*>(QStringLiteral("BrowseButton"))->click();
+        gallery = visibleGallery();
+        if (gallery == nullptr)
+            fail("the gallery did not open on the share");
+        watch.watch(gallery, pagePainted);
+        watch.waitPainted();
+    });
+    reportAction("gallery", galleryMs, readRequests(countsFile) - before);
+    if (gallery->state().CellLargeName[0].toStdString() != names.large(0))
+        fail("the gallery on the share does not begin with the first set");
+    gallery->close();
+    watch.watch(&manager);
+    lapse();
+
+    before = readRequests(countsFile);
+    const double copyMs =
+        timeMilliseconds([&] { manager.findChild<QPushButton*>(QStringLiteral("SaveButton"))->click(); });
+    reportAction("copy", copyMs, readRequests(countsFile) - before);
+    // The driver checks the copies on the disk beneath the share.
+    std::_Exit(0);
+}
+
 // --- The driver -----------------------------------------------------------------------------------
 
 QByteArray runChild(const QStringList& arguments, bool forwardOutput)
@@ -1250,12 +1435,9 @@ void measureHuge(const std::string& root, const Options& options)
     }
 }
 
-int drive(const Options& options)
+// The offscreen screen and a runtime directory for every child.
+void prepareChildren(const QTemporaryDir& scratch)
 {
-    QTemporaryDir scratch;
-    if (!scratch.isValid())
-        fail("cannot make a temporary directory");
-    const std::string root = scratch.path().toStdString();
     // The offscreen platform's screen, for every child; it reads no size from its options.
     const QString screenFile = scratch.filePath(QStringLiteral("screen.json"));
     QFile screen(screenFile);
@@ -1274,6 +1456,15 @@ int drive(const Options& options)
         QFile::setPermissions(runtime, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
         qputenv("XDG_RUNTIME_DIR", runtime.toUtf8());
     }
+}
+
+int drive(const Options& options)
+{
+    QTemporaryDir scratch;
+    if (!scratch.isValid())
+        fail("cannot make a temporary directory");
+    const std::string root = scratch.path().toStdString();
+    prepareChildren(scratch);
 
     std::printf("portrait_bench: %d round%s per figure, program and floor alternating, each on fresh work; medians,\n"
                 "ratio = program median / floor median. warm: the files were read once before. cold: %s.\n"
@@ -1317,6 +1508,302 @@ int drive(const Options& options)
     return 0;
 }
 
+// --- The slow share's driver ----------------------------------------------------------------------
+
+// Where a share is mounted while the bench runs, so that a failure on the way out leaves none behind.
+std::string mountedShare;
+
+void detach(const std::string& mountPoint)
+{
+    if (::umount2(mountPoint.c_str(), MNT_DETACH) == 0)
+        return;
+    // An ordinary user's FUSE mount is undone by the helper that made it.
+    QProcess::execute(QStringLiteral("fusermount3"),
+                      {QStringLiteral("-u"), QStringLiteral("-z"), QString::fromStdString(mountPoint)});
+}
+
+void detachLeftShare()
+{
+    if (!mountedShare.empty())
+        detach(mountedShare);
+}
+
+// Our FUSE passthrough serving `root` at `mountPoint`, mounted afresh for every run, with a counts file
+// of its own each time.
+class Share {
+public:
+    Share(std::string root, std::string mountPoint, std::string scratch)
+        : root_(std::move(root)), mountPoint_(std::move(mountPoint)), scratch_(std::move(scratch))
+    {
+        static const bool registered = std::atexit(detachLeftShare) == 0;
+        (void)registered;
+    }
+    ~Share() { unmount(); }
+    Share(const Share&) = delete;
+    Share& operator=(const Share&) = delete;
+
+    // Nothing when mounted; else why not.
+    std::string mount(double latencyMs)
+    {
+        unmount();
+        if (::access("/dev/fuse", R_OK | W_OK) != 0)
+            return std::string("/dev/fuse: ") + std::strerror(errno);
+        countsFile_ = joined(scratch_, "requests-" + std::to_string(++mounts_));
+        QProcess server;
+        server.setProcessChannelMode(QProcess::MergedChannels);
+        server.start(QStringLiteral(FUSE_PASSTHROUGH),
+                     {QStringLiteral("-o"), QStringLiteral("latency_us=%1").arg(std::lround(latencyMs * 1000)),
+                      QStringLiteral("-o"), QStringLiteral("counts=") + QString::fromStdString(countsFile_),
+                      QString::fromStdString(root_), QString::fromStdString(mountPoint_)});
+        // The server leaves for the background once the share is mounted.
+        if (!server.waitForFinished(30000) || server.exitStatus() != QProcess::NormalExit || server.exitCode() != 0) {
+            const QString said = QString::fromLocal8Bit(server.readAll()).trimmed();
+            server.kill();
+            return std::string(FUSE_PASSTHROUGH) + " did not mount it: " +
+                   (said.isEmpty() ? server.errorString() : said).toStdString();
+        }
+        struct stat mounted {};
+        struct stat beneath {};
+        if (::stat(mountPoint_.c_str(), &mounted) != 0 || ::stat(scratch_.c_str(), &beneath) != 0 ||
+            mounted.st_dev == beneath.st_dev) {
+            detach(mountPoint_);
+            return "no share appeared at " + mountPoint_;
+        }
+        mountedShare = mountPoint_;
+        return {};
+    }
+
+    void unmount()
+    {
+        if (mountedShare != mountPoint_)
+            return;
+        detach(mountPoint_);
+        mountedShare.clear();
+    }
+
+    const std::string& countsFile() const { return countsFile_; }
+    std::string path(const std::string& name) const { return joined(mountPoint_, name); }
+    std::string beneath(const std::string& name) const { return joined(root_, name); }
+
+private:
+    std::string root_;
+    std::string mountPoint_;
+    std::string scratch_;
+    std::string countsFile_;
+    int mounts_ = 0;
+};
+
+// What a plain listing asks of the share: every entry, and an lstat of each whose type readdir leaves
+// unknown (on our passthrough, all of them), as `ls -l` does. The entries counted, "." and ".." aside.
+long listShare(const std::string& directory)
+{
+    DIR* dir = ::opendir(directory.c_str());
+    if (dir == nullptr)
+        return -1;
+    long entries = 0;
+    while (const dirent* entry = ::readdir(dir)) {
+        if (std::strcmp(entry->d_name, ".") == 0 || std::strcmp(entry->d_name, "..") == 0)
+            continue;
+        ++entries;
+        struct stat st {};
+        if (entry->d_type == DT_UNKNOWN)
+            ::fstatat(::dirfd(dir), entry->d_name, &st, AT_SYMLINK_NOFOLLOW);
+    }
+    ::closedir(dir);
+    return entries;
+}
+
+std::string fileBytes(const std::string& path)
+{
+    QFile file(QString::fromStdString(path));
+    return file.open(QIODevice::ReadOnly) ? file.readAll().toStdString() : std::string();
+}
+
+struct ShareRun {
+    double ms = 0;
+    Requests requests;
+};
+
+constexpr const char* ShareActions[] = {"start-up", "selection", "gallery", "copy"};
+constexpr std::size_t ShareActionCount = std::size(ShareActions);
+constexpr const char* ShareFigures[ShareActionCount] = {"start-up to the window shown",
+                                                        "selection, with small picture",
+                                                        "gallery opened, page painted", "copy of a set, share to share"};
+
+// One program session on a fresh mount: each action's time and requests.
+std::array<ShareRun, ShareActionCount> runShareSession(Share& share, double latencyMs, long set, long sets,
+                                                      const std::string& destination)
+{
+    if (const std::string why = share.mount(latencyMs); !why.empty())
+        throw std::runtime_error("cannot mount the share again: " + why);
+    const Requests mounted = readRequests(share.countsFile());
+    QProcess child;
+    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    const std::int64_t askedAt = monotonicNanoseconds();
+    child.start(QCoreApplication::applicationFilePath(),
+                {QStringLiteral("--share-session"), QString::fromStdString(share.path("portraits")),
+                 QString::fromStdString(share.path(destination)), QString::number(set), QString::number(sets),
+                 QString::number(askedAt), QString::fromStdString(share.countsFile())});
+    if (!child.waitForFinished(-1) || child.exitStatus() != QProcess::NormalExit || child.exitCode() != 0)
+        throw std::runtime_error("a session on the share failed");
+    share.unmount();
+    const QList<QByteArray> lines = child.readAllStandardOutput().trimmed().split('\n');
+    std::array<ShareRun, ShareActionCount> runs;
+    if (std::size_t(lines.size()) != ShareActionCount)
+        throw std::runtime_error("a session on the share gave no answer");
+    for (std::size_t a = 0; a < ShareActionCount; ++a) {
+        const QList<QByteArray> words = lines[qsizetype(a)].split(' ');
+        if (std::size_t(words.size()) != 2 + fusecounts::KindCount || words[0] != ShareActions[a])
+            throw std::runtime_error("a session on the share answered '" + lines[qsizetype(a)].toStdString() + "'");
+        runs[a].ms = words[1].toDouble();
+        for (std::size_t k = 0; k < fusecounts::KindCount; ++k)
+            runs[a].requests.byKind[k] = words[qsizetype(2 + k)].toULongLong();
+    }
+    runs[0].requests = runs[0].requests - mounted;
+    return runs;
+}
+
+ShareRun runShareListing(Share& share, double latencyMs, long entries)
+{
+    if (const std::string why = share.mount(latencyMs); !why.empty())
+        throw std::runtime_error("cannot mount the share again: " + why);
+    const std::string directory = share.path("portraits");
+    const Requests before = readRequests(share.countsFile());
+    long listed = 0;
+    ShareRun run;
+    run.ms = timeMilliseconds([&] { listed = listShare(directory); });
+    run.requests = readRequests(share.countsFile()) - before;
+    share.unmount();
+    if (listed != entries)
+        throw std::runtime_error("the listing of the share found " + std::to_string(listed) + " entries, not " +
+                                 std::to_string(entries));
+    return run;
+}
+
+// Medians, kind by kind for the requests.
+ShareRun medianRun(const std::vector<ShareRun>& runs)
+{
+    ShareRun middle;
+    std::vector<double> values;
+    for (const ShareRun& run : runs)
+        values.push_back(run.ms);
+    middle.ms = median(values);
+    for (std::size_t k = 0; k < fusecounts::KindCount; ++k) {
+        values.clear();
+        for (const ShareRun& run : runs)
+            values.push_back(double(run.requests.byKind[k]));
+        middle.requests.byKind[k] = std::uint64_t(std::llround(median(values)));
+    }
+    return middle;
+}
+
+void measureShare(Share& share, const Options& options, const Dataset& data, const SetNames& names, double latencyMs)
+{
+    const long sets = names.count();
+    const long entries = long(namesIn(data.directory()).size());
+    std::vector<ShareRun> program[ShareActionCount];
+    std::vector<ShareRun> listing;
+    const auto start = Clock::now();
+    int rounds = 0;
+    for (; rounds < options.runs; ++rounds) {
+        if (!options.runsGiven && rounds > 0 && millisecondsSince(start) > ShareBudgetMs)
+            break;
+        // A set with small picture, another each round.
+        long set = (1 + long(rounds) * 7919) % sets;
+        while (!names.hasSmall(set))
+            set = (set + 1) % sets;
+        const std::string destination = "copies-" + std::to_string(rounds);
+        if (::mkdir(share.beneath(destination).c_str(), 0755) != 0)
+            throw std::runtime_error("cannot make " + share.beneath(destination));
+        for (int turn = 0; turn < 2; ++turn) {
+            if ((rounds % 2 == 0) == (turn == 0)) {
+                const auto runs = runShareSession(share, latencyMs, set, sets, destination);
+                for (std::size_t a = 0; a < ShareActionCount; ++a)
+                    program[a].push_back(runs[a]);
+            } else {
+                listing.push_back(runShareListing(share, latencyMs, entries));
+            }
+        }
+        // The copy is judged by the bytes beneath the share: the set's two pictures, nothing else.
+        const std::vector<std::string> copied = namesIn(share.beneath(destination));
+        std::vector<std::string> copiedBytes;
+        for (const std::string& name : copied)
+            copiedBytes.push_back(fileBytes(joined(share.beneath(destination), name)));
+        std::vector<std::string> expected = {fileBytes(joined(data.directory(), names.large(set))),
+                                             fileBytes(joined(data.directory(), names.small(set)))};
+        std::sort(copiedBytes.begin(), copiedBytes.end());
+        std::sort(expected.begin(), expected.end());
+        if (copiedBytes != expected)
+            throw std::runtime_error("the copy on the share did not leave the set's two pictures in " + destination);
+        for (const std::string& name : copied)
+            ::unlink(joined(share.beneath(destination), name).c_str());
+        ::rmdir(share.beneath(destination).c_str());
+        std::fprintf(stderr, "%ld sets, %g ms per request: round %d took %.1f s so far\n", sets, latencyMs, rounds + 1,
+                     millisecondsSince(start) / 1000);
+    }
+    const ShareRun listed = medianRun(listing);
+    char roundsText[32] = "";
+    if (rounds != options.runs)
+        std::snprintf(roundsText, sizeof roundsText, "   [%d round%s]", rounds, rounds == 1 ? "" : "s");
+    for (std::size_t a = 0; a < ShareActionCount; ++a) {
+        const ShareRun middle = medianRun(program[a]);
+        std::printf("%-30s %6ld sets %4g ms %11.3f ms   listing %10.3f ms   ratio %7.3f   requests %6llu / %6llu   "
+                    "(%s)%s\n",
+                    ShareFigures[a], sets, latencyMs, middle.ms, listed.ms, listed.ms > 0 ? middle.ms / listed.ms : 0,
+                    static_cast<unsigned long long>(middle.requests.total()),
+                    static_cast<unsigned long long>(listed.requests.total()), middle.requests.text().c_str(),
+                    roundsText);
+    }
+    std::printf("%-30s %6ld sets %4g ms   listing requests: (%s)\n", "", sets, latencyMs, listed.requests.text().c_str());
+    std::fflush(stdout);
+}
+
+// Other processes would see a share mounted where they can, and what they ask of it (a statfs of every
+// mount, from a desktop or another program's volume list) would be slowed and counted with ours. Only
+// a single-threaded process may take a mount namespace of its own; it needs CAP_SYS_ADMIN.
+bool keepMountsToOurselves()
+{
+    return ::unshare(CLONE_NEWNS) == 0 && ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0;
+}
+
+int driveShare(const Options& options)
+{
+    QTemporaryDir scratch;
+    if (!scratch.isValid())
+        fail("cannot make a temporary directory");
+    prepareChildren(scratch);
+    const std::string root = scratch.filePath(QStringLiteral("share")).toStdString();
+    const std::string mountPoint = scratch.filePath(QStringLiteral("mnt")).toStdString();
+    if (::mkdir(root.c_str(), 0755) != 0 || ::mkdir(mountPoint.c_str(), 0755) != 0)
+        fail("cannot make the share's directories in " + scratch.path().toStdString());
+    Share share(root, mountPoint, scratch.path().toStdString());
+    if (const std::string why = share.mount(0); !why.empty()) {
+        std::fprintf(stderr, "portrait_bench: --share-latency needs a FUSE mount of our passthrough, and there is none "
+                             "to be had here: %s\n",
+                     why.c_str());
+        return NoShareExit;
+    }
+    share.unmount();
+
+    std::printf(ShareHeader, options.runs, options.runs == 1 ? "" : "s",
+                options.runsGiven ? "" : " (fewer where a size and latency has taken 2 minutes)", ShareLapseMs / 1000.0,
+                options.privateMounts ? "a mount namespace of the bench's own: no other process sees it"
+                                      : "the machine's mount namespace: other processes' requests count too");
+    std::fflush(stdout);
+    for (const long sets : options.sizes) {
+        const SetNames names(sets, true);
+        const Dataset data(root, "portraits", names, LargeWidth, LargeHeight, SmallWidth, SmallHeight,
+                           DistinctPictures);
+        for (const double latencyMs : options.shareLatencies) {
+            const auto start = Clock::now();
+            measureShare(share, options, data, names, latencyMs);
+            std::fprintf(stderr, "%ld sets at %g ms per request measured in %.1f s\n", sets, latencyMs,
+                         millisecondsSince(start) / 1000);
+        }
+    }
+    return 0;
+}
+
 [[noreturn]] void usageError(const std::string& why)
 {
     std::fprintf(stderr, "portrait_bench: %s (see portrait_bench --help)\n", why.c_str());
@@ -1330,6 +1817,17 @@ long positiveNumber(const char* text, const char* option)
     const long value = std::strtol(text, &end, 10);
     if (errno != 0 || end == text || *end != '\0' || value <= 0)
         usageError(std::string(option) + " wants a positive whole number, not '" + text + "'");
+    return value;
+}
+
+// A latency in milliseconds, to the microsecond the passthrough counts in.
+double milliseconds(const char* text, const char* option)
+{
+    char* end = nullptr;
+    errno = 0;
+    const double value = std::strtod(text, &end);
+    if (errno != 0 || end == text || *end != '\0' || !(value >= 0) || value > 1000)
+        usageError(std::string(option) + " wants milliseconds from 0 to 1000, not '" + text + "'");
     return value;
 }
 
@@ -1354,8 +1852,14 @@ int main(int argc, char* argv[])
             options.sizes.clear();
             for (const QString& size : QString::fromLocal8Bit(value()).split(QLatin1Char(',')))
                 options.sizes.push_back(positiveNumber(size.toLocal8Bit().constData(), "--sizes"));
+            options.sizesGiven = true;
+        } else if (option == "--share-latency") {
+            options.shareLatencies.clear();
+            for (const QString& latency : QString::fromLocal8Bit(value()).split(QLatin1Char(',')))
+                options.shareLatencies.push_back(milliseconds(latency.toLocal8Bit().constData(), "--share-latency"));
         } else if (option == "--runs") {
             options.runs = int(std::min(positiveNumber(value(), "--runs"), 1000L));
+            options.runsGiven = true;
         } else if (option == "--warm-only") {
             options.cold = false;
         } else if (option == "--cold-only") {
@@ -1370,6 +1874,10 @@ int main(int argc, char* argv[])
         } else if (option == "--session") {
             mode = QString::fromStdString(option);
             modeArguments << QString::fromLocal8Bit(value());
+        } else if (option == "--share-session") {
+            mode = QString::fromStdString(option);
+            for (int k = 0; k < 6; ++k)
+                modeArguments << QString::fromLocal8Bit(value());
         } else {
             usageError("unknown option '" + option + "'");
         }
@@ -1389,11 +1897,22 @@ int main(int argc, char* argv[])
                            positiveNumber(modeArguments[1].toLatin1().constData(), "--measure"));
         if (mode == QLatin1String("--session"))
             return session(modeArguments[0]);
+        if (mode == QLatin1String("--share-session"))
+            return shareSession(modeArguments[0], modeArguments[1], modeArguments[2].toLong(), modeArguments[3].toLong(),
+                                modeArguments[4].toLongLong(), modeArguments[5].toStdString());
         return huge(modeArguments[0], modeArguments[1] == QLatin1String("cold") ? Cache::Cold : Cache::Warm);
+    }
+    if (!options.shareLatencies.empty()) {
+        if (!options.sizesGiven)
+            options.sizes = {1000, 10000};
+        if (!options.runsGiven)
+            options.runs = 3;
+        // Before Qt starts a thread.
+        options.privateMounts = keepMountsToOurselves();
     }
     QCoreApplication app(argc, argv);
     try {
-        return drive(options);
+        return options.shareLatencies.empty() ? drive(options) : driveShare(options);
     } catch (const std::runtime_error& error) {
         std::fprintf(stderr, "portrait_bench: %s\n", error.what());
         return 1;
