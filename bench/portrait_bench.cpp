@@ -1220,7 +1220,7 @@ Gallery (until the gallery has painted its first page of pictures) and presses C
 returns; into an empty directory beside the source on the same share), %.1f s apart, longer than the
 kernel keeps what the share told it.
 listing: opendir/readdir of the same directory on the share and an lstat of each entry whose type
-readdir leaves unknown (on this share, every entry), as ls -l does. ratio = program / listing.
+readdir leaves unknown (this share gives every type, as sshfs does). ratio = program / listing.
 requests: program / listing, those the passthrough answered (each waiting the latency); the kinds are
 the program's. The share is mounted in %s.
 )";
