@@ -582,8 +582,7 @@ protected:
     bool eventFilter(QObject* object, QEvent* event) override
     {
         if (event->type() == QEvent::Paint && object->isWidgetType() &&
-            static_cast<QWidget*>(object)->window() == window_ &&
-            (!counts_ || counts_(static_cast<QWidget*>(object))))
+            static_cast<QWidget*>(object)->window() == window_ && (!counts_ || counts_(static_cast<QWidget*>(object))))
             ++paints_;
         return false;
     }
@@ -1211,7 +1210,8 @@ constexpr double ShareBudgetMs = 120000;
 // Where no share can be mounted; a test may take it for "skipped".
 constexpr int NoShareExit = 77;
 
-const char* const ShareHeader = R"(portrait_bench --share-latency: the directory on our FUSE passthrough, which waits the given
+const char* const ShareHeader =
+    R"(portrait_bench --share-latency: the directory on our FUSE passthrough, which waits the given
 time before it answers each request. Mounted afresh before every run of either side: each run starts
 from the kernel caches of a fresh mount. %d round%s%s, program and listing alternating; medians.
 program: one new process per round starts the manager on the share (timed from the request to start it
@@ -1308,7 +1308,8 @@ int shareSession(const QString& directory, const QString& destination, long set,
     const double selectionMs = timeMilliseconds([&] { files->setListIndex(int(set)); });
     reportAction("selection", selectionMs, readRequests(countsFile) - before);
     const ManagerVariables& vars = manager.variables();
-    if (vars.SourceLargeName.toStdString() != names.large(set) || vars.SourceSmallName.toStdString() != names.small(set) ||
+    if (vars.SourceLargeName.toStdString() != names.large(set) ||
+        vars.SourceSmallName.toStdString() != names.small(set) ||
         !manager.findChild<platform::ImageBox*>(QStringLiteral("Image1"))->hasPicture() ||
         !manager.findChild<platform::ImageBox*>(QStringLiteral("Image2"))->hasPicture())
         fail("the selection on the share did not show the set");
@@ -1559,8 +1560,8 @@ public:
         if (!server.waitForFinished(30000) || server.exitStatus() != QProcess::NormalExit || server.exitCode() != 0) {
             const QString said = QString::fromLocal8Bit(server.readAll()).trimmed();
             server.kill();
-            return std::string(FUSE_PASSTHROUGH) + " did not mount it: " +
-                   (said.isEmpty() ? server.errorString() : said).toStdString();
+            return std::string(FUSE_PASSTHROUGH) +
+                   " did not mount it: " + (said.isEmpty() ? server.errorString() : said).toStdString();
         }
         struct stat mounted {};
         struct stat beneath {};
@@ -1626,13 +1627,13 @@ struct ShareRun {
 
 constexpr const char* ShareActions[] = {"start-up", "selection", "gallery", "copy"};
 constexpr std::size_t ShareActionCount = std::size(ShareActions);
-constexpr const char* ShareFigures[ShareActionCount] = {"start-up to the window shown",
-                                                        "selection, with small picture",
-                                                        "gallery opened, page painted", "copy of a set, share to share"};
+constexpr const char* ShareFigures[ShareActionCount] = {"start-up to the window shown", "selection, with small picture",
+                                                        "gallery opened, page painted",
+                                                        "copy of a set, share to share"};
 
 // One program session on a fresh mount: each action's time and requests.
 std::array<ShareRun, ShareActionCount> runShareSession(Share& share, double latencyMs, long set, long sets,
-                                                      const std::string& destination)
+                                                       const std::string& destination)
 {
     if (const std::string why = share.mount(latencyMs); !why.empty())
         throw std::runtime_error("cannot mount the share again: " + why);
@@ -1754,7 +1755,8 @@ void measureShare(Share& share, const Options& options, const Dataset& data, con
                     static_cast<unsigned long long>(listed.requests.total()), middle.requests.text().c_str(),
                     roundsText);
     }
-    std::printf("%-30s %6ld sets %4g ms   listing requests: (%s)\n", "", sets, latencyMs, listed.requests.text().c_str());
+    std::printf("%-30s %6ld sets %4g ms   listing requests: (%s)\n", "", sets, latencyMs,
+                listed.requests.text().c_str());
     std::fflush(stdout);
 }
 
@@ -1778,8 +1780,9 @@ int driveShare(const Options& options)
         fail("cannot make the share's directories in " + scratch.path().toStdString());
     Share share(root, mountPoint, scratch.path().toStdString());
     if (const std::string why = share.mount(0); !why.empty()) {
-        std::fprintf(stderr, "portrait_bench: --share-latency needs a FUSE mount of our passthrough, and there is none "
-                             "to be had here: %s\n",
+        std::fprintf(stderr,
+                     "portrait_bench: --share-latency needs a FUSE mount of our passthrough, and there is none "
+                     "to be had here: %s\n",
                      why.c_str());
         return NoShareExit;
     }
@@ -1898,8 +1901,9 @@ int main(int argc, char* argv[])
         if (mode == QLatin1String("--session"))
             return session(modeArguments[0]);
         if (mode == QLatin1String("--share-session"))
-            return shareSession(modeArguments[0], modeArguments[1], modeArguments[2].toLong(), modeArguments[3].toLong(),
-                                modeArguments[4].toLongLong(), modeArguments[5].toStdString());
+            return shareSession(modeArguments[0], modeArguments[1], modeArguments[2].toLong(),
+                                modeArguments[3].toLong(), modeArguments[4].toLongLong(),
+                                modeArguments[5].toStdString());
         return huge(modeArguments[0], modeArguments[1] == QLatin1String("cold") ? Cache::Cold : Cache::Warm);
     }
     if (!options.shareLatencies.empty()) {
