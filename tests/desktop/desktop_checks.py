@@ -13,8 +13,9 @@ NORMAL = (681, 473)  # the manager's client area, which no drag changes for good
 MARKER = "OSTREL_DESKTOP_SESSION"
 
 
-def poll(probe, timeout=3.0, interval=0.05):
-    # The first true answer of probe() within timeout, else its last answer.
+def poll(probe, timeout=10.0, interval=0.05):
+    # The first true answer of probe() within timeout, else its last answer. Generous: a loaded machine
+    # (a build beside the tests) can take seconds to hand over the focus.
     deadline = time.monotonic() + timeout
     while not (answer := probe()) and time.monotonic() < deadline:
         time.sleep(interval)
