@@ -176,12 +176,11 @@ QVector<SetOperations::Whereabouts> SetOperations::whereabouts(const QVector<Ste
                                                                const QVector<QString>& elsewhere, int ran,
                                                                bool largeReplaced) const
 {
-    const auto there = [this](const QString& path) { return isThere(path); };
     QVector<Whereabouts> where;
     for (qsizetype i = 0; i < steps.size(); ++i)
-        where.append({steps[i], there(steps[i].source),
-                      i <= ran && !(i == 0 && largeReplaced) && there(steps[i].target),
-                      there(elsewhere[i]) ? elsewhere[i] : QString()});
+        where.append({steps[i], isThere(steps[i].source),
+                      i <= ran && !(i == 0 && largeReplaced) && isThere(steps[i].target),
+                      isThere(elsewhere[i]) ? elsewhere[i] : QString()});
     return where;
 }
 
