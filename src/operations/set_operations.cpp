@@ -210,6 +210,8 @@ QString SetOperations::describe(const QVector<Whereabouts>& files, bool largeRep
             parts << QStringLiteral("%1 is now \"%2\"").arg(what, file.step.target);
         else if (file.atSource)
             parts << QStringLiteral("%1 is still \"%2\"").arg(what, file.step.source);
+        else if (file.step.source == file.step.target)
+            parts << QStringLiteral("%1 is missing: it is no longer \"%2\"").arg(what, file.step.source);
         else if (file.step.large && largeReplaced)
             parts << QStringLiteral("%1 is no longer \"%2\": another program replaced or removed it")
                          .arg(what, file.step.target);
@@ -249,8 +251,10 @@ void SetOperations::renameSet()
                       platform::joinPath(directory, QString::fromStdU32String(
                                                         naming::userSmallFileName(stem32, platform::smallNameLetter))),
                       false});
-    // Renaming a file to the name it has is no change at all.
-    steps.erase(std::remove_if(steps.begin(), steps.end(), [](const Step& s) { return s.source == s.target; }),
+    // Renaming a file to the name it has is no change at all, while it is there: a file another program
+    // removed fails as in any rename, and is reported.
+    steps.erase(std::remove_if(steps.begin(), steps.end(),
+                               [this](const Step& s) { return s.source == s.target && isThere(s.source); }),
                 steps.end());
 
     const bool failed = !refuseTakenTargets(steps, directory, true) && !runSteps(Transfer::Rename, steps);

@@ -158,6 +158,7 @@ TEST(SetOperations, ASetIsHandledWholeOrNotAtAll)
         {"RenameElsewhereTakesWhatWindowsCannot", &Ops::renameSet, names, "MM05L.bmp", {"A:B*"}, {}, [](Scene& s) { s.files.setWindowsNames(false); }, {"A:B*L.bmp", "IrisL.bmp", "a:B*S.bmp"}, {}, {"ask"}, {"reread source"}},
         {"RenameOnlyLetterCase", &Ops::renameSet, names, "MM05L.bmp", {"mm05"}, {}, {}, {"IrisL.bmp", "mm05L.bmp", "mm05S.bmp"}, {}, {"ask"}, {"reread source"}},
         {"RenameKeepsDottedCapitalI", &Ops::renameSet, names, "MM05L.bmp", {"\u0130x"}, {}, {}, {"IrisL.bmp", "\u0130xL.bmp", "\u0130xS.bmp"}, {}, {"ask"}, {"reread source"}},
+        {"RenameOfAVanishedSetOntoItsOwnName", &Ops::renameSet, names, "MM05L.bmp", {"MM05"}, {}, [](Scene& s) { QFile::remove(s.source.filePath("MM05L.bmp")); }, {"IrisL.bmp", "mM05S.bmp"}, {}, {"ask", err("Could not rename \"{S}/MM05L.bmp\" to \"{S}/MM05L.bmp\": " + QString::fromLocal8Bit(std::strerror(ENOENT)) + ". The large picture is missing: it is no longer \"{S}/MM05L.bmp\".")}, shown()},
         {"RenameCancelled", &Ops::renameSet, names, "MM05L.bmp", {std::nullopt}, {}, {}, names, {}, {"ask"}, {}},
         {"RenameToATakenNameInAnyLocale", &Ops::renameSet, names, "MM05L.bmp", {"iris"}, {}, {}, names, {}, {"ask", taken("IrisL.bmp", "{S}")}, {"reread source"}},
         {"RenameWithoutSmallPicture", &Ops::renameSet, {"MM05L.bmp", "NOPICTURE"}, "MM05L.bmp", {"Solo"}, {}, {}, {"NOPICTURE", "SoloL.bmp"}, {}, {"ask"}, {"reread source"}},
