@@ -14,8 +14,9 @@ namespace {
 
 using platform::FileListBox;
 
-// Gestures in turn: c click, d double-click, r right double-click on the row that follows (e marks empty
-// space), C Ctrl+click, v Down, n Enter, s the code selects. Refreshes are left to the manager's tests.
+// Gestures in turn: c click (also on the entry already selected), d double-click, r right double-click on the row that
+// follows (e marks empty space), C Ctrl+click, v Down, n Enter, s the code selects. Refreshes are left to the manager's
+// tests.
 TEST(FileListBox, GesturesAndCodeFireClickAndDblClickInOrder)
 {
     testsupport::PortraitSandbox sandbox;
@@ -32,7 +33,8 @@ TEST(FileListBox, GesturesAndCodeFireClickAndDblClickInOrder)
     const std::pair<const char*, QStringList> rows[] = {
         {"c1v", {"click 1", "click 2", "2"}}, {"v", {"click 0", "0"}}, {"d2", {"click 2", "dbl 2", "2"}},
         {"c0d0", {"click 0", "dbl 0", "0"}}, {"c1r1", {"click 1", "1"}}, {"c2n", {"click 2", "dbl 2", "2"}},
-        {"n", {"-1"}}, {"c0C0cede", {"click 0", "0"}}, {"s2s3", {"click 2", "-1"}},
+        {"n", {"-1"}}, {"c0C0cede", {"click 0", "click 0", "0"}}, {"s2s3", {"click 2", "-1"}},
+        {"s1c1c1", {"click 1", "click 1", "click 1", "1"}}, {"c1r1c1", {"click 1", "click 1", "1"}},
     };
     // clang-format on
     const auto at = [&list](char row) {

@@ -87,6 +87,17 @@ void FileListBox::setListIndex(int index)
     emit Click();
 }
 
+void FileListBox::mousePressEvent(QMouseEvent* event)
+{
+    const QModelIndex index = indexAt(event->position().toPoint());
+    const bool again = event->button() == Qt::LeftButton && index.isValid() && index.row() == listIndex();
+    QListView::mousePressEvent(event);
+    // A click on the entry already selected changes no selection, yet it is a click: the disk or the
+    // other list may have changed since, and the handler shows them.
+    if (again && listIndex() == index.row())
+        emit Click();
+}
+
 void FileListBox::mouseDoubleClickEvent(QMouseEvent* event)
 {
     const QModelIndex index = indexAt(event->position().toPoint());
