@@ -362,14 +362,24 @@ void SetOperations::deleteFiles(const QString& entry)
     }
     if (!small)
         return;
-    // The small file goes only when its name, letter case aside, belongs to the entry deleted, and only
-    // the very file selected: if it is gone, another set's small picture may answer in its stead.
+    // The small file goes under whatever spelling it has now, letter case aside; but a file spelled
+    // exactly as another listed set's partner is that set's, and stays.
     const QString directory = QFileInfo(v.SourceSmallPath).path();
-    const QString found = fileSystem_.findFileIgnoringCase(directory, fileName(v.SourceSmallPath));
     const QString expected = QString::fromStdU32String(naming::smallPartnerOfEntry(entry.toStdU32String()));
-    if (found != fileName(v.SourceSmallPath) || !platform::sameNameIgnoringCase(found, expected))
+    const QString found = fileSystem_.findFileIgnoringCase(directory, fileName(v.SourceSmallPath));
+    if (found.isEmpty() || !platform::sameNameIgnoringCase(found, expected))
         return;
-    const QString smallPath = v.SourceSmallPath;
+    const QString smallPath = platform::joinPath(directory, found);
+    if (found != fileName(v.SourceSmallPath))
+        for (int i = 0; i < manager_.entryCount(); ++i)
+            if (const QString other = manager_.entry(i);
+                other != entry &&
+                QString::fromStdU32String(naming::smallPartnerOfEntry(other.toStdU32String())) == found) {
+                showError(QStringLiteral("\"%1\" was deleted; the small picture \"%2\" was kept: it belongs to the set "
+                                         "\"%3\".")
+                              .arg(v.SourceLargePath, smallPath, other));
+                return;
+            }
     if (const platform::FsResult removed = fileSystem_.removeFile(smallPath, {}); !removed.ok)
         showError(QStringLiteral("\"%1\" was deleted, but \"%2\" could not be deleted: %3. %4")
                       .arg(v.SourceLargePath, smallPath, removed.reason,
