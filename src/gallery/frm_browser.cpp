@@ -212,9 +212,10 @@ bool frmBrowser::eventFilter(QObject* watched, QEvent* event)
     const int index = watched->property("index").toInt();
     if (event->type() == QEvent::FocusIn) {
         // A cell reached by keys is previewed, as the cell under the pointer is; focus coming back
-        // with the window or after a menu moves nothing.
+        // with the window or after a menu moves nothing. A hidden cell hands its focus on as Tab would.
         const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
-        if (reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason || reason == Qt::OtherFocusReason)
+        if (!programFocus_ &&
+            (reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason || reason == Qt::OtherFocusReason))
             Image1_MouseMove(index);
         return false;
     }
@@ -312,7 +313,10 @@ void frmBrowser::Form_Load()
     cell(CreatedCells - 1);
     QWidget::setTabOrder(Image1.back(), Scroller);
     QWidget::setTabOrder(Scroller, FullViewButton);
-    Image1[0]->setFocus();
+    {
+        const QScopedValueRollback quiet(programFocus_, true);
+        Image1[0]->setFocus();
+    }
     Image1_Click(0);
 }
 
@@ -349,6 +353,10 @@ void frmBrowser::Form_Resize()
     // has by then.
     if (!opened_)
         return;
+    // Hiding the focused cell passes the focus on; afterwards it goes back to the same set's cell. Read before
+    // the scroll bar's new range can move the page.
+    const QScopedValueRollback quiet(programFocus_, true);
+    const std::optional<int> focusedSet = focusedCellSet();
     const platform::BusyCursor busy;
     // Painted now, before the pictures load.
     Label4->repaint();
@@ -385,6 +393,18 @@ void frmBrowser::Form_Resize()
     laidOut_ = true;
     // The page once more, as show_page does; the directory was read for this layout a moment ago.
     fillPage();
+    if (focusedSet)
+        Image1[std::size_t(std::clamp(*focusedSet - state_.TopIndex, 0, state_.LastShownCell))]->setFocus(
+            Qt::OtherFocusReason);
+}
+
+std::optional<int> frmBrowser::focusedCellSet() const
+{
+    // The window's focus child, whether or not the window is active.
+    const auto found = std::find(Image1.cbegin(), Image1.cend(), focusWidget());
+    if (found == Image1.cend())
+        return std::nullopt;
+    return state_.TopIndex + int(found - Image1.cbegin());
 }
 
 void frmBrowser::showNotice()

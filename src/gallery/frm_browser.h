@@ -91,6 +91,7 @@ private:
     platform::ImageBox* cell(int index);
     void takeKeyboard(platform::ImageBox* cell);
     bool focusCell(int index);
+    std::optional<int> focusedCellSet() const;
     void showNotice();
     void readPartners(int lastCell);
     QString partnerOf(const QString& largeName) const;
@@ -124,6 +125,8 @@ private:
     // While set, a page whose sets were all asked about already is not asked about again: set for the length
     // of one handler.
     bool reusePartners_ = false;
+    // While set, the focus moves because the program moved it, not the user: it previews nothing.
+    bool programFocus_ = false;
     std::unique_ptr<frmLargeView> largeView_;
     // A layout shows every picture of the page twice; each is decoded once.
     platform::PictureCache pictures_;

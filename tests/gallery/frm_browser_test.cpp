@@ -139,6 +139,11 @@ TEST_F(GalleryTest, PointerPreviewsCellsOnceAndDrivesAnOpenLargeView)
                  shown, QString(large && large->pos().isNull() ? "@0,0" : ""));
     };
     const auto hover = [this](int index) { return [this, index] { emit cell(index)->MouseMove(); }; };
+    const auto click = [this](int index) {
+        browser_->activateWindow();
+        QApplication::setActiveWindow(browser_);
+        QTest::mouseClick(cell(index), Qt::LeftButton);
+    };
     // clang-format off
     const std::pair<std::function<void()>, const char*> steps[] = {
         {hover(0), "0 AD 1 0 - "}, // HoverCell starts at 0: nothing happens
@@ -149,18 +154,22 @@ TEST_F(GalleryTest, PointerPreviewsCellsOnceAndDrivesAnOpenLargeView)
         {hover(2), "2 AB 0 1 ABL.bmp @0,0"}, // a cell without small picture leaves it as it was
         {hover(1), "1 AB 1 1 ABL.bmp @0,0"},
         {[this] { scroller()->setValue(2); }, "1 AG 0 1 ABL.bmp @0,0"}, // a page ending in a set without small picture previews it blank
+        // The clicked cell, hidden by the full screen's layout, hands its focus on: no preview follows.
+        {[this, click] { click(1); QTest::keyClick(browser_, Qt::Key_F, Qt::ControlModifier); }, "1 AI 1 1 ABL.bmp @0,0"},
     };
     // clang-format on
     for (const auto& [act, expected] : steps) {
         act();
         EXPECT_EQ(seen(), expected) << expected;
     }
+    // The focus stays with the clicked set, now in its own place on the page.
+    EXPECT_EQ(QApplication::focusWidget(), cell(5));
     // Its close box unchecks the entry, and closed it stays as the focus moves on.
     QWidget* large = visibleWindow("frmLargeView");
     large->close();
     QEvent deactivated(QEvent::ActivationChange);
     QCoreApplication::sendEvent(large, &deactivated);
-    EXPECT_EQ(seen(), "1 AG 0 0 - ");
+    EXPECT_EQ(seen(), "1 AI 1 0 - ");
 }
 
 TEST_F(GalleryTest, FullScreenViewAmountAndNewLayoutsKeepCheckMarkCaptionGridAndTopIndexInStep)
