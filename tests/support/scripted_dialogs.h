@@ -44,6 +44,12 @@ public:
         return all;
     }
     void clear() { shown_.clear(); }
+    // For a caller that cannot tell whether its box will come up.
+    void dropUnanswered()
+    {
+        answers_.clear();
+        inputs_.clear();
+    }
     std::function<QString()> witness; // read whenever a box comes up
 
 protected:
