@@ -140,10 +140,13 @@ QString RandomSessionTest::act(Act act, const Disk& before, QSet<QByteArray>& ma
         const bool yes = draw(2);
         answeredYes_ = yes;
         dialogs_.queueAnswer(yes ? MessageResult::Yes : MessageResult::No);
-        if (yes)
-            for (const QString& file : {vars().SourceLargePath, vars().SourceSmallPath})
-                if (before.contains(file))
-                    mayVanish.insert(before[file]);
+        // The small picture goes under whatever spelling another program gave it.
+        const QFileInfo small(vars().SourceSmallPath);
+        for (auto file = before.cbegin(); yes && file != before.cend(); ++file)
+            if (const QFileInfo info(file.key());
+                file.key() == vars().SourceLargePath ||
+                (info.path() == small.path() && !info.fileName().compare(small.fileName(), Qt::CaseInsensitive)))
+                mayVanish.insert(*file);
         control<QPushButton>("DeleteButton")->click();
         return yes ? "delete, Yes" : "delete, No";
     }
@@ -311,11 +314,11 @@ void RandomSessionTest::runSession(unsigned seed, int actions)
     }
 }
 
-// OSTREL_RANDOM_SEEDS=first:count and OSTREL_RANDOM_ACTIONS=n run longer sessions by hand. Seeds 2 and 57
-// fail while a click on the selected entry shows it as it was and a delete spares its re-spelt small picture.
+// OSTREL_RANDOM_SEEDS=first:count and OSTREL_RANDOM_ACTIONS=n run longer sessions by hand. Seed 2 clicks a
+// selected entry again after it changed, seed 57 deletes a set whose small picture was re-spelt.
 TEST_F(RandomSessionTest, RandomActionsLoseNoPictureAndTheWindowAgreesWithTheDisk)
 {
-    std::vector<unsigned> seeds{1, 4, 6};
+    std::vector<unsigned> seeds{1, 2, 57};
     if (const QStringList range = qEnvironmentVariable("OSTREL_RANDOM_SEEDS").split(':'); range.size() == 2) {
         seeds.resize(range[1].toUInt());
         std::iota(seeds.begin(), seeds.end(), range[0].toUInt());
