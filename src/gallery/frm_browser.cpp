@@ -393,7 +393,7 @@ void frmBrowser::Form_Resize()
     laidOut_ = true;
     // The page once more, as show_page does; the directory was read for this layout a moment ago.
     fillPage();
-    if (focusedSet)
+    if (focusedSet && state_.LastShownCell >= 0)
         Image1[std::size_t(std::clamp(*focusedSet - state_.TopIndex, 0, state_.LastShownCell))]->setFocus(
             Qt::OtherFocusReason);
 }
