@@ -190,6 +190,11 @@ QString RandomSessionTest::checkBox(const testsupport::ShownBox& box, const QStr
         return dirs_.contains(match.captured(2)) && QFileInfo::exists(match.captured(2) + '/' + match.captured(1))
                    ? QString()
                    : "a name said to be taken is not: " + box.text;
+    // A small picture kept for the set it belongs to: it is still there.
+    static const QRegularExpression kept(
+        R"re(^".+" was deleted; the small picture "(.+)" was kept: it belongs to the set "[^"/]+"\.$)re");
+    if (const QRegularExpressionMatch match = kept.match(box.text); match.hasMatch())
+        return QFileInfo::exists(match.captured(1)) ? QString() : "a small picture said to be kept is not: " + box.text;
     static const QRegularExpression quoted(R"re("([^"]*)")re");
     bool named = false;
     for (const QRegularExpressionMatch& match : quoted.globalMatch(box.text)) {
