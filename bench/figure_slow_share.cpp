@@ -237,6 +237,15 @@ void measureShare(Share& share, const Options& options, const Dataset& data, con
     series.print(rounds, options.runs);
 }
 
+void printShareHeader(const Options& options)
+{
+    std::printf(ShareHeader, options.runs, options.runs == 1 ? "" : "s",
+                options.runsGiven ? "" : " (fewer where a size and latency has taken 2 minutes)", ShareLapseMs / 1000.0,
+                options.privateMounts ? "a mount namespace of the bench's own: no other process sees it"
+                                      : "the machine's mount namespace: other processes' requests count too");
+    std::fflush(stdout);
+}
+
 } // namespace
 
 // Other processes would see a share mounted where they can, and what they ask of it (a statfs of every
@@ -267,11 +276,7 @@ int driveShare(const Options& options)
     }
     share.unmount();
 
-    std::printf(ShareHeader, options.runs, options.runs == 1 ? "" : "s",
-                options.runsGiven ? "" : " (fewer where a size and latency has taken 2 minutes)", ShareLapseMs / 1000.0,
-                options.privateMounts ? "a mount namespace of the bench's own: no other process sees it"
-                                      : "the machine's mount namespace: other processes' requests count too");
-    std::fflush(stdout);
+    printShareHeader(options);
     for (const long sets : options.sizes) {
         const SetNames names(sets, true);
         const Dataset data(root, "portraits", names, LargeWidth, LargeHeight, SmallWidth, SmallHeight,
