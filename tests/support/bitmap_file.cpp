@@ -38,18 +38,23 @@ QByteArray bitmapFile(const BitmapHeader& h, const QByteArray& rest)
 
 QByteArray bitmapRows(int width, int bits, const std::vector<quint64>& values)
 {
+    return bitmapRows(width, int(values.size()) / width, bits,
+                      [&values, width](int x, int y) { return values[size_t(y * width + x)]; });
+}
+
+QByteArray bitmapRows(int width, int height, int bits, const std::function<quint64(int x, int y)>& value)
+{
     const int rowBytes = (width * bits + 31) / 32 * 4;
-    const int rows = int(values.size()) / width;
-    QByteArray out(rowBytes * rows, '\0');
-    for (int y = 0; y < rows; ++y) {
-        uchar* row = reinterpret_cast<uchar*>(out.data()) + (rows - 1 - y) * rowBytes;
+    QByteArray out(rowBytes * height, '\0');
+    for (int y = 0; y < height; ++y) {
+        uchar* row = reinterpret_cast<uchar*>(out.data()) + (height - 1 - y) * rowBytes;
         for (int x = 0; x < width; ++x) {
-            const quint64 value = values[size_t(y * width + x)];
+            const quint64 pixel = value(x, y);
             if (bits < 8)
-                row[x * bits / 8] |= uchar(value << (8 - bits - x * bits % 8));
+                row[x * bits / 8] |= uchar(pixel << (8 - bits - x * bits % 8));
             else
                 for (int b = 0; b < bits / 8; ++b)
-                    row[x * bits / 8 + b] = uchar(value >> (8 * b));
+                    row[x * bits / 8 + b] = uchar(pixel >> (8 * b));
         }
     }
     return out;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <vector>
 
 #include <QByteArray>
@@ -26,6 +27,8 @@ QByteArray bitmapFile(const BitmapHeader& header, const QByteArray& rest);
 // bottom row first, each row padded to whole 32-bit words, values little-endian, the first pixel in
 // the high bits of a byte.
 QByteArray bitmapRows(int width, int bits, const std::vector<quint64>& values);
+// The same with each value asked for, row `y` counted from the top, where a list of them would be too big.
+QByteArray bitmapRows(int width, int height, int bits, const std::function<quint64(int x, int y)>& value);
 
 // Colours as a palette stores them, 0xRRGGBB each, in 4 bytes or in OS/2 1.x's 3.
 QByteArray bitmapPalette(const std::vector<quint32>& colours, int entryBytes = 4);
