@@ -528,13 +528,13 @@ private:
 // --- The program's surroundings -------------------------------------------------------------------
 
 class AnswerFour final : public platform::Dialogs {
-protected:
-    platform::MessageResult showMessageBox(const QString&, const QString&, platform::MessageButtons,
-                                           platform::MessageIcon) override
+public:
+    platform::MessageResult messageBox(const QString&, const QString&, platform::MessageButtons,
+                                       platform::MessageIcon) override
     {
         return platform::MessageResult::Ok;
     }
-    std::optional<QString> showInputBox(const QString&, const QString&, const QString&) override
+    std::optional<QString> inputBox(const QString&, const QString&, const QString&) override
     {
         return QStringLiteral("4");
     }

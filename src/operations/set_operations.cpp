@@ -6,7 +6,7 @@
 
 #include "naming/portrait_names.h"
 #include "operations/manager_view.h"
-#include "platform/controls/dialogs.h"
+#include "platform/dialogs/dialogs.h"
 #include "platform/os/file_system.h"
 #include "platform/os/paths.h"
 
