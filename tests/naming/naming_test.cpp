@@ -115,7 +115,6 @@ struct AllocationRow {
 };
 const AllocationRow allocationRows[] = {
     {"NoEntries", 1, 1, {}, 1, U"MM01L"},
-    {"RunWithoutGap", 1, 1, large("MM01..03"), 4, U"MM04L"},
     {"NumberOneMissing", 1, 1, large("MM02..03"), 3, U"MM01L"},
     {"GapAfterTwo", 1, 1, large("MM01 MM02 MM05"), 3, U"MM03L"},
     {"TwelveAfterEleven", 1, 1, large("MM01..11"), 12, U"MM12L"},
