@@ -23,13 +23,13 @@ namespace portraitbench {
 
 // Every box answered at once, an input box with "4", so that no round waits on a user; nothing recorded.
 class AnswerFour final : public platform::Dialogs {
-protected:
-    platform::MessageResult showMessageBox(const QString&, const QString&, platform::MessageButtons,
-                                           platform::MessageIcon) override
+public:
+    platform::MessageResult messageBox(const QString&, const QString&, platform::MessageButtons,
+                                       platform::MessageIcon) override
     {
         return platform::MessageResult::Ok;
     }
-    std::optional<QString> showInputBox(const QString&, const QString&, const QString&) override
+    std::optional<QString> inputBox(const QString&, const QString&, const QString&) override
     {
         return QStringLiteral("4");
     }

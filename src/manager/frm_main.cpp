@@ -47,7 +47,8 @@ const QString PortraitPattern = QStringLiteral("*L.bmp");
 } // namespace
 
 frmMain::frmMain(platform::Services services, const QString& startDirectory, QWidget* parent)
-    : QWidget(parent), services_(services), operations_(*this, services.fileSystem, services.dialogs)
+    : QWidget(parent), boxes_(services.dialogs), services_{services.fileSystem, boxes_, services.random},
+      operations_(*this, services.fileSystem, boxes_)
 {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Ostrel Portrait Manager"));

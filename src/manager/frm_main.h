@@ -18,6 +18,7 @@
 #include "operations/manager_view.h"
 #include "operations/set_operations.h"
 #include "platform/controls/services.h"
+#include "platform/controls/usual_pointer_dialogs.h"
 
 class QLabel;
 class QPushButton;
@@ -104,6 +105,7 @@ private:
     void showPicture(platform::ImageBox* image, const QString& path);
     void blankPicture(platform::ImageBox* image);
 
+    platform::UsualPointerDialogs boxes_; // what services_ hands out instead of the boxes given
     platform::Services services_;
     ManagerVariables vars_;
     int outerWidth_ = manager::DesignOuterWidth;

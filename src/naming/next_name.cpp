@@ -16,13 +16,72 @@ std::u32string_view slice(std::u32string_view text, std::size_t from, std::size_
     return from < text.size() ? text.substr(from, count) : std::u32string_view();
 }
 
-} // namespace
+// A two-digit field that reads as 0 ("00", "0x", "ag") is read again from its second character to the
+// end of the name.
+double currentNumber(std::u32string_view entry)
+{
+    const double value = numericValue(slice(entry, 2, 2));
+    return value != 0 ? value : numericValue(slice(entry, 3));
+}
+
+// The same for the entry that follows, but as a 16-bit whole number, before it is compared with 0.
+std::int16_t followingNumber(std::u32string_view entry)
+{
+    const std::int16_t value = toInteger16(numericValue(slice(entry, 2, 2)));
+    return value != 0 ? value : toInteger16(numericValue(slice(entry, 3)));
+}
+
+struct Scan {
+    double count = 0; // of the entries of the type, up to the first gap, where it is that gap's number
+    bool hasNumberOne = false;
+};
 
 // The scan trusts the list order: one prefix forms a run and its numbers ascend, so the first
 // step of more than one between neighbours is the lowest gap. Its quirks are kept on purpose,
 // since users' directories were filled by them: names that begin with the prefix count even
 // without a number, the neighbour of an entry is only compared when its first two characters
 // match exactly, and the next number is a 16-bit whole number while the current one is not.
+Scan scan(const std::u32string& prefix, const std::vector<std::u32string>& entries)
+{
+    Scan result;
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        const std::u32string_view entry = entries[i];
+        const std::u32string_view head = slice(entry, 0, 2);
+        if (head != prefix) {
+            continue;
+        }
+        if (slice(entry, 2, 2) == U"01") {
+            result.hasNumberOne = true;
+        }
+        result.count += 1;
+        if (i + 1 == entries.size() || slice(entries[i + 1], 0, 2) != head) {
+            continue;
+        }
+        const double current = currentNumber(entry);
+        if (followingNumber(entries[i + 1]) - current > 1) {
+            result.count = current;
+            break;
+        }
+    }
+    return result;
+}
+
+// Without a set numbered 01 the number is always 01, whatever the count says. From 100 on the
+// stem keeps the last two digits; callers see the full type from nextNumber.
+std::u32string stemNumber(double nextNumber, bool hasNumberOne)
+{
+    if (!hasNumberOne) {
+        return U"01";
+    }
+    const std::u32string text = decimalText(nextNumber);
+    if (nextNumber < 10) {
+        return std::u32string(1, U'0') + text.back();
+    }
+    return text.substr(text.size() - 2);
+}
+
+} // namespace
+
 std::u32string typePrefix(int genderIndex, int classIndex)
 {
     std::u32string prefix;
@@ -39,56 +98,9 @@ NextName allocateNextName(int genderIndex, int classIndex, const std::vector<std
     if (genderLetter(genderIndex) != U'\0')
         smallName += smallGenderLetter(genderIndex);
 
-    double nextNumber = 0;
-    bool hasNumberOne = false;
-    for (std::size_t i = 0; i < entries.size(); ++i) {
-        const std::u32string_view entry = entries[i];
-        const std::u32string_view head = slice(entry, 0, 2);
-        if (head != prefix) {
-            continue;
-        }
-        if (slice(entry, 2, 2) == U"01") {
-            hasNumberOne = true;
-        }
-        nextNumber += 1;
-        if (i + 1 == entries.size()) {
-            continue;
-        }
-        const std::u32string_view follower = entries[i + 1];
-        if (slice(follower, 0, 2) != head) {
-            continue;
-        }
-        // A two-digit field that reads as 0 ("00", "0x", "ag") is read again from its second
-        // character to the end of the name.
-        double current = numericValue(slice(entry, 2, 2));
-        std::int16_t next = toInteger16(numericValue(slice(follower, 2, 2)));
-        if (current == 0) {
-            current = numericValue(slice(entry, 3));
-        }
-        if (next == 0) {
-            next = toInteger16(numericValue(slice(follower, 3)));
-        }
-        if (next - current > 1) {
-            nextNumber = current;
-            break;
-        }
-    }
-    nextNumber += 1;
-
-    // Without a set numbered 01 the number is always 01, whatever the count says. From 100 on the
-    // stem keeps the last two digits; callers see the full type from nextNumber.
-    std::u32string stem = prefix;
-    if (!hasNumberOne) {
-        stem += U"01";
-    } else {
-        const std::u32string text = decimalText(nextNumber);
-        if (nextNumber < 10) {
-            stem += U'0';
-            stem += text.back();
-        } else {
-            stem += text.substr(text.size() - 2);
-        }
-    }
+    const Scan found = scan(prefix, entries);
+    const double nextNumber = found.count + 1;
+    const std::u32string stem = prefix + stemNumber(nextNumber, found.hasNumberOne);
 
     NextName result;
     result.nextNumber = nextNumber;

@@ -49,76 +49,94 @@ double radixValue(std::u32string_view digits, int radix)
     return value;
 }
 
+// A decimal number as written, its digits kept as text so that nothing is lost before from_chars reads it.
+struct DecimalParts {
+    bool negative = false;
+    std::string wholeDigits;
+    std::string fractionDigits;
+    bool exponentNegative = false;
+    std::string exponentDigits;
+};
+
+// Skips a sign at `pos`; true when it was a minus.
+bool readSign(std::u32string_view text, std::size_t& pos)
+{
+    if (pos < text.size() && (text[pos] == U'+' || text[pos] == U'-')) {
+        return text[pos++] == U'-';
+    }
+    return false;
+}
+
+// Appends the decimal digits from `pos` on to `digits`; returns where they end.
+std::size_t readDigits(std::u32string_view text, std::size_t pos, std::string& digits)
+{
+    while (pos < text.size() && isDecimalDigit(text[pos])) {
+        digits += static_cast<char>(text[pos++]);
+    }
+    return pos;
+}
+
+bool isExponentLetter(char32_t c)
+{
+    return c == U'E' || c == U'e' || c == U'D' || c == U'd';
+}
+
+DecimalParts decimalParts(std::u32string_view text)
+{
+    DecimalParts parts;
+    std::size_t pos = 0;
+    parts.negative = readSign(text, pos);
+    pos = readDigits(text, pos, parts.wholeDigits);
+    if (pos < text.size() && text[pos] == U'.') {
+        pos = readDigits(text, pos + 1, parts.fractionDigits);
+    }
+    // An exponent letter belongs to the number only when digits follow it ("1E+" reads as 1).
+    if (pos < text.size() && isExponentLetter(text[pos])) {
+        std::size_t look = pos + 1;
+        parts.exponentNegative = readSign(text, look);
+        readDigits(text, look, parts.exponentDigits);
+    }
+    return parts;
+}
+
 // Whether a number from_chars could not hold is too large (at least 1) rather than too small,
 // judged by the place of its first significant digit. A huge exponent is capped: the answer stays.
-bool isLargerThanOne(const std::string& wholeDigits, const std::string& fractionDigits, bool exponentNegative,
-                     const std::string& exponentDigits)
+bool isLargerThanOne(const DecimalParts& parts)
 {
     constexpr long long cap = 1'000'000'000'000LL;
     long long exponent = 0;
-    for (const char c : exponentDigits) {
+    for (const char c : parts.exponentDigits) {
         exponent = exponent * 10 + (c - '0');
         if (exponent > cap) {
             exponent = cap;
             break;
         }
     }
-    if (exponentNegative) {
+    if (parts.exponentNegative) {
         exponent = -exponent;
     }
-    const auto firstWhole = wholeDigits.find_first_not_of('0');
+    const auto firstWhole = parts.wholeDigits.find_first_not_of('0');
     if (firstWhole != std::string::npos) {
-        return exponent + static_cast<long long>(wholeDigits.size() - firstWhole - 1) >= 0;
+        return exponent + static_cast<long long>(parts.wholeDigits.size() - firstWhole - 1) >= 0;
     }
-    const auto firstFraction = fractionDigits.find_first_not_of('0');
+    const auto firstFraction = parts.fractionDigits.find_first_not_of('0');
     return firstFraction != std::string::npos && exponent - static_cast<long long>(firstFraction + 1) >= 0;
 }
 
 double decimalValue(std::u32string_view text)
 {
-    std::size_t pos = 0;
-    bool negative = false;
-    if (pos < text.size() && (text[pos] == U'+' || text[pos] == U'-')) {
-        negative = text[pos] == U'-';
-        ++pos;
-    }
-    std::string wholeDigits;
-    while (pos < text.size() && isDecimalDigit(text[pos])) {
-        wholeDigits += static_cast<char>(text[pos++]);
-    }
-    std::string fractionDigits;
-    if (pos < text.size() && text[pos] == U'.') {
-        ++pos;
-        while (pos < text.size() && isDecimalDigit(text[pos])) {
-            fractionDigits += static_cast<char>(text[pos++]);
-        }
-    }
-    if (wholeDigits.empty() && fractionDigits.empty()) {
+    const DecimalParts parts = decimalParts(text);
+    if (parts.wholeDigits.empty() && parts.fractionDigits.empty()) {
         return 0;
     }
-
-    // An exponent letter belongs to the number only when digits follow it ("1E+" reads as 1).
-    bool exponentNegative = false;
-    std::string exponentDigits;
-    if (pos < text.size() && (text[pos] == U'E' || text[pos] == U'e' || text[pos] == U'D' || text[pos] == U'd')) {
-        std::size_t look = pos + 1;
-        if (look < text.size() && (text[look] == U'+' || text[look] == U'-')) {
-            exponentNegative = text[look] == U'-';
-            ++look;
-        }
-        while (look < text.size() && isDecimalDigit(text[look])) {
-            exponentDigits += static_cast<char>(text[look++]);
-        }
-    }
-
-    std::string number = wholeDigits.empty() ? std::string("0") : wholeDigits;
-    if (!fractionDigits.empty()) {
+    std::string number = parts.wholeDigits.empty() ? std::string("0") : parts.wholeDigits;
+    if (!parts.fractionDigits.empty()) {
         number += '.';
-        number += fractionDigits;
+        number += parts.fractionDigits;
     }
-    if (!exponentDigits.empty()) {
-        number += exponentNegative ? "e-" : "e";
-        number += exponentDigits;
+    if (!parts.exponentDigits.empty()) {
+        number += parts.exponentNegative ? "e-" : "e";
+        number += parts.exponentDigits;
     }
 
     // from_chars rather than strtod: a decimal point must not depend on the user's locale.
@@ -126,13 +144,11 @@ double decimalValue(std::u32string_view text)
     const auto result =
         std::from_chars(number.data(), number.data() + number.size(), value, std::chars_format::general);
     if (result.ec == std::errc::result_out_of_range) {
-        value = isLargerThanOne(wholeDigits, fractionDigits, exponentNegative, exponentDigits)
-                    ? std::numeric_limits<double>::infinity()
-                    : 0.0;
+        value = isLargerThanOne(parts) ? std::numeric_limits<double>::infinity() : 0.0;
     } else if (result.ec != std::errc()) {
         value = 0;
     }
-    return negative ? -value : value;
+    return parts.negative ? -value : value;
 }
 
 } // namespace

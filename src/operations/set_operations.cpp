@@ -6,7 +6,7 @@
 
 #include "naming/portrait_names.h"
 #include "operations/manager_view.h"
-#include "platform/controls/dialogs.h"
+#include "platform/dialogs/dialogs.h"
 #include "platform/os/file_system.h"
 #include "platform/os/paths.h"
 
@@ -117,57 +117,63 @@ bool SetOperations::refuseTakenTargets(const QVector<Step>& steps, const QString
     return false;
 }
 
-// Large file first, then the small one. When the second fails and left nothing behind, the first is
-// taken back (only the very file this operation wrote), so that no half set is left; the user learns
-// which file failed, why, and where each file of the set now is, as the disk shows it afterwards.
+// Large file first, then the small one; a failure ends the run and is reported.
 bool SetOperations::runSteps(Transfer transfer, const QVector<Step>& steps)
 {
-    const bool copy = transfer == Transfer::Copy;
     QVector<platform::FsResult> done;
     for (const Step& step : steps) {
-        const platform::FsResult result =
-            copy ? fileSystem_.copyFile(step.source, step.target) : fileSystem_.moveFile(step.source, step.target, {});
-        if (result.ok) {
-            done.append(result);
-            continue;
+        const platform::FsResult result = transfer == Transfer::Copy
+                                              ? fileSystem_.copyFile(step.source, step.target)
+                                              : fileSystem_.moveFile(step.source, step.target, {});
+        if (!result.ok) {
+            reportFailure(transfer, steps, done, result);
+            return false;
         }
-        const QString verb = copy                         ? QStringLiteral("copy")
-                             : transfer == Transfer::Move ? QStringLiteral("move")
-                                                          : QStringLiteral("rename");
-        QString text =
-            QStringLiteral("Could not %1 \"%2\" to \"%3\": %4.").arg(verb, step.source, step.target, result.reason);
-        QVector<QString> elsewhere(steps.size());
-        elsewhere[done.size()] = result.strandedAt;
-        bool takenBack = false;
-        bool replaced = false; // what this operation wrote was replaced or removed by another program
-        // A copy left by the failing step means another program's work is at stake: change nothing else.
-        if (!result.copyLeft && !done.isEmpty()) {
-            const Step& first = steps.first();
-            const platform::FsResult undone =
-                copy ? fileSystem_.removeFile(first.target, done.first().written)
-                     : fileSystem_.moveFile(first.target, first.source, done.first().written);
-            takenBack = undone.ok;
-            elsewhere.first() = undone.strandedAt;
-            replaced = undone.replaced;
-            if (!undone.ok)
-                text +=
-                    copy ? QStringLiteral(" Removing the copy \"%1\" failed too: %2.").arg(first.target, undone.reason)
-                         : QStringLiteral(" Moving the large picture back failed too: %1.").arg(undone.reason);
-        }
-        // Only steps that ran can have put a file at their target.
-        const QVector<Whereabouts> where = whereabouts(steps, elsewhere, int(done.size()), replaced);
-        const bool unchanged =
-            (done.isEmpty() || takenBack) && std::all_of(where.cbegin(), where.cend(), [](const Whereabouts& file) {
-                return file.atSource && !file.atTarget && file.elsewhere.isEmpty();
-            });
-        if (unchanged)
-            showError(text + (takenBack ? QStringLiteral(" The large picture was taken back, so nothing was changed.")
-                                        : QStringLiteral(" Nothing was changed.")));
-        else
-            showError(text + QLatin1Char(' ') + describe(where, replaced));
-        return false;
+        done.append(result);
     }
     return true;
+}
+
+// When the second step fails and left nothing behind, the first is taken back (only the very file this
+// operation wrote), so that no half set is left; the user learns which file failed, why, and where each
+// file of the set now is, as the disk shows it afterwards.
+void SetOperations::reportFailure(Transfer transfer, const QVector<Step>& steps,
+                                  const QVector<platform::FsResult>& done, const platform::FsResult& failure)
+{
+    const bool copy = transfer == Transfer::Copy;
+    const Step& step = steps[done.size()];
+    const QString verb = copy                         ? QStringLiteral("copy")
+                         : transfer == Transfer::Move ? QStringLiteral("move")
+                                                      : QStringLiteral("rename");
+    QString text =
+        QStringLiteral("Could not %1 \"%2\" to \"%3\": %4.").arg(verb, step.source, step.target, failure.reason);
+    QVector<QString> elsewhere(steps.size());
+    elsewhere[done.size()] = failure.strandedAt;
+    bool takenBack = false;
+    bool replaced = false; // what this operation wrote was replaced or removed by another program
+    // A copy left by the failing step means another program's work is at stake: change nothing else.
+    if (!failure.copyLeft && !done.isEmpty()) {
+        const Step& first = steps.first();
+        const platform::FsResult undone = copy ? fileSystem_.removeFile(first.target, done.first().written)
+                                               : fileSystem_.moveFile(first.target, first.source, done.first().written);
+        takenBack = undone.ok;
+        elsewhere.first() = undone.strandedAt;
+        replaced = undone.replaced;
+        if (!undone.ok)
+            text += copy ? QStringLiteral(" Removing the copy \"%1\" failed too: %2.").arg(first.target, undone.reason)
+                         : QStringLiteral(" Moving the large picture back failed too: %1.").arg(undone.reason);
+    }
+    // Only steps that ran can have put a file at their target.
+    const QVector<Whereabouts> where = whereabouts(steps, elsewhere, int(done.size()), replaced);
+    const bool unchanged =
+        (done.isEmpty() || takenBack) && std::all_of(where.cbegin(), where.cend(), [](const Whereabouts& file) {
+            return file.atSource && !file.atTarget && file.elsewhere.isEmpty();
+        });
+    if (unchanged)
+        showError(text + (takenBack ? QStringLiteral(" The large picture was taken back, so nothing was changed.")
+                                    : QStringLiteral(" Nothing was changed.")));
+    else
+        showError(text + QLatin1Char(' ') + describe(where, replaced));
 }
 
 // Where each file of the set is, looked up again: at its source, at its target (for the steps up to

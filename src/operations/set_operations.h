@@ -8,6 +8,7 @@
 namespace platform {
 class Dialogs;
 class FileSystem;
+struct FsResult;
 } // namespace platform
 
 namespace operations {
@@ -44,6 +45,8 @@ private:
     void fileSet(Transfer transfer);
     bool refuseTakenTargets(const QVector<Step>& steps, const QString& directory, bool sameDirectory) const;
     bool runSteps(Transfer transfer, const QVector<Step>& steps);
+    void reportFailure(Transfer transfer, const QVector<Step>& steps, const QVector<platform::FsResult>& done,
+                       const platform::FsResult& failure);
     QVector<Whereabouts> whereabouts(const QVector<Step>& steps, const QVector<QString>& elsewhere, int ran,
                                      bool largeReplaced) const;
     bool isThere(const QString& path) const;

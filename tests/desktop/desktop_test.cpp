@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "gallery/frm_browser.h"
+#include "platform/controls/dialogs.h"
 #include "support/manager_fixture.h"
 
 namespace {

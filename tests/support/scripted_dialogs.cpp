@@ -2,8 +2,8 @@
 
 namespace testsupport {
 
-platform::MessageResult ScriptedDialogs::showMessageBox(const QString& text, const QString& title,
-                                                        platform::MessageButtons buttons, platform::MessageIcon icon)
+platform::MessageResult ScriptedDialogs::messageBox(const QString& text, const QString& title,
+                                                    platform::MessageButtons buttons, platform::MessageIcon icon)
 {
     shown_.append({text, title, buttons, icon, false, QString(), witness ? witness() : QString()});
     if (!answers_.isEmpty())
@@ -11,8 +11,8 @@ platform::MessageResult ScriptedDialogs::showMessageBox(const QString& text, con
     return buttons == platform::MessageButtons::YesNo ? platform::MessageResult::No : platform::MessageResult::Ok;
 }
 
-std::optional<QString> ScriptedDialogs::showInputBox(const QString& prompt, const QString& title,
-                                                     const QString& defaultText)
+std::optional<QString> ScriptedDialogs::inputBox(const QString& prompt, const QString& title,
+                                                 const QString& defaultText)
 {
     shown_.append({prompt, title, platform::MessageButtons::Ok, platform::MessageIcon::None, true, defaultText,
                    witness ? witness() : QString()});

@@ -5,7 +5,7 @@
 #include <QQueue>
 #include <QStringList>
 
-#include "platform/controls/dialogs.h"
+#include "platform/dialogs/dialogs.h"
 
 namespace testsupport {
 
@@ -52,11 +52,9 @@ public:
     }
     std::function<QString()> witness; // read whenever a box comes up
 
-protected:
-    platform::MessageResult showMessageBox(const QString& text, const QString& title, platform::MessageButtons buttons,
-                                           platform::MessageIcon icon) override;
-    std::optional<QString> showInputBox(const QString& prompt, const QString& title,
-                                        const QString& defaultText) override;
+    platform::MessageResult messageBox(const QString& text, const QString& title, platform::MessageButtons buttons,
+                                       platform::MessageIcon icon) override;
+    std::optional<QString> inputBox(const QString& prompt, const QString& title, const QString& defaultText) override;
 
 private:
     QQueue<platform::MessageResult> answers_;

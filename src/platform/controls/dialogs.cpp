@@ -4,8 +4,6 @@
 #include <QInputDialog>
 #include <QMessageBox>
 
-#include "platform/controls/busy_cursor.h"
-
 namespace platform {
 
 namespace {
@@ -23,20 +21,7 @@ QWidget* askingWindow()
 }
 } // namespace
 
-MessageResult Dialogs::messageBox(const QString& text, const QString& title, MessageButtons buttons, MessageIcon icon)
-{
-    const UsualPointer pointer;
-    return showMessageBox(text, title, buttons, icon);
-}
-
-std::optional<QString> Dialogs::inputBox(const QString& prompt, const QString& title, const QString& defaultText)
-{
-    const UsualPointer pointer;
-    return showInputBox(prompt, title, defaultText);
-}
-
-MessageResult QtDialogs::showMessageBox(const QString& text, const QString& title, MessageButtons buttons,
-                                        MessageIcon icon)
+MessageResult QtDialogs::messageBox(const QString& text, const QString& title, MessageButtons buttons, MessageIcon icon)
 {
     QMessageBox box(askingWindow());
     // Texts carry file names, which must never be read as markup.
@@ -57,7 +42,7 @@ MessageResult QtDialogs::showMessageBox(const QString& text, const QString& titl
     return pressed == QMessageBox::Yes ? MessageResult::Yes : MessageResult::No;
 }
 
-std::optional<QString> QtDialogs::showInputBox(const QString& prompt, const QString& title, const QString& defaultText)
+std::optional<QString> QtDialogs::inputBox(const QString& prompt, const QString& title, const QString& defaultText)
 {
     bool accepted = false;
     const QString text =
