@@ -11,12 +11,11 @@
 
 namespace {
 
+using testsupport::operator<<;
 using testsupport::visibleWindow;
 
-using DesktopTest = testsupport::ManagerFixture;
-
 // A key to the focused control of `window`: a box may have taken the focus before.
-void press(Qt::Key key, QWidget* window, Qt::KeyboardModifiers modifiers = {})
+void pressKey(Qt::Key key, QWidget* window, Qt::KeyboardModifiers modifiers = {})
 {
     window->activateWindow();
     QApplication::setActiveWindow(window);
@@ -27,125 +26,196 @@ void press(Qt::Key key, QWidget* window, Qt::KeyboardModifiers modifiers = {})
 
 // Tab order, the lists' keys and bringing a set over by Enter are proven by the list controls' tests and
 // the screen reader's round of the window; here, what the keys of the buttons do to the selected set.
-TEST_F(DesktopTest, TheKeysOfTheButtons)
+// Deleting is asked for in the list of sets only.
+struct ButtonKeyRow {
+    const char* name;
+    const char* focus;
+    Qt::Key key;
+    const char* opens; // the title of the box, or the About window
+};
+const ButtonKeyRow buttonKeyRows[] = {
+    {"DeleteInTheListOfSets", "Files", Qt::Key_Delete, "Delete File ZZL.bmp"},
+    {"F2InTheListOfSets", "Files", Qt::Key_F2, "Renaming File ZZL.bmp"},
+    {"F2InTheDirectories", "Directory", Qt::Key_F2, "Renaming File ZZL.bmp"},
+    {"ReturnOnDelete", "DeleteButton", Qt::Key_Return, "Delete File ZZL.bmp"},
+    {"EnterOnRename", "RenameButton", Qt::Key_Enter, "Renaming File ZZL.bmp"},
+    {"DeleteInTheDirectoriesAsksNothing", "Directory", Qt::Key_Delete, ""},
+    {"ReturnOnAbout", "AboutButton", Qt::Key_Return, "the About window"},
+};
+using ButtonKeyTest = testsupport::ManagerRowsFixture<ButtonKeyRow>;
+TEST_P(ButtonKeyTest, TheKeysOfTheButtons)
 {
     source_.addPortraits({"ZZL.bmp", "zZS.bmp"});
     open();
     selectSource("ZZL.bmp");
-    // The box each key brings up; deleting is asked for in the list of sets only.
-    // clang-format off
-    const std::tuple<const char*, Qt::Key, const char*> rows[] = {
-        {"Files", Qt::Key_Delete, "Delete"}, {"Files", Qt::Key_F2, "Renaming"}, {"Directory", Qt::Key_F2, "Renaming"},
-        {"DeleteButton", Qt::Key_Return, "Delete"}, {"RenameButton", Qt::Key_Enter, "Renaming"},
-        {"Directory", Qt::Key_Delete, nullptr}, {"AboutButton", Qt::Key_Return, nullptr}};
-    // clang-format on
-    for (const auto& [focus, key, title] : rows) {
-        dialogs_.clear();
-        control(focus)->setFocus();
-        press(key, window_.get());
-        EXPECT_EQ(dialogs_.shown().isEmpty() ? "" : dialogs_.shown().first().title,
-                  title ? title + QString(" File ZZL.bmp") : "")
-            << focus << " " << key;
-    }
-    EXPECT_TRUE(visibleWindow("frmAbout") && !window_->isVisible());
+    control(GetParam().focus)->setFocus();
+    pressKey(GetParam().key, window_.get());
+    const bool about = visibleWindow("frmAbout") && !window_->isVisible();
+    EXPECT_EQ(!dialogs_.shown().isEmpty() ? dialogs_.shown().first().title
+              : about                     ? "the About window"
+                                          : "",
+              GetParam().opens);
 }
+INSTANTIATE_TEST_SUITE_P(Keys, ButtonKeyTest, testing::ValuesIn(buttonKeyRows), testsupport::RowName());
 
-TEST_F(DesktopTest, TheGalleryByKeysAlone)
-{
-    QStringList files;
-    for (char c = 'A'; c < 'U'; ++c) // AAL.bmp ... ATL.bmp, each with its small picture
-        files << QStringLiteral("A%1L.bmp").arg(c) << QStringLiteral("a%1S.bmp").arg(c);
-    source_.addPortraits(files);
-    open();
-    frmBrowser* gallery = pressGallery();
-    ASSERT_NE(gallery, nullptr);
-    const GalleryState& state = gallery->state();
-    ASSERT_EQ(QSize(state.ColumnCount, state.RowCount), QSize(2, 2)); // a scroll bar step of one row
-    // Focused cell, list position shown in cell 0, selected set's and previewed stem's positions, the large
-    // view's picture (it names its file) and whether the gallery is maximised.
-    const auto large = [] { return visibleWindow("frmLargeView"); };
-    const auto seen = [&] {
-        const QWidget* focus = QApplication::focusWidget();
-        const QString cell = focus ? focus->property("index").toString() : "-";
-        return QStringList({cell.isEmpty() ? focus->objectName() : cell, QString::number(state.TopIndex),
-                            QString::number(files.indexOf(state.SelectedLarge) / 2),
-                            QString::number(files.indexOf(gallery->findChild<QLabel*>("Label1")->text() + "L.bmp") / 2),
-                            large() ? large()->findChild<QWidget*>("Image1")->accessibleDescription() : "-",
-                            QString::number(gallery->isMaximized())})
-            .join(' ');
-    };
-    // Along the row previewing, a row down, past the page scrolling a row, selecting, back, a scroll bar page
-    // down and up, the last sets, the first, staying at the top; Enter selects and opens the large view, F11
-    // switches full screen (a new layout previews its last cell) and back, and Enter again closes the view.
-    // Escape in the view closes it too. Backwards from the first cell come the button and the scroll bar.
-    // clang-format off
-    const std::pair<Qt::Key, const char*> rows[] = {
-        {Qt::Key_Right, "1 0 0 1 - 0"}, {Qt::Key_Down, "3 0 0 3 - 0"}, {Qt::Key_Down, "3 2 0 5 - 0"},
-        {Qt::Key_Space, "3 2 5 5 - 0"}, {Qt::Key_Left, "2 2 5 4 - 0"}, {Qt::Key_PageDown, "2 6 5 9 - 0"},
-        {Qt::Key_PageUp, "2 2 5 5 - 0"}, {Qt::Key_End, "3 16 5 19 - 0"}, {Qt::Key_Home, "0 0 5 0 - 0"},
-        {Qt::Key_Up, "0 0 5 0 - 0"}, {Qt::Key_Return, "0 0 0 0 AAL.bmp 0"}, {Qt::Key_F11, "0 0 0 19 AAL.bmp 1"},
-        {Qt::Key_F11, "0 0 0 3 AAL.bmp 0"}, {Qt::Key_Return, "0 0 0 3 - 0"},
-        {Qt::Key_Return, "0 0 0 3 AAL.bmp 0"}, {Qt::Key_Escape, "0 0 0 3 - 0"},
-        {Qt::Key_Backtab, "FullViewButton 0 0 3 - 0"}, {Qt::Key_Backtab, "Scroller 0 0 3 - 0"},
-        {Qt::Key_Down, "Scroller 2 0 5 - 0"}};
-    // clang-format on
-    for (const auto& [key, expected] : rows) {
-        press(key, key == Qt::Key_Escape ? large() : gallery); // Escape closes the companion windows
-        gallery->activateWindow();
-        QApplication::setActiveWindow(gallery);
-        EXPECT_EQ(seen(), expected) << "after key " << key;
+// Twenty sets in a gallery of 2 x 2 cells, so that a scroll bar step is one row.
+class GalleryKeysTest : public testsupport::ManagerFixture {
+public:
+    void SetUp() override
+    {
+        addSets(20);
+        open();
+        gallery_ = pressGallery();
+        ASSERT_NE(gallery_, nullptr);
+        ASSERT_EQ(QSize(gallery_->state().ColumnCount, gallery_->state().RowCount), QSize(2, 2));
     }
-    press(Qt::Key_X, gallery, Qt::ControlModifier);
+    // Escape closes the companion windows; the gallery takes the focus back after each key.
+    void press(Qt::Key key)
+    {
+        pressKey(key, key == Qt::Key_Escape ? visibleWindow("frmLargeView") : gallery_);
+        gallery_->activateWindow();
+        QApplication::setActiveWindow(gallery_);
+    }
+    frmBrowser* gallery_ = nullptr;
+};
+struct GalleryKeyRow {
+    const char* name;
+    std::function<void(GalleryKeysTest&)> act;
+    const char* seen;
+};
+std::function<void(GalleryKeysTest&)> pressing(Qt::Key key)
+{
+    return [key](GalleryKeysTest& test) { test.press(key); };
+}
+// Each row: the focused cell, the set at the top, the selected and the previewed set (numbered from 0), the
+// large view's picture (it names its file) and whether the gallery is maximised.
+const GalleryKeyRow galleryKeyRows[] = {
+    {"RightPreviewsAlongTheRow", pressing(Qt::Key_Right), "1 0 0 1 - 0"},
+    {"DownGoesARowDown", pressing(Qt::Key_Down), "3 0 0 3 - 0"},
+    {"DownPastThePageScrollsARow", pressing(Qt::Key_Down), "3 2 0 5 - 0"},
+    {"SpaceSelects", pressing(Qt::Key_Space), "3 2 5 5 - 0"},
+    {"LeftGoesBack", pressing(Qt::Key_Left), "2 2 5 4 - 0"},
+    {"PageDownScrollsAScrollBarPage", pressing(Qt::Key_PageDown), "2 6 5 9 - 0"},
+    {"PageUpScrollsBack", pressing(Qt::Key_PageUp), "2 2 5 5 - 0"},
+    {"EndGoesToTheLastSets", pressing(Qt::Key_End), "3 16 5 19 - 0"},
+    {"HomeGoesToTheFirst", pressing(Qt::Key_Home), "0 0 5 0 - 0"},
+    {"UpStaysAtTheTop", pressing(Qt::Key_Up), "0 0 5 0 - 0"},
+    {"ReturnSelectsAndOpensTheLargeView", pressing(Qt::Key_Return), "0 0 0 0 AAL.bmp 0"},
+    {"F11GoesFullScreenPreviewingTheLastCell", pressing(Qt::Key_F11), "0 0 0 19 AAL.bmp 1"},
+    {"F11ComesBack", pressing(Qt::Key_F11), "0 0 0 3 AAL.bmp 0"},
+    {"ReturnAgainClosesTheLargeView", pressing(Qt::Key_Return), "0 0 0 3 - 0"},
+    {"ReturnOpensItOnceMore", pressing(Qt::Key_Return), "0 0 0 3 AAL.bmp 0"},
+    {"EscapeInTheLargeViewClosesIt", pressing(Qt::Key_Escape), "0 0 0 3 - 0"},
+    {"BacktabFromTheFirstCellComesToTheButton", pressing(Qt::Key_Backtab), "FullViewButton 0 0 3 - 0"},
+    {"BacktabThenToTheScrollBar", pressing(Qt::Key_Backtab), "Scroller 0 0 3 - 0"},
+    {"DownOnTheScrollBarScrollsARow", pressing(Qt::Key_Down), "Scroller 2 0 5 - 0"},
+};
+using GalleryKeyTest = testsupport::ManagerRowsFixture<GalleryKeyRow, GalleryKeysTest>;
+TEST_P(GalleryKeyTest, TheGalleryByKeysAlone)
+{
+    testsupport::playStepsBefore(galleryKeyRows, GetParam(), *this);
+    GetParam().act(*this);
+    const GalleryState& state = gallery_->state();
+    const QWidget* focus = QApplication::focusWidget();
+    const QString cell = focus ? focus->property("index").toString() : "-";
+    const QWidget* large = visibleWindow("frmLargeView");
+    const auto number = [this](const QString& large) { return QString::number(files()->entries().indexOf(large)); };
+    EXPECT_EQ(
+        QStringList({cell.isEmpty() ? focus->objectName() : cell, QString::number(state.TopIndex),
+                     number(state.SelectedLarge), number(gallery_->findChild<QLabel*>("Label1")->text() + "L.bmp"),
+                     large ? large->findChild<QWidget*>("Image1")->accessibleDescription() : "-",
+                     QString::number(gallery_->isMaximized())})
+            .join(' '),
+        GetParam().seen);
+}
+INSTANTIATE_TEST_SUITE_P(Session, GalleryKeyTest, testing::ValuesIn(galleryKeyRows), testsupport::RowName());
+
+TEST_F(GalleryKeysTest, CtrlXAfterThemAllClosesTheGallery)
+{
+    for (const GalleryKeyRow& row : galleryKeyRows)
+        row.act(*this);
+    pressKey(Qt::Key_X, gallery_, Qt::ControlModifier);
     EXPECT_TRUE(visibleWindow("frmBrowser") == nullptr && window_->isVisible());
 }
 
-TEST_F(DesktopTest, BoxesAreModalToTheirWindowCentredShowTextAsIsAndEscapeIsTheCarefulAnswer)
-{
-    open();
-    window_->activateWindow();
-    QApplication::setActiveWindow(window_.get());
-    control("Files")->setFocus();
-    // How the box stood, read while it is up, and the answer: a key, or no key a click on Yes.
-    QString seen;
-    const auto answer = [&seen](int key) {
-        seen = "no box";
-        QTimer::singleShot(0, [&seen, key] {
+// The real boxes over the manager. How the box stood, read while it is up, and the answer: a key, or with no
+// key a click on Yes.
+class BoxFixture : public testsupport::ManagerFixture {
+public:
+    void SetUp() override
+    {
+        open();
+        window_->activateWindow();
+        QApplication::setActiveWindow(window_.get());
+        control("Files")->setFocus();
+    }
+    void answer(int key)
+    {
+        seen_ = "no box";
+        QTimer::singleShot(0, [this, key] {
             QWidget* box = QApplication::activeModalWidget();
             const QWidget* parent = box ? box->parentWidget() : nullptr;
             if (!parent)
                 return;
             const auto* message = qobject_cast<QMessageBox*>(box);
             const QPoint offset = box->frameGeometry().center() - parent->frameGeometry().center();
-            seen = QString("%1 %2 %3 icon %4 %5")
-                       .arg(parent->objectName(),
-                            box->windowHandle()->transientParent() == parent->windowHandle() ? "modal" : "free",
-                            offset.manhattanLength() <= 2 ? "centred" : "off centre")
-                       .arg(message ? message->icon() : -1)
-                       .arg(message && message->textFormat() == Qt::PlainText ? "plain" : "");
+            seen_ = QString("%1 %2 %3 icon %4 %5")
+                        .arg(parent->objectName(),
+                             box->windowHandle()->transientParent() == parent->windowHandle() ? "modal" : "free",
+                             offset.manhattanLength() <= 2 ? "centred" : "off centre")
+                        .arg(message ? message->icon() : -1)
+                        .arg(message && message->textFormat() == Qt::PlainText ? "plain" : "");
             key ? QTest::keyClick(box, Qt::Key(key)) : message->button(QMessageBox::Yes)->click();
         });
-    };
-    using platform::MessageButtons, platform::MessageIcon, platform::MessageResult;
+    }
+    QString seen_;
     platform::QtDialogs dialogs;
-    // Enter does not say yes.
-    // clang-format off
-    const std::tuple<int, MessageButtons, MessageIcon, MessageResult, QMessageBox::Icon> rows[] = {
-        {Qt::Key_Escape, MessageButtons::YesNo, MessageIcon::None, MessageResult::No, QMessageBox::NoIcon},
-        {Qt::Key_Return, MessageButtons::YesNo, MessageIcon::None, MessageResult::No, QMessageBox::NoIcon},
-        {0, MessageButtons::YesNo, MessageIcon::Exclamation, MessageResult::Yes, QMessageBox::Warning},
-        {Qt::Key_Return, MessageButtons::Ok, MessageIcon::Exclamation, MessageResult::Ok, QMessageBox::Warning}};
-    // clang-format on
-    for (const auto& [key, buttons, icon, result, shown] : rows) {
-        answer(key);
-        const MessageResult pressed = dialogs.messageBox("<b>x</b>.bmp", "Delete File x", buttons, icon);
-        EXPECT_EQ(QString::number(int(pressed)) + ' ' + seen,
-                  QStringLiteral("%1 frmMain modal centred icon %2 plain").arg(int(result)).arg(shown));
-    }
-    for (const auto& [key, text] : {std::pair{int(Qt::Key_Escape), "cancelled"}, {int(Qt::Key_Return), "PIC01"}}) {
-        answer(key);
-        EXPECT_EQ(dialogs.inputBox("Name?", "Renaming File x", "PIC01").value_or("cancelled") + ' ' + seen,
-                  text + QString(" frmMain modal centred icon -1 "));
-    }
+};
+
+// Boxes are modal to their window and centred on it, show their text as it is, and Escape is the careful answer.
+using platform::MessageButtons, platform::MessageIcon, platform::MessageResult;
+struct MessageRow {
+    const char* name;
+    int key;
+    MessageButtons buttons;
+    MessageIcon icon;
+    MessageResult result;
+    QMessageBox::Icon shown;
+};
+const MessageRow messageRows[] = {
+    {"EscapeSaysNo", Qt::Key_Escape, MessageButtons::YesNo, MessageIcon::None, MessageResult::No, QMessageBox::NoIcon},
+    {"ReturnDoesNotSayYes", Qt::Key_Return, MessageButtons::YesNo, MessageIcon::None, MessageResult::No,
+     QMessageBox::NoIcon},
+    {"ClickingYesUnderAWarning", 0, MessageButtons::YesNo, MessageIcon::Exclamation, MessageResult::Yes,
+     QMessageBox::Warning},
+    {"ReturnSaysOk", Qt::Key_Return, MessageButtons::Ok, MessageIcon::Exclamation, MessageResult::Ok,
+     QMessageBox::Warning},
+};
+using MessageBoxTest = testsupport::ManagerRowsFixture<MessageRow, BoxFixture>;
+TEST_P(MessageBoxTest, IsModalCentredPlainAndAnswers)
+{
+    const MessageRow& row = GetParam();
+    answer(row.key);
+    const MessageResult pressed = dialogs.messageBox("<b>x</b>.bmp", "Delete File x", row.buttons, row.icon);
+    EXPECT_EQ(QString::number(int(pressed)) + ' ' + seen_,
+              QStringLiteral("%1 frmMain modal centred icon %2 plain").arg(int(row.result)).arg(row.shown));
 }
+INSTANTIATE_TEST_SUITE_P(Answers, MessageBoxTest, testing::ValuesIn(messageRows), testsupport::RowName());
+
+struct InputRow {
+    const char* name;
+    int key;
+    const char* answer;
+};
+const InputRow inputRows[] = {{"EscapeCancels", Qt::Key_Escape, "cancelled"},
+                              {"ReturnTakesTheText", Qt::Key_Return, "PIC01"}};
+using InputBoxTest = testsupport::ManagerRowsFixture<InputRow, BoxFixture>;
+TEST_P(InputBoxTest, IsModalCentredAndAnswers)
+{
+    answer(GetParam().key);
+    EXPECT_EQ(dialogs.inputBox("Name?", "Renaming File x", "PIC01").value_or("cancelled") + ' ' + seen_,
+              GetParam().answer + QString(" frmMain modal centred icon -1 "));
+}
+INSTANTIATE_TEST_SUITE_P(Answers, InputBoxTest, testing::ValuesIn(inputRows), testsupport::RowName());
 
 } // namespace

@@ -113,8 +113,9 @@ public:
     std::unique_ptr<frmMain> window_;
 };
 
-// A manager fixture whose test runs once per row of a table.
-template <typename Row> class ManagerRowsFixture : public ManagerFixture, public ::testing::WithParamInterface<Row> {
+// A manager fixture (or one made from it) whose test runs once per row of a table.
+template <typename Row, typename Base = ManagerFixture>
+class ManagerRowsFixture : public Base, public ::testing::WithParamInterface<Row> {
 };
 
 } // namespace testsupport
