@@ -18,6 +18,7 @@ using testsupport::operator<<;
 using testsupport::visibleWindow;
 using Fixture = testsupport::ManagerFixture;
 using Act = std::function<void(Fixture&)>;
+using Step = testsupport::Step<>;
 
 Act selecting(const char* name)
 {
@@ -98,47 +99,33 @@ TEST_P(AboutTest, ShowsByChanceOrByItsButtonAndTheManagerWaitsUntilItCloses)
 INSTANTIATE_TEST_SUITE_P(Starts, AboutTest, testing::ValuesIn(aboutRows), testsupport::RowName());
 
 // The lower half of the window and the variables behind it, after each step of one session: the two file
-// captions and targets, whether the small picture shows, the large target and the set's paths.
-struct SelectionRow {
-    const char* name;
-    Act act;
-    const char* shown;
-    QStringList boxes;
-};
-const SelectionRow selectionRows[] = {
-    {"NothingSelectedBothPanesInTheSource", [](Fixture&) {}, "||||-|MM02L| ", {}},
-    {"ASetSelected", selecting("MM05L.bmp"), "MM05L|mM05S|{S}/MM02L|{S}/mM02S|+|MM02L|{S}/MM05L {S}/mM05S", {}},
-    {"ADestinationWaitsForTheNextRefresh",
-     [](Fixture& f) { f.setDestination(f.destination_.path()); },
-     "MM05L|mM05S|{S}/MM02L|{S}/mM02S|+|MM03L|{S}/MM05L {S}/mM05S",
-     {}},
-    {"FemaleChosen", choosing("GenderCombo", 1), "MM05L|mM05S|{D}/FM01L|{D}/fM01S|+|FM01L|{S}/MM05L {S}/mM05S", {}},
-    {"ClassChosen", choosing("TypeCombo", 2), "MM05L|mM05S|{D}/FR02L|{D}/fR02S|+|FR02L|{S}/MM05L {S}/mM05S", {}},
-    {"APartnerInAnotherCaseGoesByItsStoredName",
-     selecting("MM01L.bmp"),
-     "MM01L|mm01s.BMP|{D}/FR02L|{D}/fR02S|+|FR02L|{S}/MM01L {S}/mm01s.BMP",
-     {}},
-    {"TheRootAsDestination",
-     [](Fixture& f) { f.setDestination("/"); },
-     "MM01L|mm01s.BMP|{D}/FR02L|{D}/fR02S|+|FR01L|{S}/MM01L {S}/mm01s.BMP",
-     {}},
+// captions and targets, whether the small picture shows, the large target and the set's paths; then, a line
+// each, the boxes the step showed, with what the window showed while they were up.
+const Step selectionRows[] = {
+    {"NothingSelectedBothPanesInTheSource", [](Fixture&) {}, "||||-|MM02L| "},
+    {"ASetSelected", selecting("MM05L.bmp"), "MM05L|mM05S|{S}/MM02L|{S}/mM02S|+|MM02L|{S}/MM05L {S}/mM05S"},
+    {"ADestinationWaitsForTheNextRefresh", [](Fixture& f) { f.setDestination(f.destination_.path()); },
+     "MM05L|mM05S|{S}/MM02L|{S}/mM02S|+|MM03L|{S}/MM05L {S}/mM05S"},
+    {"FemaleChosen", choosing("GenderCombo", 1), "MM05L|mM05S|{D}/FM01L|{D}/fM01S|+|FM01L|{S}/MM05L {S}/mM05S"},
+    {"ClassChosen", choosing("TypeCombo", 2), "MM05L|mM05S|{D}/FR02L|{D}/fR02S|+|FR02L|{S}/MM05L {S}/mM05S"},
+    {"APartnerInAnotherCaseGoesByItsStoredName", selecting("MM01L.bmp"),
+     "MM01L|mm01s.BMP|{D}/FR02L|{D}/fR02S|+|FR02L|{S}/MM01L {S}/mm01s.BMP"},
+    {"TheRootAsDestination", [](Fixture& f) { f.setDestination("/"); },
+     "MM01L|mm01s.BMP|{D}/FR02L|{D}/fR02S|+|FR01L|{S}/MM01L {S}/mm01s.BMP"},
     // The box comes while the window still shows the set before; the loner's targets stay as they were.
-    {"ALonerShowsItsLargePictureAlone",
-     selecting("LonerL.bmp"),
-     "LonerL||{D}/FR02L|{D}/fR02S|-|FR01L|{S}/LonerL {S}/NOPICTURE",
-     {"Error|There is no Small picture for this set.|Ok|||"
-      "MM01L|mm01s.BMP|{D}/FR02L|{D}/fR02S|+|FR01L|{S}/LonerL {S}/NOPICTURE"}},
+    {"ALonerShowsItsLargePictureAlone", selecting("LonerL.bmp"),
+     "LonerL||{D}/FR02L|{D}/fR02S|-|FR01L|{S}/LonerL {S}/NOPICTURE\n"
+     "Error|There is no Small picture for this set.|Ok|||MM01L|mm01s.BMP|{D}/FR02L|{D}/fR02S|+|FR01L|{S}/LonerL "
+     "{S}/NOPICTURE"},
     {"AnotherSourceWaitsForTheNextRefresh",
      [](Fixture& f) { f.control<platform::DirListBox>("Directory")->setPath(f.source_.filePath("elsewhere")); },
-     "LonerL||{D}/FR02L|{D}/fR02S|-|FR01L|{S}/LonerL {S}/NOPICTURE",
-     {}},
+     "LonerL||{D}/FR02L|{D}/fR02S|-|FR01L|{S}/LonerL {S}/NOPICTURE"},
     {"TheWindowShowingAgainAfterAbout",
      [](Fixture& f) {
          f.press("AboutButton");
          visibleWindow("frmAbout")->close();
      },
-     "||||-|FR01L| ",
-     {}},
+     "||||-|FR01L| "},
     // Found by name in the source list read anew; the destination list does not know of AAL yet.
     {"ADoubleClickBringsADestinationSetOver",
      [](Fixture& f) {
@@ -148,26 +135,24 @@ const SelectionRow selectionRows[] = {
          const QPoint first = list->visualRect(list->model()->index(0, 0)).center();
          QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, first);
      },
-     "FR01L|fR01S|{D}/FR02L|{D}/fR02S|+|FR02L|{D}/FR01L {D}/fR01S",
-     {}},
+     "FR01L|fR01S|{D}/FR02L|{D}/fR02S|+|FR02L|{D}/FR01L {D}/fR01S"},
     {"SelectedThereThenNoneEveryNameOfTheSetGoes",
      [](Fixture& f) {
          EXPECT_EQ(f.files()->listIndex(), 1);
          f.files()->setListIndex(-1);
          f.window_->refresh_form();
      },
-     "||||-|FR02L| ",
-     {}},
+     "||||-|FR02L| "},
 };
-class SelectionTest : public testsupport::ManagerRowsFixture<SelectionRow> {
+class SelectionTest : public testsupport::ManagerRowsFixture<Step> {
 protected:
-    QString shown() const
+    QStringList shown() const
     {
         QString seen = QStringList({caption("Label8"), caption("Label9"), caption("Label1"), caption("Label2"),
                                     control<platform::ImageBox>("Image2")->hasPicture() ? "+" : "-",
                                     vars().TargetLargeName, vars().SourceLargePath + ' ' + vars().SourceSmallPath})
                            .join('|');
-        return seen.replace(source_.path(), "{S}").replace(destination_.path(), "{D}").remove(".bmp");
+        return {seen.replace(source_.path(), "{S}").replace(destination_.path(), "{D}").remove(".bmp")};
     }
 };
 TEST_P(SelectionTest, ShowsTheSetAndItsTargetsAtEachRefresh)
@@ -176,11 +161,11 @@ TEST_P(SelectionTest, ShowsTheSetAndItsTargetsAtEachRefresh)
     destination_.addPortraits({"FR01L.bmp", "MM01L.bmp", "MM02L.bmp"});
     source_.addDirectory("elsewhere");
     open();
-    dialogs_.witness = [this] { return shown(); };
+    dialogs_.witness = [this] { return shown().first(); };
     testsupport::playStepsBefore(selectionRows, GetParam(), *this);
     dialogs_.clear();
     GetParam().act(*this);
-    EXPECT_EQ(std::pair(shown(), dialogs_.lines()), std::pair(QString(GetParam().shown), GetParam().boxes));
+    EXPECT_EQ((shown() + dialogs_.lines()).join('\n'), GetParam().shown);
     // The names are always those of the paths' files.
     EXPECT_EQ(QFileInfo(vars().SourceLargePath).fileName() + ' ' + QFileInfo(vars().SourceSmallPath).fileName(),
               vars().SourceLargeName + ' ' + vars().SourceSmallName);
@@ -209,12 +194,7 @@ TEST_F(ManagerWindowTest, DrivesAreNamedAndPickingOneGoesToItsRootAndAnUnreadabl
 
 // While a handler asks the disk, the pointer is the wait cursor, and once it returns none is left over; a
 // box it shows meanwhile has the usual pointer. Each row: the pointers the disk saw, those the boxes saw.
-struct CursorRow {
-    const char* name;
-    Act act;
-    const char* pointers;
-};
-const CursorRow cursorRows[] = {
+const Step cursorRows[] = {
     {"SelectingALoner", selecting("LonerL.bmp"), "busy|usual|"},
     {"SelectingASet", selecting("MM05L.bmp"), "busy||"},
     {"OpeningADestinationDirectory", openingDirectory("Directory2", "elsewhere"), "busy||"},
@@ -242,7 +222,7 @@ const CursorRow cursorRows[] = {
     {"PickingTheRootDrive", [](Fixture& f) { f.pickDrive(1); }, "busy||"},
     {"PickingTheSandboxDrive", [](Fixture& f) { f.pickDrive(0); }, "busy||"},
 };
-using CursorTest = testsupport::ManagerRowsFixture<CursorRow>;
+using CursorTest = testsupport::ManagerRowsFixture<Step>;
 TEST_P(CursorTest, TheWaitCursorShowsWhileTheDiskIsAskedAndNeverOverABox)
 {
     source_.addPortraits({"MM05L.bmp", "mM05S.bmp", "LonerL.bmp"});
@@ -261,15 +241,11 @@ TEST_P(CursorTest, TheWaitCursorShowsWhileTheDiskIsAskedAndNeverOverABox)
     for (const testsupport::ShownBox& box : dialogs_.shown())
         boxes << box.witnessed;
     EXPECT_EQ(QStringList({asked.join(' '), boxes.join(' '), QGuiApplication::overrideCursor() ? "left" : ""}),
-              QString(GetParam().pointers).split('|'));
+              QString(GetParam().shown).split('|'));
 }
 INSTANTIATE_TEST_SUITE_P(Session, CursorTest, testing::ValuesIn(cursorRows), testsupport::RowName());
 
-struct ExitRow {
-    const char* name;
-    Act act;
-};
-const ExitRow exitRows[] = {
+const Step exitRows[] = {
     {"ExitButton", [](Fixture& f) { f.press("ExitButton"); }},
     {"CloseBox", [](Fixture& f) { f.window_->close(); }},
     {"GalleryCtrlQ",
@@ -279,7 +255,7 @@ const ExitRow exitRows[] = {
          QTest::keyClick(QApplication::focusWidget(), Qt::Key_Q, Qt::ControlModifier);
      }},
 };
-using ExitTest = testsupport::ManagerRowsFixture<ExitRow>;
+using ExitTest = testsupport::ManagerRowsFixture<Step>;
 TEST_P(ExitTest, EndsTheProgram)
 {
     source_.addPortraits({"AAL.bmp", "aaS.bmp"});

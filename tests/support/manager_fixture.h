@@ -38,6 +38,14 @@ template <typename Row> auto operator<<(std::ostream& out, const Row& row) -> de
     return out << row.name;
 }
 
+class ManagerFixture;
+// A step of a session, and what shows after it as the row's table words it.
+template <typename Fixture = ManagerFixture> struct Step {
+    const char* name;
+    std::function<void(Fixture&)> act;
+    const char* shown = "";
+};
+
 // A row of a session is what shows after its step. So that it runs alone, the steps of the rows before it
 // are played first, unchecked: each is checked by its own row.
 template <typename Rows, typename Row, typename Fixture>
