@@ -57,9 +57,6 @@ class RandomSessionTest : public testsupport::ManagerRowsFixture<Seed> {
 protected:
     using Disk = QMap<QString, QByteArray>; // by full path
 
-    void runSession(unsigned seed, int actions);
-
-private:
     int draw(qsizetype n) { return std::uniform_int_distribution<int>(0, int(n) - 1)(draws_); }
     QString respelt(const QString& name)
     {
@@ -141,7 +138,7 @@ QString RandomSessionTest::act(Act act, const Disk& before, QSet<QByteArray>& ma
     }
     case Copy:
     case Move:
-        control<QPushButton>(act == Copy ? "SaveButton" : "MoveButton")->click();
+        press(act == Copy ? "SaveButton" : "MoveButton");
         return act == Copy ? "copy" : "move";
     case Rename: {
         const QString taken = list->listCount() ? list->list(draw(list->listCount())).chopped(5) : "x";
@@ -153,7 +150,7 @@ QString RandomSessionTest::act(Act act, const Disk& before, QSet<QByteArray>& ma
             dialogs_.queueInput(answer);
             said << (answer ? '"' + *answer + '"' : "cancel");
         }
-        control<QPushButton>("RenameButton")->click();
+        press("RenameButton");
         return "rename answering " + said.join(' ');
     }
     case Delete: {
@@ -167,7 +164,7 @@ QString RandomSessionTest::act(Act act, const Disk& before, QSet<QByteArray>& ma
                 file.key() == vars().SourceLargePath ||
                 (info.path() == small.path() && !info.fileName().compare(small.fileName(), Qt::CaseInsensitive)))
                 mayVanish.insert(*file);
-        control<QPushButton>("DeleteButton")->click();
+        press("DeleteButton");
         return yes ? "delete, Yes" : "delete, No";
     }
     case Gender:
@@ -304,8 +301,11 @@ QString RandomSessionTest::check(Act act, const Disk& before, const QSet<QByteAr
     return {};
 }
 
-void RandomSessionTest::runSession(unsigned seed, int actions)
+TEST_P(RandomSessionTest, RandomActionsLoseNoPictureAndTheWindowAgreesWithTheDisk)
 {
+    bool given = false;
+    const int asked = qEnvironmentVariableIntValue("OSTREL_RANDOM_ACTIONS", &given), actions = given ? asked : 300;
+    const unsigned seed = GetParam().seed;
     draws_.seed(seed);
     for (int n = 0; n < 6; ++n)
         addSet();
@@ -334,12 +334,6 @@ void RandomSessionTest::runSession(unsigned seed, int actions)
     }
 }
 
-TEST_P(RandomSessionTest, RandomActionsLoseNoPictureAndTheWindowAgreesWithTheDisk)
-{
-    bool given = false;
-    const int actions = qEnvironmentVariableIntValue("OSTREL_RANDOM_ACTIONS", &given);
-    runSession(GetParam().seed, given ? actions : 300);
-}
 INSTANTIATE_TEST_SUITE_P(Seeds, RandomSessionTest, testing::ValuesIn(seeds()), testsupport::RowName());
 
 } // namespace
