@@ -59,24 +59,20 @@ TEST_P(ButtonKeyTest, TheKeysOfTheButtons)
 INSTANTIATE_TEST_SUITE_P(Keys, ButtonKeyTest, testing::ValuesIn(buttonKeyRows), testsupport::RowName());
 
 // Twenty sets in a gallery of 2 x 2 cells, so that a scroll bar step is one row.
-class GalleryKeysTest : public testsupport::ManagerFixture {
+class GalleryKeysTest : public testsupport::GalleryFixture {
 public:
     void SetUp() override
     {
-        addSets(20);
-        open();
-        gallery_ = pressGallery();
-        ASSERT_NE(gallery_, nullptr);
-        ASSERT_EQ(QSize(gallery_->state().ColumnCount, gallery_->state().RowCount), QSize(2, 2));
+        ASSERT_TRUE(openGallery(20));
+        ASSERT_EQ(QSize(state().ColumnCount, state().RowCount), QSize(2, 2));
     }
     // Escape closes the companion windows; the gallery takes the focus back after each key.
     void press(Qt::Key key)
     {
-        pressKey(key, key == Qt::Key_Escape ? visibleWindow("frmLargeView") : gallery_);
-        gallery_->activateWindow();
-        QApplication::setActiveWindow(gallery_);
+        pressKey(key, key == Qt::Key_Escape ? visibleWindow("frmLargeView") : browser_);
+        browser_->activateWindow();
+        QApplication::setActiveWindow(browser_);
     }
-    frmBrowser* gallery_ = nullptr;
 };
 struct GalleryKeyRow {
     const char* name;
@@ -115,18 +111,16 @@ TEST_P(GalleryKeyTest, TheGalleryByKeysAlone)
 {
     testsupport::playStepsBefore(galleryKeyRows, GetParam(), *this);
     GetParam().act(*this);
-    const GalleryState& state = gallery_->state();
     const QWidget* focus = QApplication::focusWidget();
     const QString cell = focus ? focus->property("index").toString() : "-";
     const QWidget* large = visibleWindow("frmLargeView");
     const auto number = [this](const QString& large) { return QString::number(files()->entries().indexOf(large)); };
-    EXPECT_EQ(
-        QStringList({cell.isEmpty() ? focus->objectName() : cell, QString::number(state.TopIndex),
-                     number(state.SelectedLarge), number(gallery_->findChild<QLabel*>("Label1")->text() + "L.bmp"),
-                     large ? large->findChild<QWidget*>("Image1")->accessibleDescription() : "-",
-                     QString::number(gallery_->isMaximized())})
-            .join(' '),
-        GetParam().seen);
+    EXPECT_EQ(QStringList({cell.isEmpty() ? focus->objectName() : cell, QString::number(state().TopIndex),
+                           number(state().SelectedLarge), number(caption("Label1") + "L.bmp"),
+                           large ? large->findChild<QWidget*>("Image1")->accessibleDescription() : "-",
+                           QString::number(browser_->isMaximized())})
+                  .join(' '),
+              GetParam().seen);
 }
 INSTANTIATE_TEST_SUITE_P(Session, GalleryKeyTest, testing::ValuesIn(galleryKeyRows), testsupport::RowName());
 
@@ -134,7 +128,7 @@ TEST_F(GalleryKeysTest, CtrlXAfterThemAllClosesTheGallery)
 {
     for (const GalleryKeyRow& row : galleryKeyRows)
         row.act(*this);
-    pressKey(Qt::Key_X, gallery_, Qt::ControlModifier);
+    pressKey(Qt::Key_X, browser_, Qt::ControlModifier);
     EXPECT_TRUE(visibleWindow("frmBrowser") == nullptr && window_->isVisible());
 }
 

@@ -1,9 +1,6 @@
 #include "gallery/frm_browser.h"
 
-#include <QAction>
 #include <QMenuBar>
-#include <QPushButton>
-#include <QScrollBar>
 
 #include <gtest/gtest.h>
 
@@ -16,34 +13,7 @@ using testsupport::operator<<;
 using testsupport::pointerShown;
 using testsupport::visibleWindow;
 
-class GalleryTest : public testsupport::ManagerFixture {
-public:
-    bool openGallery(int count, const QList<int>& alone = {})
-    {
-        addSets(count, alone);
-        open();
-        browser_ = pressGallery();
-        return browser_ != nullptr;
-    }
-    const GalleryState& state() const { return browser_->state(); }
-    template <typename T = QWidget> T* child(const QString& name) const { return browser_->findChild<T*>(name); }
-    // Cells are made in the order of their index.
-    ImageBox* cell(int index) const
-    {
-        return browser_->centralWidget()->findChildren<ImageBox*>("Image1", Qt::FindDirectChildrenOnly).value(index);
-    }
-    QString caption(const char* label) const { return child<QLabel>(label)->text(); }
-    QScrollBar* scroller() const { return child<QScrollBar>("Scroller"); }
-    QAction* entry(int index) const { return child<QAction>(QStringLiteral("mnuOptions_%1").arg(index)); }
-    void viewAmount(const QStringList& answers)
-    {
-        for (const QString& answer : answers)
-            dialogs_.queueInput(answer);
-        browser_->mnuOptions_Click(2);
-    }
-
-    frmBrowser* browser_ = nullptr;
-};
+using GalleryTest = testsupport::GalleryFixture;
 using Act = std::function<void(GalleryTest&)>;
 
 TEST_F(GalleryTest, APageShowsTheSetsFromTopIndexBlanksPastTheEndAndClosesBackToTheManager)

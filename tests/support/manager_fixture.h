@@ -6,8 +6,10 @@
 #include <string>
 #include <string_view>
 
+#include <QAction>
 #include <QLabel>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -121,6 +123,37 @@ public:
     std::unique_ptr<frmMain> window_;
 };
 
+// The manager's gallery over the sets of addSets.
+class GalleryFixture : public ManagerFixture {
+public:
+    bool openGallery(int count, const QList<int>& alone = {})
+    {
+        addSets(count, alone);
+        open();
+        browser_ = pressGallery();
+        return browser_ != nullptr;
+    }
+    const GalleryState& state() const { return browser_->state(); }
+    template <typename T = QWidget> T* child(const QString& name) const { return browser_->findChild<T*>(name); }
+    // Cells are made in the order of their index.
+    platform::ImageBox* cell(int index) const
+    {
+        return browser_->centralWidget()
+            ->findChildren<platform::ImageBox*>("Image1", Qt::FindDirectChildrenOnly)
+            .value(index);
+    }
+    QString caption(const char* label) const { return child<QLabel>(label)->text(); }
+    QScrollBar* scroller() const { return child<QScrollBar>("Scroller"); }
+    QAction* entry(int index) const { return child<QAction>(QStringLiteral("mnuOptions_%1").arg(index)); }
+    void viewAmount(const QStringList& answers)
+    {
+        for (const QString& answer : answers)
+            dialogs_.queueInput(answer);
+        browser_->mnuOptions_Click(2);
+    }
+
+    frmBrowser* browser_ = nullptr;
+};
 // A manager fixture (or one made from it) whose test runs once per row of a table.
 template <typename Row, typename Base = ManagerFixture>
 class ManagerRowsFixture : public Base, public ::testing::WithParamInterface<Row> {
