@@ -74,18 +74,13 @@ public:
         QApplication::setActiveWindow(browser_);
     }
 };
-struct GalleryKeyRow {
-    const char* name;
-    std::function<void(GalleryKeysTest&)> act;
-    const char* seen;
-};
 std::function<void(GalleryKeysTest&)> pressing(Qt::Key key)
 {
     return [key](GalleryKeysTest& test) { test.press(key); };
 }
 // Each row: the focused cell, the set at the top, the selected and the previewed set (numbered from 0), the
 // large view's picture (it names its file) and whether the gallery is maximised.
-const GalleryKeyRow galleryKeyRows[] = {
+const testsupport::Step<GalleryKeysTest> galleryKeyRows[] = {
     {"RightPreviewsAlongTheRow", pressing(Qt::Key_Right), "1 0 0 1 - 0"},
     {"DownGoesARowDown", pressing(Qt::Key_Down), "3 0 0 3 - 0"},
     {"DownPastThePageScrollsARow", pressing(Qt::Key_Down), "3 2 0 5 - 0"},
@@ -106,7 +101,7 @@ const GalleryKeyRow galleryKeyRows[] = {
     {"BacktabThenToTheScrollBar", pressing(Qt::Key_Backtab), "Scroller 0 0 3 - 0"},
     {"DownOnTheScrollBarScrollsARow", pressing(Qt::Key_Down), "Scroller 2 0 5 - 0"},
 };
-using GalleryKeyTest = testsupport::ManagerRowsFixture<GalleryKeyRow, GalleryKeysTest>;
+using GalleryKeyTest = testsupport::ManagerRowsFixture<testsupport::Step<GalleryKeysTest>, GalleryKeysTest>;
 TEST_P(GalleryKeyTest, TheGalleryByKeysAlone)
 {
     testsupport::playStepsBefore(galleryKeyRows, GetParam(), *this);
@@ -120,13 +115,13 @@ TEST_P(GalleryKeyTest, TheGalleryByKeysAlone)
                            large ? large->findChild<QWidget*>("Image1")->accessibleDescription() : "-",
                            QString::number(browser_->isMaximized())})
                   .join(' '),
-              GetParam().seen);
+              GetParam().shown);
 }
 INSTANTIATE_TEST_SUITE_P(Session, GalleryKeyTest, testing::ValuesIn(galleryKeyRows), testsupport::RowName());
 
 TEST_F(GalleryKeysTest, CtrlXAfterThemAllClosesTheGallery)
 {
-    for (const GalleryKeyRow& row : galleryKeyRows)
+    for (const auto& row : galleryKeyRows)
         row.act(*this);
     pressKey(Qt::Key_X, browser_, Qt::ControlModifier);
     EXPECT_TRUE(visibleWindow("frmBrowser") == nullptr && window_->isVisible());

@@ -15,6 +15,7 @@ using testsupport::visibleWindow;
 
 using GalleryTest = testsupport::GalleryFixture;
 using Act = std::function<void(GalleryTest&)>;
+using Step = testsupport::Step<GalleryTest>;
 
 TEST_F(GalleryTest, APageShowsTheSetsFromTopIndexBlanksPastTheEndAndClosesBackToTheManager)
 {
@@ -63,12 +64,8 @@ protected:
 // A layout has its notice painted before it asks for the page's small pictures, which it does once, under the
 // wait cursor; so does the first, though the gallery is not on screen yet when Gallery is pressed. A scroll
 // shows no notice. Boxes have the usual pointer, and no wait cursor is left over.
-struct NoticeRow {
-    const char* name;
-    Act act;
-    const char* asked; // what the disk was asked, and how the window stood then
-};
-const NoticeRow noticeRows[] = {
+// Each row: what the disk was asked, and how the window stood then.
+const Step noticeRows[] = {
     {"TheFirstLayout", [](GalleryTest& g) { ASSERT_TRUE(g.openGallery(11)); }, "findSmallPartners busy notice"},
     {"AScrollShowsNoNotice", [](GalleryTest& g) { g.scroller()->setValue(1); }, "findSmallPartners busy"},
     // All sets fit the screen: the scroll bar, pulled back to the top, refills the old page first.
@@ -77,7 +74,7 @@ const NoticeRow noticeRows[] = {
     // Out of full screen, then the new height, then the new width: the first page holds the later ones.
     {"AViewAmount", [](GalleryTest& g) { g.viewAmount({"1"}); }, "box usual, findSmallPartners busy notice"},
 };
-using NoticeTest = testsupport::ManagerRowsFixture<NoticeRow, GalleryTest>;
+using NoticeTest = testsupport::ManagerRowsFixture<Step, GalleryTest>;
 TEST_P(NoticeTest, LayoutsPaintTheNoticeAndShowTheWaitCursorBeforeThePicturesLoad)
 {
     NoticePaints paints;
@@ -98,23 +95,18 @@ TEST_P(NoticeTest, LayoutsPaintTheNoticeAndShowTheWaitCursorBeforeThePicturesLoa
     asked.clear();
     paintedBefore = paints.count;
     GetParam().act(*this);
-    EXPECT_EQ(asked.join(", ") + (QGuiApplication::overrideCursor() ? " left" : ""), GetParam().asked);
+    EXPECT_EQ(asked.join(", ") + (QGuiApplication::overrideCursor() ? " left" : ""), GetParam().shown);
     QApplication::instance()->removeEventFilter(&paints);
 }
 INSTANTIATE_TEST_SUITE_P(Session, NoticeTest, testing::ValuesIn(noticeRows), testsupport::RowName());
 
 // Each row: the hovered cell, the preview's caption and whether it shows a picture, the Large View entry's
 // check mark, the large view's picture and whether it stands at the screen's corner.
-struct PreviewRow {
-    const char* name;
-    Act act;
-    const char* seen;
-};
 Act hovering(int index)
 {
     return [index](GalleryTest& g) { emit g.cell(index)->MouseMove(); };
 }
-const PreviewRow previewRows[] = {
+const Step previewRows[] = {
     {"HoveringTheCellHoveredFirstDoesNothing", hovering(0), "0 AD 1 0 - "},
     {"HoveringPreviews", hovering(1), "1 AB 1 0 - "},
     {"NoSmallPictureBlanksThePreviewAndKeepsItsCaption", hovering(2), "2 AB 0 0 - "},
@@ -145,7 +137,7 @@ const PreviewRow previewRows[] = {
      },
      "1 AI 1 0 - "},
 };
-using PreviewTest = testsupport::ManagerRowsFixture<PreviewRow, GalleryTest>;
+using PreviewTest = testsupport::ManagerRowsFixture<Step, GalleryTest>;
 TEST_P(PreviewTest, PointerPreviewsCellsOnceAndDrivesAnOpenLargeView)
 {
     ASSERT_TRUE(openGallery(9, {2, 7}));
@@ -157,7 +149,7 @@ TEST_P(PreviewTest, PointerPreviewsCellsOnceAndDrivesAnOpenLargeView)
                        QString::number(child<ImageBox>("Image2")->hasPicture()), QString::number(entry(3)->isChecked()),
                        large ? large->findChild<QWidget*>("Image1")->accessibleDescription() : "-",
                        QString(large && large->pos().isNull() ? "@0,0" : "")),
-              GetParam().seen);
+              GetParam().shown);
 }
 INSTANTIATE_TEST_SUITE_P(Session, PreviewTest, testing::ValuesIn(previewRows), testsupport::RowName());
 
