@@ -9,16 +9,41 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/controls/dir_list_box.h"
-#include "platform/controls/drive_list_box.h"
 #include "support/manager_fixture.h"
 
 namespace {
 
 using testsupport::pointerShown;
+using testsupport::operator<<;
 using testsupport::visibleWindow;
+using Fixture = testsupport::ManagerFixture;
+using Act = std::function<void(Fixture&)>;
+using Step = testsupport::Step<>;
 
-using ManagerWindowTest = testsupport::ManagerFixture;
+Act selecting(const char* name)
+{
+    return [name](Fixture& f) { f.selectSource(name); };
+}
+Act choosing(const char* selector, int index)
+{
+    return [selector, index](Fixture& f) { f.choose(selector, index); };
+}
+Act openingDirectory(const char* list, const char* name)
+{
+    return [list, name](Fixture& f) {
+        auto* directories = f.control<platform::DirListBox>(list);
+        emit directories->itemActivated(directories->findItems(name, Qt::MatchExactly).value(0));
+    };
+}
+Act pressingOn(const char* button, const char* set)
+{
+    return [button, set](Fixture& f) {
+        f.selectSource(set);
+        f.press(button);
+    };
+}
+
+using ManagerWindowTest = Fixture;
 
 TEST_F(ManagerWindowTest, ControlsAreWhereTheDesignPutsThemAndAMaximisedWindowCentresTheButtons)
 {
@@ -41,85 +66,111 @@ TEST_F(ManagerWindowTest, ControlsAreWhereTheDesignPutsThemAndAMaximisedWindowCe
 
 // Two starts in ten, a draw of 0.8 or more, open the About window, as its button does; the manager waits
 // behind it until its close box, Continue, Return on Continue or Escape closes it.
-TEST_F(ManagerWindowTest, AboutOpensByChanceTwoStartsInTenOrByItsButtonAndTheManagerWaitsUntilItCloses)
+struct AboutRow {
+    const char* name;
+    double draw;
+    bool byButton;
+    std::function<void(QPushButton*)> close; // none when About does not open
+    bool closes;
+};
+const auto key = [](Qt::Key key) { return [key](QPushButton* command) { QTest::keyClick(command, key); }; };
+const AboutRow aboutRows[] = {
+    {"DrawOfNoughtShowsTheManager", 0.0, false, nullptr, true},
+    {"DrawJustUnderPointEightShowsTheManager", 0.7999999, false, nullptr, true},
+    {"DrawOfPointEightShowsAboutUntilItsCloseBox", 0.8, false, [](QPushButton* c) { c->window()->close(); }, true},
+    {"DrawNearOneShowsAboutUntilContinue", 0.9999999, false, [](QPushButton* c) { c->click(); }, true},
+    {"ButtonShowsAboutUntilReturn", 0.0, true, key(Qt::Key_Return), true},
+    {"ButtonShowsAboutUntilEscape", 0.0, true, key(Qt::Key_Escape), true},
+    {"ButtonShowsAboutThroughOtherKeys", 0.0, true, key(Qt::Key_A), false},
+};
+using AboutTest = testsupport::ManagerRowsFixture<AboutRow>;
+TEST_P(AboutTest, ShowsByChanceOrByItsButtonAndTheManagerWaitsUntilItCloses)
 {
-    const auto key = [](Qt::Key key) { return [key](QPushButton* command) { QTest::keyClick(command, key); }; };
-    // clang-format off
-    const std::tuple<double, bool, std::function<void(QPushButton*)>, bool> starts[] = {
-        {0.0, false, nullptr, true}, {0.7999999, false, nullptr, true},
-        {0.8, false, [](QPushButton* command) { command->window()->close(); }, true},
-        {0.9999999, false, [](QPushButton* command) { command->click(); }, true},
-        {0.0, true, key(Qt::Key_Return), true}, {0.0, true, key(Qt::Key_Escape), true},
-        {0.0, true, key(Qt::Key_A), false},
-    };
-    // clang-format on
-    for (const auto& [draw, byButton, close, closes] : starts) {
-        open(draw);
-        if (byButton)
-            control<QPushButton>("AboutButton")->click();
-        QWidget* about = visibleWindow("frmAbout");
-        EXPECT_EQ(std::pair(about != nullptr, window_->isVisible()), std::pair(bool(close), !close)) << draw;
-        if (about && close)
-            close(about->findChild<QPushButton*>("Command1"));
-        EXPECT_EQ(std::pair(window_->isVisible(), about && about->isVisible()), std::pair(closes, !closes)) << draw;
-    }
+    const AboutRow& row = GetParam();
+    open(row.draw);
+    if (row.byButton)
+        press("AboutButton");
+    QWidget* about = visibleWindow("frmAbout");
+    EXPECT_EQ(std::pair(about != nullptr, window_->isVisible()), std::pair(bool(row.close), !row.close));
+    if (about && row.close)
+        row.close(about->findChild<QPushButton*>("Command1"));
+    EXPECT_EQ(std::pair(window_->isVisible(), about && about->isVisible()), std::pair(row.closes, !row.closes));
 }
+INSTANTIATE_TEST_SUITE_P(Starts, AboutTest, testing::ValuesIn(aboutRows), testsupport::RowName());
 
-TEST_F(ManagerWindowTest, SelectionsAndChoicesShowTheSetAndItsTargetsAtEachRefresh)
+// The lower half of the window and the variables behind it, after each step of one session: the two file
+// captions and targets, whether the small picture shows, the large target and the set's paths; then, a line
+// each, the boxes the step showed, with what the window showed while they were up.
+const Step selectionRows[] = {
+    {"NothingSelectedBothPanesInTheSource", [](Fixture&) {}, "||||-|MM02L| "},
+    {"ASetSelected", selecting("MM05L.bmp"), "MM05L|mM05S|{S}/MM02L|{S}/mM02S|+|MM02L|{S}/MM05L {S}/mM05S"},
+    {"ADestinationWaitsForTheNextRefresh", [](Fixture& f) { f.setDestination(f.destination_.path()); },
+     "MM05L|mM05S|{S}/MM02L|{S}/mM02S|+|MM03L|{S}/MM05L {S}/mM05S"},
+    {"FemaleChosen", choosing("GenderCombo", 1), "MM05L|mM05S|{D}/FM01L|{D}/fM01S|+|FM01L|{S}/MM05L {S}/mM05S"},
+    {"ClassChosen", choosing("TypeCombo", 2), "MM05L|mM05S|{D}/FR02L|{D}/fR02S|+|FR02L|{S}/MM05L {S}/mM05S"},
+    {"APartnerInAnotherCaseGoesByItsStoredName", selecting("MM01L.bmp"),
+     "MM01L|mm01s.BMP|{D}/FR02L|{D}/fR02S|+|FR02L|{S}/MM01L {S}/mm01s.BMP"},
+    {"TheRootAsDestination", [](Fixture& f) { f.setDestination("/"); },
+     "MM01L|mm01s.BMP|{D}/FR02L|{D}/fR02S|+|FR01L|{S}/MM01L {S}/mm01s.BMP"},
+    // The box comes while the window still shows the set before; the loner's targets stay as they were.
+    {"ALonerShowsItsLargePictureAlone", selecting("LonerL.bmp"),
+     "LonerL||{D}/FR02L|{D}/fR02S|-|FR01L|{S}/LonerL {S}/NOPICTURE\n"
+     "Error|There is no Small picture for this set.|Ok|||MM01L|mm01s.BMP|{D}/FR02L|{D}/fR02S|+|FR01L|{S}/LonerL "
+     "{S}/NOPICTURE"},
+    {"AnotherSourceWaitsForTheNextRefresh",
+     [](Fixture& f) { f.control<platform::DirListBox>("Directory")->setPath(f.source_.filePath("elsewhere")); },
+     "LonerL||{D}/FR02L|{D}/fR02S|-|FR01L|{S}/LonerL {S}/NOPICTURE"},
+    {"TheWindowShowingAgainAfterAbout",
+     [](Fixture& f) {
+         f.press("AboutButton");
+         visibleWindow("frmAbout")->close();
+     },
+     "||||-|FR01L| "},
+    // Found by name in the source list read anew; the destination list does not know of AAL yet.
+    {"ADoubleClickBringsADestinationSetOver",
+     [](Fixture& f) {
+         f.setDestination(f.destination_.path());
+         f.destination_.addPortraits({"AAL.bmp", "fR01S.bmp"});
+         const auto* list = f.files("Files2");
+         const QPoint first = list->visualRect(list->model()->index(0, 0)).center();
+         QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, first);
+     },
+     "FR01L|fR01S|{D}/FR02L|{D}/fR02S|+|FR02L|{D}/FR01L {D}/fR01S"},
+    {"SelectedThereThenNoneEveryNameOfTheSetGoes",
+     [](Fixture& f) {
+         EXPECT_EQ(f.files()->listIndex(), 1);
+         f.files()->setListIndex(-1);
+         f.window_->refresh_form();
+     },
+     "||||-|FR02L| "},
+};
+class SelectionTest : public testsupport::ManagerRowsFixture<Step> {
+protected:
+    QStringList shown() const
+    {
+        QString seen = QStringList({caption("Label8"), caption("Label9"), caption("Label1"), caption("Label2"),
+                                    control<platform::ImageBox>("Image2")->hasPicture() ? "+" : "-",
+                                    vars().TargetLargeName, vars().SourceLargePath + ' ' + vars().SourceSmallPath})
+                           .join('|');
+        return {seen.replace(source_.path(), "{S}").replace(destination_.path(), "{D}").remove(".bmp")};
+    }
+};
+TEST_P(SelectionTest, ShowsTheSetAndItsTargetsAtEachRefresh)
 {
     source_.addPortraits({"MM05L.bmp", "mM05S.bmp", "MM01L.bmp", "mm01s.BMP", "LonerL.bmp"});
     destination_.addPortraits({"FR01L.bmp", "MM01L.bmp", "MM02L.bmp"});
     source_.addDirectory("elsewhere");
     open();
-    // The lower half of the window and the variables behind it: the two file captions and targets, whether the
-    // small picture shows, the large target and the set's paths.
-    const auto state = [this] {
-        QString seen = QStringList({caption("Label8"), caption("Label9"), caption("Label1"), caption("Label2"),
-                                    control<platform::ImageBox>("Image2")->hasPicture() ? "+" : "-",
-                                    vars().TargetLargeName, vars().SourceLargePath + ' ' + vars().SourceSmallPath})
-                           .join('|');
-        return seen.replace(source_.path(), "{S}").replace(destination_.path(), "{D}").remove(".bmp");
-    };
-    dialogs_.witness = state;
-    const auto* list = files("Files2");
-    // clang-format off
-    const std::pair<std::function<void()>, const char*> rows[] = {
-        {[] {}, "||||-|MM02L| "}, // nothing selected, both panes in the source
-        {[&] { selectSource("MM05L.bmp"); }, "MM05L|mM05S|{S}/MM02L|{S}/mM02S|+|MM02L|{S}/MM05L {S}/mM05S"},
-        // The labels wait for the next refresh.
-        {[&] { setDestination(destination_.path()); }, "MM05L|mM05S|{S}/MM02L|{S}/mM02S|+|MM03L|{S}/MM05L {S}/mM05S"},
-        {[&] { choose("GenderCombo", 1); }, "MM05L|mM05S|{D}/FM01L|{D}/fM01S|+|FM01L|{S}/MM05L {S}/mM05S"},
-        {[&] { choose("TypeCombo", 2); }, "MM05L|mM05S|{D}/FR02L|{D}/fR02S|+|FR02L|{S}/MM05L {S}/mM05S"},
-        // A partner in another letter case is used under the name the directory stores.
-        {[&] { selectSource("MM01L.bmp"); }, "MM01L|mm01s.BMP|{D}/FR02L|{D}/fR02S|+|FR02L|{S}/MM01L {S}/mm01s.BMP"},
-        {[&] { setDestination("/"); }, "MM01L|mm01s.BMP|{D}/FR02L|{D}/fR02S|+|FR01L|{S}/MM01L {S}/mm01s.BMP"},
-        // Without a partner the large picture alone, the targets as they were; no marker file looked for later.
-        {[&] { selectSource("LonerL.bmp"); }, "LonerL||{D}/FR02L|{D}/fR02S|-|FR01L|{S}/LonerL {S}/NOPICTURE"},
-        // Another source directory shows at the next refresh, the window showing again after About.
-        {[&] { control<platform::DirListBox>("Directory")->setPath(source_.filePath("elsewhere")); },
-         "LonerL||{D}/FR02L|{D}/fR02S|-|FR01L|{S}/LonerL {S}/NOPICTURE"},
-        {[&] { control<QPushButton>("AboutButton")->click(); visibleWindow("frmAbout")->close(); }, "||||-|FR01L| "},
-        // A double click brings a destination set over, found by name in the source list read anew; the
-        // destination list does not know of AAL yet.
-        {[&] { setDestination(destination_.path()); destination_.addPortraits({"AAL.bmp", "fR01S.bmp"});
-               const QPoint first = list->visualRect(list->model()->index(0, 0)).center();
-               QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, first); },
-         "FR01L|fR01S|{D}/FR02L|{D}/fR02S|+|FR02L|{D}/FR01L {D}/fR01S"},
-        // Selected there, then none: every name of the set goes.
-        {[&] { EXPECT_EQ(files()->listIndex(), 1); files()->setListIndex(-1); window_->refresh_form(); }, "||||-|FR02L| "},
-    };
-    // clang-format on
-    for (const auto& [act, expected] : rows) {
-        act();
-        EXPECT_EQ(state(), expected);
-        // The names are always those of the paths' files.
-        EXPECT_EQ(QFileInfo(vars().SourceLargePath).fileName() + ' ' + QFileInfo(vars().SourceSmallPath).fileName(),
-                  vars().SourceLargeName + ' ' + vars().SourceSmallName);
-    }
-    // The box of a loner comes before the window shows it.
-    EXPECT_EQ(dialogs_.lines(), QStringList("Error|There is no Small picture for this set.|Ok|||MM01L|mm01s.BMP|{D}/"
-                                            "FR02L|{D}/fR02S|+|FR01L|{S}/LonerL {S}/NOPICTURE"));
+    dialogs_.witness = [this] { return shown().first(); };
+    testsupport::playStepsBefore(selectionRows, GetParam(), *this);
+    dialogs_.clear();
+    GetParam().act(*this);
+    EXPECT_EQ((shown() + dialogs_.lines()).join('\n'), GetParam().shown);
+    // The names are always those of the paths' files.
+    EXPECT_EQ(QFileInfo(vars().SourceLargePath).fileName() + ' ' + QFileInfo(vars().SourceSmallPath).fileName(),
+              vars().SourceLargeName + ' ' + vars().SourceSmallName);
 }
+INSTANTIATE_TEST_SUITE_P(Session, SelectionTest, testing::ValuesIn(selectionRows), testsupport::RowName());
 
 // A volume is named by its root and a label of its own; a directory shows on the deepest volume holding it.
 TEST_F(ManagerWindowTest, DrivesAreNamedAndPickingOneGoesToItsRootAndAnUnreadableOneStaysPut)
@@ -130,21 +181,49 @@ TEST_F(ManagerWindowTest, DrivesAreNamedAndPickingOneGoesToItsRootAndAnUnreadabl
     auto* drive = control<platform::DriveListBox>("Drive1");
     EXPECT_EQ(QStringList({drive->itemText(0), drive->itemText(1), drive->itemText(2), drive->drive()}),
               QStringList({source_.path() + " [sandbox]", "/", unplugged + " [gone]", source_.path()}));
-    for (const int index : {1, 0, 2}) { // back on the first, its root, not the directory last visited there
-        drive->setCurrentIndex(index);
-        emit drive->activated(index);
-        EXPECT_TRUE(index != 1 || files()->path() == "/") << qPrintable(files()->path());
-    }
+    pickDrive(1);
+    EXPECT_EQ(files()->path(), "/");
+    pickDrive(0); // its root, not the directory last visited there
+    pickDrive(2);
     EXPECT_EQ(QStringList({control<platform::DirListBox>("Directory")->path(), files()->path(), drive->drive(),
-                           control<platform::DirListBox>("Directory2")->path()}),
+                           destinationPath()}),
               QStringList({source_.path(), source_.path(), source_.path(), deepest}));
     EXPECT_EQ(dialogs_.lines(), QStringList(QString("Error|The directory \"%1\" cannot be read: %2|Ok|!||")
                                                 .arg(unplugged, fileSystem_.readDirectory(unplugged, "*").reason)));
 }
 
 // While a handler asks the disk, the pointer is the wait cursor, and once it returns none is left over; a
-// box it shows meanwhile has the usual pointer.
-TEST_F(ManagerWindowTest, TheWaitCursorShowsWhileTheDiskIsAskedAndNeverOverABox)
+// box it shows meanwhile has the usual pointer. Each row: the pointers the disk saw, those the boxes saw.
+const Step cursorRows[] = {
+    {"SelectingALoner", selecting("LonerL.bmp"), "busy|usual|"},
+    {"SelectingASet", selecting("MM05L.bmp"), "busy||"},
+    {"OpeningADestinationDirectory", openingDirectory("Directory2", "elsewhere"), "busy||"},
+    {"Copying", pressingOn("SaveButton", "MM05L.bmp"), "busy||"},
+    {"Renaming",
+     [](Fixture& f) {
+         f.dialogs_.queueInput("PIC02");
+         pressingOn("RenameButton", "MM05L.bmp")(f);
+     },
+     "busy|usual|"},
+    {"MovingTheSetLeftWithoutSmallPicture", pressingOn("MoveButton", "PIC02L.bmp"), "busy|usual|"},
+    {"Deleting",
+     [](Fixture& f) {
+         f.dialogs_.queueAnswer(platform::MessageResult::Yes);
+         pressingOn("DeleteButton", "LonerL.bmp")(f);
+     },
+     "busy|usual usual|"},
+    {"OpeningASourceDirectory", openingDirectory("Directory", "elsewhere"), "busy||"},
+    {"DoubleClickingADestinationSet",
+     [](Fixture& f) {
+         f.files("Files2")->setListIndex(0);
+         emit f.files("Files2")->DblClick();
+     },
+     "busy||"},
+    {"PickingTheRootDrive", [](Fixture& f) { f.pickDrive(1); }, "busy||"},
+    {"PickingTheSandboxDrive", [](Fixture& f) { f.pickDrive(0); }, "busy||"},
+};
+using CursorTest = testsupport::ManagerRowsFixture<Step>;
+TEST_P(CursorTest, TheWaitCursorShowsWhileTheDiskIsAskedAndNeverOverABox)
 {
     source_.addPortraits({"MM05L.bmp", "mM05S.bmp", "LonerL.bmp"});
     source_.addDirectory("elsewhere");
@@ -153,67 +232,38 @@ TEST_F(ManagerWindowTest, TheWaitCursorShowsWhileTheDiskIsAskedAndNeverOverABox)
     QStringList asked;
     fileSystem_.witness = [&](const char*) { asked << pointerShown(); };
     dialogs_.witness = pointerShown;
-    const auto openDirectory = [this](const char* list, const char* name) {
-        auto* directories = control<platform::DirListBox>(list);
-        emit directories->itemActivated(directories->findItems(name, Qt::MatchExactly).value(0));
-    };
-    const auto press = [this](const char* button, const QString& set) {
-        selectSource(set);
-        control<QPushButton>(button)->click();
-    };
-    const auto pickDrive = [this](int index) {
-        auto* drive = control<platform::DriveListBox>("Drive1");
-        drive->setCurrentIndex(index);
-        emit drive->activated(index);
-    };
-    // clang-format off
-    const std::pair<std::function<void()>, const char*> rows[] = {
-        {[&] { selectSource("LonerL.bmp"); }, "busy|usual|"},
-        {[&] { selectSource("MM05L.bmp"); }, "busy||"},
-        {[&] { openDirectory("Directory2", "elsewhere"); }, "busy||"},
-        {[&] { press("SaveButton", "MM05L.bmp"); }, "busy||"},
-        {[&] { dialogs_.queueInput("PIC02"); press("RenameButton", "MM05L.bmp"); }, "busy|usual|"},
-        {[&] { press("MoveButton", "PIC02L.bmp"); }, "busy|usual|"}, // the set left in the list has no small picture
-        {[&] { dialogs_.queueAnswer(platform::MessageResult::Yes); press("DeleteButton", "LonerL.bmp"); },
-         "busy|usual usual|"},
-        {[&] { openDirectory("Directory", "elsewhere"); }, "busy||"},
-        {[&] { files("Files2")->setListIndex(0); emit files("Files2")->DblClick(); }, "busy||"},
-        {[&] { pickDrive(1); }, "busy||"},
-        {[&] { pickDrive(0); }, "busy||"},
-    };
-    // clang-format on
-    for (const auto& [act, expected] : rows) {
-        asked.clear();
-        dialogs_.clear();
-        act();
-        asked.removeDuplicates();
-        QStringList boxes;
-        for (const testsupport::ShownBox& box : dialogs_.shown())
-            boxes << box.witnessed;
-        EXPECT_EQ(
-            QStringList({asked.join(' '), boxes.join(' '), QGuiApplication::overrideCursor() ? "left" : ""}).join('|'),
-            expected)
-            << expected;
-    }
+    testsupport::playStepsBefore(cursorRows, GetParam(), *this);
+    asked.clear();
+    dialogs_.clear();
+    GetParam().act(*this);
+    asked.removeDuplicates();
+    QStringList boxes;
+    for (const testsupport::ShownBox& box : dialogs_.shown())
+        boxes << box.witnessed;
+    EXPECT_EQ(QStringList({asked.join(' '), boxes.join(' '), QGuiApplication::overrideCursor() ? "left" : ""}),
+              QString(GetParam().shown).split('|'));
 }
+INSTANTIATE_TEST_SUITE_P(Session, CursorTest, testing::ValuesIn(cursorRows), testsupport::RowName());
 
-TEST_F(ManagerWindowTest, ExitClosingTheWindowAndTheGallerysCtrlQEndTheProgram)
+const Step exitRows[] = {
+    {"ExitButton", [](Fixture& f) { f.press("ExitButton"); }},
+    {"CloseBox", [](Fixture& f) { f.window_->close(); }},
+    {"GalleryCtrlQ",
+     [](Fixture& f) {
+         f.press("BrowseButton");
+         QApplication::setActiveWindow(visibleWindow("frmBrowser")); // shortcuts act in the active window
+         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Q, Qt::ControlModifier);
+     }},
+};
+using ExitTest = testsupport::ManagerRowsFixture<Step>;
+TEST_P(ExitTest, EndsTheProgram)
 {
     source_.addPortraits({"AAL.bmp", "aaS.bmp"});
-    const std::pair<const char*, std::function<void()>> ways[] = {
-        {"Exit", [this] { control<QPushButton>("ExitButton")->click(); }},
-        {"close", [this] { window_->close(); }},
-        {"Ctrl+Q", [this] {
-             control<QPushButton>("BrowseButton")->click();
-             QApplication::setActiveWindow(visibleWindow("frmBrowser")); // shortcuts act in the active window
-             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Q, Qt::ControlModifier);
-         }}};
-    for (const auto& [way, act] : ways) {
-        open();
-        QTimer::singleShot(0, window_.get(), act);
-        QTimer::singleShot(5000, window_.get(), [] { QCoreApplication::exit(99); }); // a watchdog, not a wait
-        EXPECT_EQ(QApplication::exec(), 0) << way;
-    }
+    open();
+    QTimer::singleShot(0, window_.get(), [this] { GetParam().act(*this); });
+    QTimer::singleShot(5000, window_.get(), [] { QCoreApplication::exit(99); }); // a watchdog, not a wait
+    EXPECT_EQ(QApplication::exec(), 0);
 }
+INSTANTIATE_TEST_SUITE_P(Ways, ExitTest, testing::ValuesIn(exitRows), testsupport::RowName());
 
 } // namespace
