@@ -57,7 +57,8 @@ frmBrowser::frmBrowser(const platform::FileListBox& files, const platform::DirLi
                        const platform::FileSystem& fileSystem, platform::Dialogs& dialogs)
     : QMainWindow(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                                Qt::WindowCloseButtonHint),
-      files_(files), directory_(directory), fileSystem_(fileSystem), dialogs_(dialogs)
+      files_(files), directory_(directory), fileSystem_(fileSystem), dialogs_(dialogs),
+      sizeHold_(this, platform::NormalSizeHold::Way::SizeHints, QSize()) // sized by setOuterSize
 {
     setObjectName(QStringLiteral("frmBrowser"));
     setWindowTitle(QStringLiteral("Ostrel Portrait Manager Browser"));
@@ -568,35 +569,23 @@ void frmBrowser::setOuterSize(int widthTwips, int heightTwips)
     outerHeight_ = heightTwips;
     const QSize client(twipsToPixels(widthTwips - gallery::FrameWidth),
                        twipsToPixels(heightTwips - gallery::FrameHeight));
-    // A fixed border: the user cannot drag it to another size.
-    setFixedSize(client.width(), client.height() + menuBar()->sizeHint().height());
+    sizeHold_.setNormalSize(QSize(client.width(), client.height() + menuBar()->sizeHint().height()));
     if (isVisible())
         Form_Resize();
 }
 
 void frmBrowser::setFullScreen(bool on)
 {
-    if (on) {
-        normalOuter_ = {outerWidth_, outerHeight_};
-        // The client area's place, not the frame's: a maximised frame has other borders.
-        normalPosition_ = geometry().topLeft();
-        setMinimumSize(0, 0);
-        setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
-        // Without a window manager nobody else would make the window fill the screen. The state comes
-        // last: moving or resizing a maximised window makes it normal again.
-        const QRect available = screen()->availableGeometry();
-        move(available.topLeft());
-        resize(available.size() - (frameGeometry().size() - size()));
-        setWindowState(windowState() | Qt::WindowMaximized);
-        const QSize client = centralWidget()->size();
-        outerWidth_ = pixelsToTwips(client.width()) + gallery::FrameWidth;
-        outerHeight_ = pixelsToTwips(client.height()) + gallery::FrameHeight;
-        Form_Resize();
+    if (!on) {
+        sizeHold_.restore([this] { setOuterSize(normalOuter_.width, normalOuter_.height); });
         return;
     }
-    setWindowState(windowState() & ~Qt::WindowMaximized);
-    setOuterSize(normalOuter_.width, normalOuter_.height);
-    setGeometry(QRect(normalPosition_, size()));
+    normalOuter_ = {outerWidth_, outerHeight_};
+    sizeHold_.maximise();
+    const QSize client = centralWidget()->size();
+    outerWidth_ = pixelsToTwips(client.width()) + gallery::FrameWidth;
+    outerHeight_ = pixelsToTwips(client.height()) + gallery::FrameHeight;
+    Form_Resize();
 }
 
 void frmBrowser::openLargeView()

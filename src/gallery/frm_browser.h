@@ -10,6 +10,7 @@
 
 #include "gallery/gallery_layout.h"
 #include "platform/controls/busy_cursor.h"
+#include "platform/controls/normal_size_hold.h"
 #include "platform/os/picture_cache.h"
 
 class QAction;
@@ -111,7 +112,8 @@ private:
     int outerWidth_ = gallery::CreatedOuterWidth;
     int outerHeight_ = gallery::CreatedOuterHeight;
     gallery::OuterSize normalOuter_{gallery::CreatedOuterWidth, gallery::CreatedOuterHeight};
-    QPoint normalPosition_;
+    // Fixed by size hints in the normal state; full screen is the program's own doing.
+    platform::NormalSizeHold sizeHold_;
     bool laidOut_ = false;
     bool opened_ = false;
     bool openingQueued_ = false;

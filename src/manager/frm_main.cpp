@@ -5,10 +5,8 @@
 #include <QLabel>
 #include <QMoveEvent>
 #include <QPushButton>
-#include <QScopedValueRollback>
 #include <QShortcut>
 #include <QShowEvent>
-#include <QTimer>
 
 #include <string>
 #include <tuple>
@@ -44,10 +42,20 @@ using manager::DesignOuterWidth;
 
 namespace {
 const QString PortraitPattern = QStringLiteral("*L.bmp");
+
+QSize normalClientSize()
+{
+    // Window managers draw frames of their own thickness, so the window keeps the client area of the
+    // design and counts as its design outer size.
+    return {platform::twipsToPixels(DesignOuterWidth - DesignFrameWidth),
+            platform::twipsToPixels(DesignOuterHeight - DesignFrameHeight)};
+}
 } // namespace
 
 frmMain::frmMain(platform::Services services, const QString& startDirectory, QWidget* parent)
-    : QWidget(parent), services_(services), operations_(*this, services.fileSystem, services.dialogs)
+    : QWidget(parent), services_(services),
+      sizeHold_(this, platform::NormalSizeHold::Way::SnapBack, normalClientSize()),
+      operations_(*this, services.fileSystem, services.dialogs)
 {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Ostrel Portrait Manager"));
@@ -56,8 +64,6 @@ frmMain::frmMain(platform::Services services, const QString& startDirectory, QWi
     createControls(startDirectory);
     applyTabOrder();
     addKeyboardWays();
-    snapBack_.setInterval(SnapBackInterval);
-    connect(&snapBack_, &QTimer::timeout, this, &frmMain::snapBackAgain);
     holdNormalSize();
 }
 
@@ -240,26 +246,6 @@ void frmMain::resizeEvent(QResizeEvent* event)
     Form_Resize();
 }
 
-void frmMain::snapBackAgain()
-{
-    const std::optional<QSize> real = platform::windowSystemSize(this);
-    if (windowState() != Qt::WindowNoState || !real || ++snapAttempts_ > MaxSnapAttempts) {
-        snapBack_.stop();
-        return;
-    }
-    // Mid-drag the window manager may grant the size asked for and take it back a moment later, with no
-    // event the toolkit passes on: only a size that holds for a while is kept.
-    if (*real == normalClientSize()) {
-        if (++steadyTicks_ >= SteadyTicks)
-            snapBack_.stop();
-        return;
-    }
-    steadyTicks_ = 0;
-    // While the user drags the frame the window manager ignores the size asked for, and the toolkit then
-    // believes the window has it: a one-pixel step makes it ask again, and the resize snaps back.
-    resize(normalClientSize() + QSize(0, 1));
-}
-
 void frmMain::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
@@ -270,21 +256,14 @@ void frmMain::showEvent(QShowEvent* event)
 void frmMain::moveEvent(QMoveEvent* event)
 {
     QWidget::moveEvent(event);
-    // A window manager moves the window while maximising it, sometimes before it says so: only a
-    // position held at the fixed size is a normal one.
-    if (windowState() == Qt::WindowNoState && size() == normalClientSize())
-        normalPosition_ = geometry().topLeft();
+    sizeHold_.noteMove();
 }
 
 void frmMain::changeEvent(QEvent* event)
 {
     QWidget::changeEvent(event);
-    if (event->type() != QEvent::WindowStateChange)
-        return;
-    const auto* change = static_cast<QWindowStateChangeEvent*>(event);
-    const QScopedValueRollback leaving(leavingMaximised_,
-                                       (change->oldState() & (Qt::WindowMaximized | Qt::WindowFullScreen)) != 0);
-    Form_Resize();
+    if (event->type() == QEvent::WindowStateChange)
+        sizeHold_.stateChanged(*static_cast<QWindowStateChangeEvent*>(event), [this] { Form_Resize(); });
 }
 
 void frmMain::closeEvent(QCloseEvent* event)
@@ -312,28 +291,7 @@ void frmMain::holdNormalSize()
 {
     outerWidth_ = DesignOuterWidth;
     outerHeight_ = DesignOuterHeight;
-    const QSize client = normalClientSize();
-    if (size() == client)
-        return;
-    // The size is set with the position: while the window was maximised the toolkit holds the screen's
-    // corner as its position, and a bare resize would leave it there. The client area's place is kept,
-    // not the frame's: a maximised frame has other borders.
-    if (leavingMaximised_ && normalPosition_)
-        setGeometry(QRect(*normalPosition_, client));
-    else
-        resize(client);
-    snapAttempts_ = 0;
-    steadyTicks_ = 0;
-    if (isVisible() && !snapBack_.isActive())
-        snapBack_.start();
-}
-
-QSize frmMain::normalClientSize()
-{
-    // Window managers draw frames of their own thickness, so the window keeps the client area of the
-    // design and counts as its design outer size.
-    return {platform::twipsToPixels(DesignOuterWidth - DesignFrameWidth),
-            platform::twipsToPixels(DesignOuterHeight - DesignFrameHeight)};
+    sizeHold_.hold();
 }
 
 void frmMain::GenderCombo_Click()
