@@ -79,6 +79,11 @@ private slots:
 
 private:
     void createControls(const QString& startDirectory);
+    void createWidgets();
+    void placeControls();
+    void nameControls();
+    void showStartDirectory(const QString& startDirectory);
+    void connectHandlers();
     void applyTabOrder();
     void addKeyboardWays();
     void Form_Load();
