@@ -14,6 +14,7 @@
 #include "platform/os/picture_cache.h"
 
 class QAction;
+class QKeyEvent;
 class QLabel;
 class QPushButton;
 class QScrollBar;
@@ -91,6 +92,9 @@ private:
     void createMenu();
     platform::ImageBox* cell(int index);
     void takeKeyboard(platform::ImageBox* cell);
+    void noticeEvent(const QEvent& event);
+    void cellFocused(int index, Qt::FocusReason reason);
+    bool cellKey(int index, const QKeyEvent& key);
     bool focusCell(int index);
     std::optional<int> focusedCellSet() const;
     void showNotice();
