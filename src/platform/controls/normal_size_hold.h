@@ -31,9 +31,7 @@ public:
     NormalSizeHold(const NormalSizeHold&) = delete;
     NormalSizeHold& operator=(const NormalSizeHold&) = delete;
 
-    // The window's size in the normal state, in logical pixels.
-    QSize normalSize() const { return normalSize_; }
-    // A new normal size, held at once.
+    // A new size for the normal state (the window's, in logical pixels), held at once.
     void setNormalSize(QSize size);
     // Asks for the normal size; while the window leaves the maximised state (stateChanged), for its
     // normal place as well.
