@@ -10,9 +10,11 @@
 
 #include "gallery/gallery_layout.h"
 #include "platform/controls/busy_cursor.h"
+#include "platform/controls/normal_size_hold.h"
 #include "platform/os/picture_cache.h"
 
 class QAction;
+class QKeyEvent;
 class QLabel;
 class QPushButton;
 class QScrollBar;
@@ -90,6 +92,9 @@ private:
     void createMenu();
     platform::ImageBox* cell(int index);
     void takeKeyboard(platform::ImageBox* cell);
+    void noticeEvent(const QEvent& event);
+    void cellFocused(int index, Qt::FocusReason reason);
+    bool cellKey(int index, const QKeyEvent& key);
     bool focusCell(int index);
     std::optional<int> focusedCellSet() const;
     void showNotice();
@@ -111,7 +116,8 @@ private:
     int outerWidth_ = gallery::CreatedOuterWidth;
     int outerHeight_ = gallery::CreatedOuterHeight;
     gallery::OuterSize normalOuter_{gallery::CreatedOuterWidth, gallery::CreatedOuterHeight};
-    QPoint normalPosition_;
+    // Fixed by size hints in the normal state; full screen is the program's own doing.
+    platform::NormalSizeHold sizeHold_;
     bool laidOut_ = false;
     bool opened_ = false;
     bool openingQueued_ = false;

@@ -6,10 +6,7 @@
 #include <string>
 #include <vector>
 
-#include <QPoint>
-#include <QSize>
 #include <QString>
-#include <QTimer>
 #include <QWidget>
 
 #include "manager/manager_layout.h"
@@ -17,6 +14,7 @@
 #include "operations/manager_variables.h"
 #include "operations/manager_view.h"
 #include "operations/set_operations.h"
+#include "platform/controls/normal_size_hold.h"
 #include "platform/controls/services.h"
 #include "platform/controls/usual_pointer_dialogs.h"
 
@@ -82,6 +80,11 @@ private slots:
 
 private:
     void createControls(const QString& startDirectory);
+    void createWidgets();
+    void placeControls();
+    void nameControls();
+    void showStartDirectory(const QString& startDirectory);
+    void connectHandlers();
     void applyTabOrder();
     void addKeyboardWays();
     void Form_Load();
@@ -99,8 +102,6 @@ private:
     void showTargets(const QString& largeTarget, const QString& smallTarget) override;
     void applyLayout();
     void holdNormalSize();
-    void snapBackAgain();
-    static QSize normalClientSize();
     void showManager();
     void showPicture(platform::ImageBox* image, const QString& path);
     void blankPicture(platform::ImageBox* image);
@@ -124,17 +125,8 @@ private:
     AllocationKey allocationKey_;
     std::optional<naming::NextName> allocation_;
     bool shownBefore_ = false;
-    // Where the client area stood last in the normal state: restoring from maximised returns there.
-    std::optional<QPoint> normalPosition_;
-    bool leavingMaximised_ = false;
-    // Asks for the fixed size again until the window system has it (a window manager in the middle of
-    // a frame drag ignores the request), for at most ten seconds after the last change.
-    QTimer snapBack_;
-    int snapAttempts_ = 0;
-    int steadyTicks_ = 0;
-    static constexpr int SnapBackInterval = 250; // ms
-    static constexpr int MaxSnapAttempts = 40;
-    static constexpr int SteadyTicks = 4;
+    // The fixed size of the normal state, asked back after every change.
+    platform::NormalSizeHold sizeHold_;
     // Kept after it closes, so that it is never deleted inside its own closing; the next opening replaces it.
     std::unique_ptr<frmAbout> about_;
     std::unique_ptr<frmBrowser> browser_;

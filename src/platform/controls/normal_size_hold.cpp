@@ -1,0 +1,104 @@
+#include "platform/controls/normal_size_hold.h"
+
+#include <QEvent>
+#include <QScopedValueRollback>
+#include <QScreen>
+#include <QWidget>
+#include <QWindowStateChangeEvent>
+
+#include "platform/controls/window_placement.h"
+
+namespace platform {
+
+NormalSizeHold::NormalSizeHold(QWidget* window, Way way, QSize normalSize)
+    : window_(window), way_(way), normalSize_(normalSize)
+{
+    snapBack_.setInterval(SnapBackInterval);
+    QObject::connect(&snapBack_, &QTimer::timeout, [this] { snapBackAgain(); });
+}
+
+void NormalSizeHold::setNormalSize(QSize size)
+{
+    normalSize_ = size;
+    hold();
+}
+
+void NormalSizeHold::hold()
+{
+    if (way_ == Way::SizeHints) {
+        // A fixed border: the user cannot drag it to another size.
+        window_->setFixedSize(normalSize_);
+        return;
+    }
+    if (window_->size() == normalSize_)
+        return;
+    // The size is set with the position: while the window was maximised the toolkit holds the screen's
+    // corner as its position, and a bare resize would leave it there. The client area's place is kept,
+    // not the frame's: a maximised frame has other borders.
+    if (leavingMaximised_ && normalPosition_)
+        window_->setGeometry(QRect(*normalPosition_, normalSize_));
+    else
+        window_->resize(normalSize_);
+    snapAttempts_ = 0;
+    steadyTicks_ = 0;
+    if (window_->isVisible() && !snapBack_.isActive())
+        snapBack_.start();
+}
+
+void NormalSizeHold::snapBackAgain()
+{
+    const std::optional<QSize> real = windowSystemSize(window_);
+    if (window_->windowState() != Qt::WindowNoState || !real || ++snapAttempts_ > MaxSnapAttempts) {
+        snapBack_.stop();
+        return;
+    }
+    // Mid-drag the window manager may grant the size asked for and take it back a moment later, with no
+    // event the toolkit passes on: only a size that holds for a while is kept.
+    if (*real == normalSize_) {
+        if (++steadyTicks_ >= SteadyTicks)
+            snapBack_.stop();
+        return;
+    }
+    steadyTicks_ = 0;
+    // While the user drags the frame the window manager ignores the size asked for, and the toolkit then
+    // believes the window has it: a one-pixel step makes it ask again, and the resize snaps back.
+    window_->resize(normalSize_ + QSize(0, 1));
+}
+
+void NormalSizeHold::noteMove()
+{
+    // A window manager moves the window while maximising it, sometimes before it says so: only a
+    // position held at the normal size is a normal one.
+    if (window_->windowState() == Qt::WindowNoState && window_->size() == normalSize_)
+        normalPosition_ = window_->geometry().topLeft();
+}
+
+void NormalSizeHold::stateChanged(const QWindowStateChangeEvent& change, const std::function<void()>& relayout)
+{
+    const QScopedValueRollback leaving(leavingMaximised_,
+                                       (change.oldState() & (Qt::WindowMaximized | Qt::WindowFullScreen)) != 0);
+    relayout();
+}
+
+void NormalSizeHold::maximise()
+{
+    // The client area's place, not the frame's: a maximised frame has other borders.
+    normalPosition_ = window_->geometry().topLeft();
+    window_->setMinimumSize(0, 0);
+    window_->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    // Without a window manager nobody else would make the window fill the screen. The state comes last:
+    // moving or resizing a maximised window makes it normal again.
+    const QRect available = window_->screen()->availableGeometry();
+    window_->move(available.topLeft());
+    window_->resize(available.size() - (window_->frameGeometry().size() - window_->size()));
+    window_->setWindowState(window_->windowState() | Qt::WindowMaximized);
+}
+
+void NormalSizeHold::restore(const std::function<void()>& relayout)
+{
+    window_->setWindowState(window_->windowState() & ~Qt::WindowMaximized);
+    relayout();
+    window_->setGeometry(QRect(normalPosition_.value_or(QPoint()), window_->size()));
+}
+
+} // namespace platform
