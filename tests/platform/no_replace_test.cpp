@@ -44,237 +44,132 @@ const auto ours = [](const std::function<void(const Scene&)>& meanwhile) -> Arra
 };
 const auto onVolume = [](auto& s, auto&, auto&) { s.add("t/MM05L.bmp", Original); };
 
+struct Row;
+using Part = std::function<void(Row&)>; // sets one field of a row
 struct Row {
+    template <typename... Parts> Row(std::string name, Op op, const Parts&... parts) : name(std::move(name)), op(op)
+    {
+        (parts(*this), ...);
+    }
     std::string name;
     Op op;
     Place place = Place::Disk;
     Way way = Way::Anonymous; // Every: a test for each way
-    const char* from = "s/MM05L.bmp";
-    const char* to = "t/MM01L.bmp";
-    Arrange arrange = {};
+    QString from = "s/MM05L.bmp", to = "t/MM01L.bmp";
+    Arrange arranged;
     QString said = "ok"; // the outcome as Scene::run tells it, {ENAME} for the system's words for ENAME
-    QString after = {};  // as Scene::described() tells it
+    QString after;       // as Scene::described() tells it
 };
+const auto on = [](Place v) -> Part { return [=](Row& r) { r.place = v; }; };
+const auto way = [](Way v) -> Part { return [=](Row& r) { r.way = v; }; };
+const auto from = [](const char* v) -> Part { return [=](Row& r) { r.from = v; }; };
+const auto to = [](const char* v) -> Part { return [=](Row& r) { r.to = v; }; };
+const auto arranged = [](Arrange v) -> Part { return [=](Row& r) { r.arranged = v; }; };
+const auto said = [](QString v) -> Part { return [=](Row& r) { r.said = v; }; };
+const auto after = [](QString v) -> Part { return [=](Row& r) { r.after = v; }; };
 
 std::vector<Row> table()
 {
     std::vector<Row> rows = {
-        {.name = "ACopy", .op = Op::Copy, .way = Way::Every, .after = Copied},
-        {.name = "AMove", .op = Op::Move, .way = Way::Every, .after = Moved},
-        {.name = "AMoveAcrossFileSystems", .op = Op::Move, .place = Place::Tmpfs, .way = Way::Every, .after = Moved},
-        {.name = "ACopyOntoATakenName",
-         .op = Op::Copy,
-         .way = Way::Every,
-         .arrange = taken("t/MM01L.bmp"),
-         .said = "{EEXIST}",
-         .after = Taken},
-        {.name = "AMoveOntoATakenName",
-         .op = Op::Move,
-         .way = Way::Every,
-         .arrange = taken("t/MM01L.bmp"),
-         .said = "{EEXIST}",
-         .after = Taken},
-        {.name = "RemovingWhatIsNotThere", .op = Op::Remove, .from = "s/nobody", .said = "{ENOENT}", .after = Kept},
-        {.name = "AFifoIsNoFileToCopy",
-         .op = Op::Copy,
-         .from = "s/fifo",
-         .to = "t/fifo",
-         .arrange = [](auto& s, auto&, auto&) { EXPECT_EQ(::mkfifo(path(s.at("s/fifo")).constData(), 0600), 0); },
-         .said = "it is not a regular file",
-         .after = "s: MM05L.bmp fifo=? | t:"},
-        {.name = "AFullDisk",
-         .op = Op::Copy,
-         .place = Place::Full,
-         .way = Way::Every,
-         .said = "{ENOSPC}",
-         .after = Kept},
-        {.name = "AFullDiskAcross",
-         .op = Op::Move,
-         .place = Place::Full,
-         .way = Way::Every,
-         .said = "{ENOSPC}",
-         .after = Kept},
-        {.name = "AReadOnlyVolume",
-         .op = Op::Copy,
-         .place = Place::ReadOnly,
-         .way = Way::Every,
-         .said = "{EROFS}",
-         .after = Kept},
-        {.name = "AHiddenNameAnotherCopyHoldsIsPassedOver",
-         .op = Op::Copy,
-         .way = Way::Named,
-         .arrange = [](auto&, auto& f, auto&) { f.fail(Call::Open, 0, EEXIST, "*.ostrel-copying-"); },
-         .after = Copied},
-        {.name = "TheCopysDirectoryCannotBeFlushed",
-         .op = Op::Move,
-         .place = Place::Tmpfs,
-         .arrange = [](auto& s, auto& f, auto&) { f.fail(Call::Fsync, 0, EIO, path(s.dir('t'))); },
-         .said = "{EIO}",
-         .after = Kept},
-        {.name = "TheCopysDirectoryCannotBeFlushedNorTheCopyRemoved",
-         .op = Op::Move,
-         .place = Place::Tmpfs,
-         .arrange =
-             [](auto& s, auto& f, auto&) {
-                 f.fail(Call::Fsync, 0, EIO, path(s.dir('t')));
-                 f.fail(Call::Unlink, 0, EACCES);
-             },
-         .said = "{EIO}, and the copy could not be removed: {EACCES}, copy left",
-         .after = Copied},
-        {.name = "TheOriginalCannotGo",
-         .op = Op::Move,
-         .place = Place::Tmpfs,
-         .arrange = [](auto&, auto& f, auto&) { f.fail(Call::Unlink, 0, EACCES); },
-         .said = "{EACCES}",
-         .after = Kept},
+        {"ACopy", Op::Copy, way(Way::Every), after(Copied)},
+        {"AMove", Op::Move, way(Way::Every), after(Moved)},
+        {"AMoveAcrossFileSystems", Op::Move, on(Place::Tmpfs), way(Way::Every), after(Moved)},
+        {"ACopyOntoATakenName", Op::Copy, way(Way::Every), arranged(taken("t/MM01L.bmp")), said("{EEXIST}"),
+         after(Taken)},
+        {"AMoveOntoATakenName", Op::Move, way(Way::Every), arranged(taken("t/MM01L.bmp")), said("{EEXIST}"),
+         after(Taken)},
+        {"RemovingWhatIsNotThere", Op::Remove, from("s/nobody"), said("{ENOENT}"), after(Kept)},
+        {"AFifoIsNoFileToCopy", Op::Copy, from("s/fifo"), to("t/fifo"),
+         arranged([](auto& s, auto&, auto&) { EXPECT_EQ(::mkfifo(path(s.at("s/fifo")).constData(), 0600), 0); }),
+         said("it is not a regular file"), after("s: MM05L.bmp fifo=? | t:")},
+        {"AFullDisk", Op::Copy, on(Place::Full), way(Way::Every), said("{ENOSPC}"), after(Kept)},
+        {"AFullDiskAcross", Op::Move, on(Place::Full), way(Way::Every), said("{ENOSPC}"), after(Kept)},
+        {"AReadOnlyVolume", Op::Copy, on(Place::ReadOnly), way(Way::Every), said("{EROFS}"), after(Kept)},
+        {"AHiddenNameAnotherCopyHoldsIsPassedOver", Op::Copy, way(Way::Named),
+         arranged([](auto&, auto& f, auto&) { f.fail(Call::Open, 0, EEXIST, "*.ostrel-copying-"); }), after(Copied)},
+        {"TheCopysDirectoryCannotBeFlushed", Op::Move, on(Place::Tmpfs),
+         arranged([](auto& s, auto& f, auto&) { f.fail(Call::Fsync, 0, EIO, path(s.dir('t'))); }), said("{EIO}"),
+         after(Kept)},
+        {"TheCopysDirectoryCannotBeFlushedNorTheCopyRemoved", Op::Move, on(Place::Tmpfs),
+         arranged([](auto& s, auto& f, auto&) {
+             f.fail(Call::Fsync, 0, EIO, path(s.dir('t')));
+             f.fail(Call::Unlink, 0, EACCES);
+         }),
+         said("{EIO}, and the copy could not be removed: {EACCES}, copy left"), after(Copied)},
+        {"TheOriginalCannotGo", Op::Move, on(Place::Tmpfs),
+         arranged([](auto&, auto& f, auto&) { f.fail(Call::Unlink, 0, EACCES); }), said("{EACCES}"), after(Kept)},
         // Another program at work meanwhile: during the copy, after the copy got its name (the directory is
         // flushed next) before the source goes, or on the target name just before the copy would get it.
-        {.name = "EditedWhileCopied",
-         .op = Op::Copy,
-         .way = Way::Every,
-         .arrange = race(Call::Fsync, 0, &Scene::edit),
-         .said = "the file changed while it was copied",
-         .after = "s: MM05L.bmp=<o>+ | t:"},
-        {.name = "EditedWhileMovedAcross",
-         .op = Op::Move,
-         .place = Place::Tmpfs,
-         .way = Way::Every,
-         .arrange = race(Call::Write, 1, &Scene::edit),
-         .said = "the file changed while it was copied",
-         .after = "s: MM05L.bmp=<o>+ | t:"},
-        {.name = "ReplacedBeforeTheSourceGoes",
-         .op = Op::Move,
-         .place = Place::Tmpfs,
-         .way = Way::Every,
-         .arrange = race(Call::Fsync, 0, &Scene::replace, true),
-         .said = ChangedWhileMoved + ", copy left",
-         .after = "s: MM05L.bmp=new | t: MM01L.bmp"},
-        {.name = "RewrittenBeforeTheSourceGoes",
-         .op = Op::Move,
-         .place = Place::Tmpfs,
-         .way = Way::Every,
-         .arrange = race(Call::Fsync, 0, &Scene::rewrite, true),
-         .said = ChangedWhileMoved + ", copy left",
-         .after = "s: MM05L.bmp=<part> | t: MM01L.bmp"},
-        {.name = "TheTargetTakenBeforeTheCopyIsNamed",
-         .op = Op::Copy,
-         .way = Way::Every,
-         .arrange = race(Call::Fsync, 0, &Scene::take),
-         .said = "{EEXIST}",
-         .after = Taken},
-        {.name = "TheTargetTakenBeforeTheMove",
-         .op = Op::Move,
-         .way = Way::Every,
-         .arrange = race(Call::Renameat2, 0, &Scene::take),
-         .said = "{EEXIST}",
-         .after = Taken},
+        {"EditedWhileCopied", Op::Copy, way(Way::Every), arranged(race(Call::Fsync, 0, &Scene::edit)),
+         said("the file changed while it was copied"), after("s: MM05L.bmp=<o>+ | t:")},
+        {"EditedWhileMovedAcross", Op::Move, on(Place::Tmpfs), way(Way::Every),
+         arranged(race(Call::Write, 1, &Scene::edit)), said("the file changed while it was copied"),
+         after("s: MM05L.bmp=<o>+ | t:")},
+        {"ReplacedBeforeTheSourceGoes", Op::Move, on(Place::Tmpfs), way(Way::Every),
+         arranged(race(Call::Fsync, 0, &Scene::replace, true)), said(ChangedWhileMoved + ", copy left"),
+         after("s: MM05L.bmp=new | t: MM01L.bmp")},
+        {"RewrittenBeforeTheSourceGoes", Op::Move, on(Place::Tmpfs), way(Way::Every),
+         arranged(race(Call::Fsync, 0, &Scene::rewrite, true)), said(ChangedWhileMoved + ", copy left"),
+         after("s: MM05L.bmp=<part> | t: MM01L.bmp")},
+        {"TheTargetTakenBeforeTheCopyIsNamed", Op::Copy, way(Way::Every), arranged(race(Call::Fsync, 0, &Scene::take)),
+         said("{EEXIST}"), after(Taken)},
+        {"TheTargetTakenBeforeTheMove", Op::Move, way(Way::Every), arranged(race(Call::Renameat2, 0, &Scene::take)),
+         said("{EEXIST}"), after(Taken)},
         // Stepping aside before it goes, the original is edited and its name taken: it stays aside, beside the copy.
-        {.name = "AnOriginalThatCannotGoBack",
-         .op = Op::Move,
-         .place = Place::Tmpfs,
-         .arrange =
-             [](const Scene& s, Faults& f, auto&) {
-                 const auto takeName = [&s] { s.add("s/MM05L.bmp", "taken"); };
-                 const auto editThenTake = [&s, &f, takeName] { s.edit(), f.actBefore(Call::Renameat2, 0, takeName); };
-                 f.actBefore(Call::Renameat2, 0, editThenTake, "*.ostrel-moving-");
-             },
-         .said = ChangedWhileMoved + ", copy left, at .MM05L.bmp.ostrel-moving-X",
-         .after = "s: .MM05L.bmp.ostrel-moving-X=<o>+ MM05L.bmp=taken | t: MM01L.bmp"},
+        {"AnOriginalThatCannotGoBack", Op::Move, on(Place::Tmpfs), arranged([](const Scene& s, Faults& f, auto&) {
+             const auto takeName = [&s] { s.add("s/MM05L.bmp", "taken"); };
+             const auto editThenTake = [&s, &f, takeName] { s.edit(), f.actBefore(Call::Renameat2, 0, takeName); };
+             f.actBefore(Call::Renameat2, 0, editThenTake, "*.ostrel-moving-");
+         }),
+         said(ChangedWhileMoved + ", copy left, at .MM05L.bmp.ostrel-moving-X"),
+         after("s: .MM05L.bmp.ostrel-moving-X=<o>+ MM05L.bmp=taken | t: MM01L.bmp")},
         // Another file just like it, put in its place as it steps aside: another program's, so it stays.
-        {.name = "ReplacedByATwinAsItStepsAside",
-         .op = Op::Move,
-         .place = Place::Tmpfs,
-         .arrange =
-             [](auto& s, auto& f, auto&) {
-                 f.actBefore(
-                     Call::Renameat2, 0, [&s] { s.twin(); }, "*.ostrel-moving-");
-             },
-         .said = ChangedWhileMoved + ", copy left",
-         .after = Copied},
+        {"ReplacedByATwinAsItStepsAside", Op::Move, on(Place::Tmpfs), arranged([](auto& s, auto& f, auto&) {
+             f.actBefore(
+                 Call::Renameat2, 0, [&s] { s.twin(); }, "*.ostrel-moving-");
+         }),
+         said(ChangedWhileMoved + ", copy left"), after(Copied)},
         // A change of letter case that can be neither done nor undone (the way back from the hidden name fails).
-        {.name = "AChangeOfCaseStranded",
-         .op = Op::Move,
-         .to = "s/mm05l.bmp",
-         .arrange = caseBlind(3),
-         .said = "{EEXIST}, at .mm05l.bmp.ostrel-renaming-X",
-         .after = "s: .mm05l.bmp.ostrel-renaming-X mm05l.bmp | t:"},
-        {.name = "AChangeOfCaseThatCannotStepAside",
-         .op = Op::Move,
-         .to = "s/mm05l.bmp",
-         .arrange = caseBlind(1),
-         .said = "{EIO}",
-         .after = "s: MM05L.bmp mm05l.bmp | t:"},
+        {"AChangeOfCaseStranded", Op::Move, to("s/mm05l.bmp"), arranged(caseBlind(3)),
+         said("{EEXIST}, at .mm05l.bmp.ostrel-renaming-X"), after("s: .mm05l.bmp.ostrel-renaming-X mm05l.bmp | t:")},
+        {"AChangeOfCaseThatCannotStepAside", Op::Move, to("s/mm05l.bmp"), arranged(caseBlind(1)), said("{EIO}"),
+         after("s: MM05L.bmp mm05l.bmp | t:")},
         // Taking back acts only on the file it wrote, though a sync tool changed its mode meanwhile.
-        {.name = "RemovingOurOwnFile",
-         .op = Op::Remove,
-         .arrange = ours([](auto& s) { ::chmod(path(s.at("s/MM05L.bmp")).constData(), 0600); }),
-         .after = "s: | t:"},
-        {.name = "RemovingAFilePutInPlaceOfOurs",
-         .op = Op::Remove,
-         .arrange = ours([](auto& s) { s.replace(); }),
-         .said = NotOurs,
-         .after = "s: MM05L.bmp=new | t:"},
-        {.name = "MovingAFilePutInPlaceOfOurs",
-         .op = Op::Move,
-         .arrange = ours([](auto& s) { s.replace(); }),
-         .said = NotOurs,
-         .after = "s: MM05L.bmp=new | t:"},
-        {.name = "RemovingOursThatAnotherProgramRemoved",
-         .op = Op::Remove,
-         .arrange = ours([](auto& s) { QFile::remove(s.at("s/MM05L.bmp")); }),
-         .said = "{ENOENT}, replaced",
-         .after = "s: | t:"},
+        {"RemovingOurOwnFile", Op::Remove,
+         arranged(ours([](auto& s) { ::chmod(path(s.at("s/MM05L.bmp")).constData(), 0600); })), after("s: | t:")},
+        {"RemovingAFilePutInPlaceOfOurs", Op::Remove, arranged(ours([](auto& s) { s.replace(); })), said(NotOurs),
+         after("s: MM05L.bmp=new | t:")},
+        {"MovingAFilePutInPlaceOfOurs", Op::Move, arranged(ours([](auto& s) { s.replace(); })), said(NotOurs),
+         after("s: MM05L.bmp=new | t:")},
+        {"RemovingOursThatAnotherProgramRemoved", Op::Remove,
+         arranged(ours([](auto& s) { QFile::remove(s.at("s/MM05L.bmp")); })), said("{ENOENT}, replaced"),
+         after("s: | t:")},
         // A set of links moved into another directory still leads to its pictures: a relative link is made anew.
-        {.name = "ARelativeLinkMoved", .op = Op::Move, .from = "s/link", .arrange = link("MM05L.bmp"), .after = Copied},
-        {.name = "ARelativeLinkThroughALinkedDirectoryMoved",
-         .op = Op::Move,
-         .from = "s/link",
-         .arrange =
-             [](auto& s, auto&, auto&) {
-                 EXPECT_TRUE(QFile::link(s.dir('t'), s.at("s/up")));
-                 EXPECT_TRUE(QFile::link("up/../" + QFileInfo(s.dir('s')).fileName() + "/MM05L.bmp", s.at("s/link")));
-             },
-         .after = "s: MM05L.bmp up=? | t: MM01L.bmp"},
-        {.name = "AnAbsoluteLinkMoved", .op = Op::Move, .from = "s/link", .arrange = link(""), .after = Copied},
-        {.name = "ARelativeLinkMovedAcross",
-         .op = Op::Move,
-         .place = Place::Tmpfs,
-         .from = "s/link",
-         .arrange = link("MM05L.bmp"),
-         .after = Copied},
-        {.name = "ARelativeLinkThatCannotLeave",
-         .op = Op::Move,
-         .from = "s/link",
-         .arrange = linkAnd([](auto&, auto& f, auto&) { f.fail(Call::Unlink, 0, EACCES, "/link"); }),
-         .said = "{EACCES}",
-         .after = "s: MM05L.bmp link | t:"},
-        {.name = "ARelativeLinkThatCanNeitherLeaveNorGoBack",
-         .op = Op::Move,
-         .from = "s/link",
-         .arrange = linkAnd([](auto&, auto& f, auto&) { f.lack(Call::Unlink, EACCES); }),
-         .said = "{EACCES}, copy left",
-         .after = "s: MM05L.bmp link | t: MM01L.bmp"},
-        {.name = "ARelativeLinkOntoATakenName",
-         .op = Op::Move,
-         .from = "s/link",
-         .arrange = linkAnd([](auto& s, auto&, auto&) { s.take(); }),
-         .said = "{EEXIST}",
-         .after = "s: MM05L.bmp link | t: MM01L.bmp=taken"},
-        {.name = "OntoAFatNameTakenInAnotherCase",
-         .op = Op::Copy,
-         .place = Place::Fat,
-         .arrange = taken("t/mm01l.bmp"),
-         .said = "{EEXIST}",
-         .after = "s: MM05L.bmp | t: mm01l.bmp=taken"},
+        {"ARelativeLinkMoved", Op::Move, from("s/link"), arranged(link("MM05L.bmp")), after(Copied)},
+        {"ARelativeLinkThroughALinkedDirectoryMoved", Op::Move, from("s/link"), arranged([](auto& s, auto&, auto&) {
+             EXPECT_TRUE(QFile::link(s.dir('t'), s.at("s/up")));
+             EXPECT_TRUE(QFile::link("up/../" + QFileInfo(s.dir('s')).fileName() + "/MM05L.bmp", s.at("s/link")));
+         }),
+         after("s: MM05L.bmp up=? | t: MM01L.bmp")},
+        {"AnAbsoluteLinkMoved", Op::Move, from("s/link"), arranged(link("")), after(Copied)},
+        {"ARelativeLinkMovedAcross", Op::Move, on(Place::Tmpfs), from("s/link"), arranged(link("MM05L.bmp")),
+         after(Copied)},
+        {"ARelativeLinkThatCannotLeave", Op::Move, from("s/link"),
+         arranged(linkAnd([](auto&, auto& f, auto&) { f.fail(Call::Unlink, 0, EACCES, "/link"); })), said("{EACCES}"),
+         after("s: MM05L.bmp link | t:")},
+        {"ARelativeLinkThatCanNeitherLeaveNorGoBack", Op::Move, from("s/link"),
+         arranged(linkAnd([](auto&, auto& f, auto&) { f.lack(Call::Unlink, EACCES); })), said("{EACCES}, copy left"),
+         after("s: MM05L.bmp link | t: MM01L.bmp")},
+        {"ARelativeLinkOntoATakenName", Op::Move, from("s/link"),
+         arranged(linkAnd([](auto& s, auto&, auto&) { s.take(); })), said("{EEXIST}"),
+         after("s: MM05L.bmp link | t: MM01L.bmp=taken")},
+        {"OntoAFatNameTakenInAnotherCase", Op::Copy, on(Place::Fat), arranged(taken("t/mm01l.bmp")), said("{EEXIST}"),
+         after("s: MM05L.bmp | t: mm01l.bmp=taken")},
         // Renamed there by a link whose old name cannot go: the new name, numbered apart, still goes again.
-        {.name = "ARenameOnAFuseShareWhoseOldNameStays",
-         .op = Op::Move,
-         .place = Place::Passthrough,
-         .from = "t/MM05L.bmp",
-         .to = "t/MM01L.bmp",
-         .arrange = [](auto& s, auto& f, auto& e) { onVolume(s, f, e), f.fail(Call::Unlink, 0, EACCES); },
-         .said = "{EACCES}",
-         .after = "s: MM05L.bmp | t: MM05L.bmp"},
+        {"ARenameOnAFuseShareWhoseOldNameStays", Op::Move, on(Place::Passthrough), from("t/MM05L.bmp"),
+         to("t/MM01L.bmp"),
+         arranged([](auto& s, auto& f, auto& e) { onVolume(s, f, e), f.fail(Call::Unlink, 0, EACCES); }),
+         said("{EACCES}"), after("s: MM05L.bmp | t: MM05L.bmp")},
     };
     // On the volumes users keep portraits on a file goes in, out, about and away. Through FUSE (exFAT, a
     // network share) a name has a number of its own, and no call renames without replacing. A sealed volume
@@ -292,8 +187,9 @@ std::vector<Row> table()
         const QString said = sealed ? "{EROFS}" : "ok";
         const Arrange put = sealed ? Arrange() : onVolume;
         const auto add = [&](const char* what, Op op, const char* from, const char* to, const QString& after) {
-            rows.push_back({std::string(what) + volume, op, place, Way::Anonymous, from, to,
-                            QByteArray(from).startsWith('t') ? put : Arrange(), said, sealed ? Sealed : after});
+            rows.push_back({std::string(what) + volume, op, on(place), ::from(from), ::to(to),
+                            arranged(QByteArray(from).startsWith('t') ? put : Arrange()), ::said(said),
+                            ::after(sealed ? Sealed : after)});
         };
         add("ACopyInto", Op::Copy, "s/MM05L.bmp", "t/MM01L.bmp", Copied);
         add("AMoveAcrossInto", Op::Move, "s/MM05L.bmp", "t/MM01L.bmp", Moved);
@@ -302,12 +198,8 @@ std::vector<Row> table()
         add("AChangeOfCaseOn", Op::Move, "t/MM05L.bmp", "t/mm05l.bmp", "s: MM05L.bmp | t: mm05l.bmp");
         add("RemovingFrom", Op::Remove, "t/MM05L.bmp", "", Kept);
     }
-    rows.push_back({.name = "ACopyOutOfSquashfs",
-                    .op = Op::Copy,
-                    .place = Place::Squashfs,
-                    .from = "t/MM05L.bmp",
-                    .to = "s/MM01L.bmp",
-                    .after = "s: MM01L.bmp MM05L.bmp | t: MM05L.bmp"});
+    rows.push_back({"ACopyOutOfSquashfs", Op::Copy, on(Place::Squashfs), from("t/MM05L.bmp"), to("s/MM01L.bmp"),
+                    after("s: MM01L.bmp MM05L.bmp | t: MM05L.bmp")});
     // The errors that mean a call is not to be had send the writes down the next path; any other is a failure.
     const std::pair<int, const char*> errors[] = {
         {EINVAL, "Einval"}, {ENOSYS, "Enosys"}, {EOPNOTSUPP, "Eopnotsupp"}, {EPERM, "Eperm"}, {EIO, "Eio"}};
@@ -320,8 +212,8 @@ std::vector<Row> table()
         const bool next = error != EIO, unkept = next && error != EINVAL;
         const QString failed = "{" + QString(spelt).toUpper() + "}";
         const auto add = [&](const char* what, Place place, Way way, Op op, Call call, bool ok, const QString& done) {
-            rows.push_back({std::string(what) + spelt, op, place, way, "s/MM05L.bmp", "t/MM01L.bmp", lacking(call),
-                            ok ? "ok" : failed, ok ? done : Kept});
+            rows.push_back({std::string(what) + spelt, op, on(place), ::way(way), arranged(lacking(call)),
+                            said(ok ? "ok" : failed), after(ok ? done : Kept)});
         };
         add("NoRenameat2", Place::Disk, Way::Anonymous, Op::Move, Call::Renameat2, next, Moved);
         add("NoLinkEither", Place::Disk, Way::NoRenameat2, Op::Move, Call::Link, next, Moved);
@@ -375,8 +267,8 @@ TEST_P(NoReplace, EachOperationEndsAsItShould)
     Faults faults;
     lack(row.way, faults, scene.dir('t'));
     FileIdentity expected;
-    if (row.arrange)
-        row.arrange(scene, faults, expected);
+    if (row.arranged)
+        row.arranged(scene, faults, expected);
     EXPECT_EQ(scene.run(row.op, row.from, row.to, expected, faults).second, spelt(row.said));
     EXPECT_EQ(scene.described(), row.after);
 }
