@@ -1,3 +1,4 @@
+#include <functional>
 #include <optional>
 
 #include <QDir>
@@ -29,52 +30,46 @@ const Volume volumes[] = {
     {"Squashfs", VolumeKind::Squashfs, false}, // read-only, made holding the set
 };
 
-// Both directories' names and the boxes shown.
-struct Outcome {
-    QStringList source, destination, boxes;
-};
+struct Step;
+using Part = std::function<void(Step&)>; // sets one field of a step
 struct Step {
+    template <typename... Parts> Step(const char* name, void (Ops::*op)(), const Parts&... parts) : name(name), op(op)
+    {
+        (parts(*this), ...);
+    }
     const char* name;
     void (Ops::*op)();
-    bool onVolume; // the set starts on the volume, else it goes there
+    bool fromVolume = false; // the set starts on the volume, else it goes there
     QList<std::optional<QString>> typed;
-    Outcome done;              // on a volume that takes the write
-    QStringList sealedBoxes;   // what a read-only volume shows instead, changing nothing
-    Outcome onWindowsVolume{}; // where that differs
+    QStringList sourceAfter, destinationAfter, boxes; // on a volume that takes the write
+    QStringList sealedBoxes;                          // on a read-only volume, where nothing changes
+    QStringList windowsBoxes; // on a volume Windows reads, where nothing changes, when that differs
 };
+const Part fromVolume = [](Step& s) { s.fromVolume = true; };
+const auto typed = [](QList<std::optional<QString>> v) -> Part { return [=](Step& s) { s.typed = v; }; };
+const auto sourceAfter = [](QStringList v) -> Part { return [=](Step& s) { s.sourceAfter = v; }; };
+const auto destinationAfter = [](QStringList v) -> Part { return [=](Step& s) { s.destinationAfter = v; }; };
+const auto boxes = [](QStringList v) -> Part { return [=](Step& s) { s.boxes = v; }; };
+const auto sealedBoxes = [](QStringList v) -> Part { return [=](Step& s) { s.sealedBoxes = v; }; };
+const auto windowsBoxes = [](QStringList v) -> Part { return [=](Step& s) { s.windowsBoxes = v; }; };
 const auto readOnly = [](const char* verb, const char* to) {
     return err(QStringLiteral("Could not %1 \"{S}/ZZL.bmp\" to \"%2\": {EROFS}. Nothing was changed.").arg(verb, to));
 };
 const QStringList target{"MM01L.bmp", "mM01S.bmp"};
 const Step steps[] = {
-    {"CopyIn", &Ops::copySet, false, {}, {set, target, {}}, {readOnly("copy", "{D}/MM01L.bmp")}},
-    {"MoveIn", &Ops::moveSet, false, {}, {{}, target, {}}, {readOnly("move", "{D}/MM01L.bmp")}},
-    {"MoveOut", &Ops::moveSet, true, {}, {{}, target, {}}, {readOnly("move", "{D}/MM01L.bmp")}},
-    {"Rename",
-     &Ops::renameSet,
-     true,
-     {"Hero"},
-     {{"HeroL.bmp", "heroS.bmp"}, {}, {"ask"}},
-     {"ask", readOnly("rename", "{S}/HeroL.bmp")}},
-    {"RenameLetterCase",
-     &Ops::renameSet,
-     true,
-     {"zz"},
-     {{"zzL.bmp", "zzS.bmp"}, {}, {"ask"}},
-     {"ask", readOnly("rename", "{S}/zzL.bmp")}},
-    {"Delete",
-     &Ops::deleteSet,
-     true,
-     {},
-     {{}, {}, {"sure?"}},
-     {"sure?", err("Could not delete \"{S}/ZZL.bmp\": {EROFS}. Nothing was deleted.")}},
-    {"RenameToWhatWindowsForbids",
-     &Ops::renameSet,
-     true,
-     {"A:B*", std::nullopt},
-     {{"A:B*L.bmp", "a:B*S.bmp"}, {}, {"ask"}},
-     {"ask", readOnly("rename", "{S}/A:B*L.bmp")},
-     {set, {}, {"ask", windows("A:B*", "names must not contain \":\""), "ask"}}},
+    {"CopyIn", &Ops::copySet, sourceAfter(set), destinationAfter(target),
+     sealedBoxes({readOnly("copy", "{D}/MM01L.bmp")})},
+    {"MoveIn", &Ops::moveSet, destinationAfter(target), sealedBoxes({readOnly("move", "{D}/MM01L.bmp")})},
+    {"MoveOut", &Ops::moveSet, fromVolume, destinationAfter(target), sealedBoxes({readOnly("move", "{D}/MM01L.bmp")})},
+    {"Rename", &Ops::renameSet, fromVolume, typed({"Hero"}), sourceAfter({"HeroL.bmp", "heroS.bmp"}), boxes({"ask"}),
+     sealedBoxes({"ask", readOnly("rename", "{S}/HeroL.bmp")})},
+    {"RenameLetterCase", &Ops::renameSet, fromVolume, typed({"zz"}), sourceAfter({"zzL.bmp", "zzS.bmp"}),
+     boxes({"ask"}), sealedBoxes({"ask", readOnly("rename", "{S}/zzL.bmp")})},
+    {"Delete", &Ops::deleteSet, fromVolume, boxes({"sure?"}),
+     sealedBoxes({"sure?", err("Could not delete \"{S}/ZZL.bmp\": {EROFS}. Nothing was deleted.")})},
+    {"RenameToWhatWindowsForbids", &Ops::renameSet, fromVolume, typed({"A:B*", std::nullopt}),
+     sourceAfter({"A:B*L.bmp", "a:B*S.bmp"}), boxes({"ask"}), sealedBoxes({"ask", readOnly("rename", "{S}/A:B*L.bmp")}),
+     windowsBoxes({"ask", windows("A:B*", "names must not contain \":\""), "ask"})},
 };
 
 // On every kind of volume users keep portraits on, a set is filed in and out, renamed (also in letter case
@@ -93,8 +88,8 @@ TEST_P(SetOperationsOnAVolume, EndsAsOnAnyDisk)
     if (!volume.mounted())
         GTEST_SKIP() << volume.skipReason().toStdString();
     Scene t(set, "ZZL.bmp");
-    (step.onVolume ? t.sourcePath : t.destinationPath) = volume.path();
-    if (step.onVolume) {
+    (step.fromVolume ? t.sourcePath : t.destinationPath) = volume.path();
+    if (step.fromVolume) {
         for (const QString& name : sealed ? QStringList() : set)
             EXPECT_TRUE(QFile::copy(held.filePath(name), volume.path() + '/' + name));
         t.rereadSourceFiles();
@@ -104,12 +99,16 @@ TEST_P(SetOperationsOnAVolume, EndsAsOnAnyDisk)
     const auto names = [](const QString& directory) {
         return QDir(directory).entryList(QDir::Files | QDir::Hidden, QDir::Name);
     };
-    const Outcome expected = sealed ? Outcome{set, step.onVolume ? QStringList() : set, step.sealedBoxes}
-                             : volumeRow.readsWindowsNames && !step.onWindowsVolume.boxes.isEmpty()
-                                 ? step.onWindowsVolume
-                                 : step.done;
+    // Refused, nothing changes.
+    const bool refused = sealed || (volumeRow.readsWindowsNames && !step.windowsBoxes.isEmpty());
+    const QStringList source = refused ? set : step.sourceAfter;
+    const QStringList destination =
+        refused ? (sealed && !step.fromVolume ? set : QStringList()) : step.destinationAfter;
     EXPECT_EQ(std::tuple(names(t.sourcePath), names(t.destinationPath), t.boxes("ZZL.bmp")),
-              std::tuple(expected.source, expected.destination, expected.boxes));
+              std::tuple(source, destination,
+                         sealed    ? step.sealedBoxes
+                         : refused ? step.windowsBoxes
+                                   : step.boxes));
 }
 
 INSTANTIATE_TEST_SUITE_P(Volumes, SetOperationsOnAVolume,
