@@ -47,26 +47,13 @@ enum class Place { Disk, Tmpfs, Full, ReadOnly, Fat, Ntfs, Exfat, Passthrough, B
 enum class Way { Every, Anonymous, NoProc, Named, NoRenameat2, NoLink };
 enum class Op { Copy, Move, Remove };
 
+// Full and ReadOnly are tmpfs volumes too, a small one and one made read-only; Disk needs none.
 VolumeKind volumeAt(Place place)
 {
-    switch (place) {
-    case Place::Fat:
-        return VolumeKind::Fat;
-    case Place::Ntfs:
-        return VolumeKind::Ntfs;
-    case Place::Exfat:
-        return VolumeKind::Exfat;
-    case Place::Passthrough:
-        return VolumeKind::Passthrough;
-    case Place::Btrfs:
-        return VolumeKind::Btrfs;
-    case Place::Xfs:
-        return VolumeKind::Xfs;
-    case Place::Squashfs:
-        return VolumeKind::Squashfs;
-    default:
-        return VolumeKind::Tmpfs;
-    }
+    using V = VolumeKind;
+    const V kinds[] = {V::Tmpfs, V::Tmpfs,       V::Tmpfs, V::Tmpfs, V::Fat,     V::Ntfs,
+                       V::Exfat, V::Passthrough, V::Btrfs, V::Xfs,   V::Squashfs};
+    return kinds[int(place)];
 }
 
 // "s" holds MM05L.bmp (the original) and "t" is the target directory; each holds a bystander nothing may touch.
