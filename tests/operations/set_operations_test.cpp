@@ -2,12 +2,9 @@
 #include <map>
 #include <optional>
 
-#include <QPushButton>
-
 #include <gtest/gtest.h>
 
 #include "set_operations_scene.h"
-#include "support/manager_fixture.h"
 
 namespace {
 
