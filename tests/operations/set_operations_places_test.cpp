@@ -14,6 +14,7 @@ namespace {
 
 using testsupport::VolumeKind;
 
+// Squashfs is read-only, made holding the set.
 struct Volume {
     const char* name;
     VolumeKind kind;
@@ -27,7 +28,7 @@ const Volume volumes[] = {
     {"FuseShare", VolumeKind::Passthrough, false},
     {"Btrfs", VolumeKind::Btrfs, false},
     {"Xfs", VolumeKind::Xfs, false},
-    {"Squashfs", VolumeKind::Squashfs, false}, // read-only, made holding the set
+    {"Squashfs", VolumeKind::Squashfs, false},
 };
 
 struct Step;
@@ -99,7 +100,6 @@ TEST_P(SetOperationsOnAVolume, EndsAsOnAnyDisk)
     const auto names = [](const QString& directory) {
         return QDir(directory).entryList(QDir::Files | QDir::Hidden, QDir::Name);
     };
-    // Refused, nothing changes.
     const bool refused = sealed || (volumeRow.readsWindowsNames && !step.windowsBoxes.isEmpty());
     const QStringList source = refused ? set : step.sourceAfter;
     const QStringList destination =
