@@ -305,16 +305,7 @@ void frmMain::Files_Click()
     if (index < 0)
         return;
     const QString source = Directory->path();
-    vars_.SourceLargeName = Files->list(index);
-    vars_.SourceSmallName = services_.fileSystem.findSmallPartners(source, {vars_.SourceLargeName}, Files->entries())
-                                .value(vars_.SourceLargeName);
-
-    const bool hasSmall = !vars_.SourceSmallName.isEmpty();
-    if (!hasSmall)
-        vars_.SourceSmallName = NoPictureMarker;
-    vars_.SourceLargePath = platform::joinPath(source, vars_.SourceLargeName);
-    vars_.SourceSmallPath = platform::joinPath(source, vars_.SourceSmallName);
-    if (hasSmall) {
+    if (operations::recordSelectedSet(vars_, services_.fileSystem, source, Files->entries(), index)) {
         refresh_form();
         return;
     }

@@ -1,5 +1,7 @@
 #include "support/sandbox.h"
 
+#include <sys/stat.h>
+
 #include <QDir>
 #include <QFile>
 #include <QHashFunctions>
@@ -58,6 +60,12 @@ QString PortraitSandbox::addFile(const QString& name, const QByteArray& content)
 QString PortraitSandbox::addDirectory(const QString& name)
 {
     EXPECT_TRUE(QDir(path()).mkpath(name)) << "cannot create directory " << filePath(name).toStdString();
+    return filePath(name);
+}
+
+QString PortraitSandbox::addFifo(const QString& name)
+{
+    EXPECT_EQ(::mkfifo(QFile::encodeName(filePath(name)).constData(), 0644), 0) << qPrintable(name);
     return filePath(name);
 }
 

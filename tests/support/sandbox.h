@@ -34,11 +34,12 @@ public:
     // addBitmap writes a real Windows bitmap filled with `colour`, its top-left pixel set apart (markColour) so
     // that a picture shown upside down or mixed up with another is caught; another `format` writes that kind.
     // addPortraits makes one small bitmap per name, each in a colour of its own: "...L.bmp" (any case) 110 x 170,
-    // "...S.bmp" 38 x 60, others 8 x 8. The others each return the full path of what they made.
+    // "...S.bmp" 38 x 60, others 8 x 8. The others, a FIFO among them, each return the full path of what they made.
     void addPortraits(const QStringList& names);
     QString addBitmap(const QString& name, int width, int height, QRgb colour, const char* format = "BMP");
     QString addFile(const QString& name, const QByteArray& content);
     QString addDirectory(const QString& name);
+    QString addFifo(const QString& name);
 
     // Names and bytes, so a test can prove nothing was lost or overwritten.
     QMap<QString, QByteArray> contents() const;
