@@ -47,9 +47,10 @@
 #include "platform/controls/dir_list_box.h"
 #include "platform/controls/file_list_box.h"
 #include "platform/controls/image_box.h"
-#include "platform/os/file_system.h"
+#include "platform/os/posix_file_system.h"
 #include "platform/os/pictures.h"
 #include "platform/os/random_source.h"
+#include "sets/small_name_letter.h"
 
 #include "fuse_request_counts.h"
 
@@ -289,7 +290,7 @@ public:
     std::string large(long i) const { return toUtf8(naming::userLargeFileName(toU32(stem(i)))); }
     std::string small(long i) const
     {
-        return toUtf8(naming::userSmallFileName(toU32(stem(i)), platform::smallNameLetter));
+        return toUtf8(naming::userSmallFileName(toU32(stem(i)), sets::smallNameLetter));
     }
 
 private:
@@ -1043,7 +1044,7 @@ int measure(const Options& options, const QString& directory, long sets)
             const QString large = files->list(int(i));
             const std::u32string stem = naming::stemOfEntry(large.toStdU32String());
             pictures->push_back(QString::fromStdString(dir) + QLatin1Char('/') + large);
-            pictures->push_back(qpath(toUtf8(naming::userSmallFileName(stem, platform::smallNameLetter))));
+            pictures->push_back(qpath(toUtf8(naming::userSmallFileName(stem, sets::smallNameLetter))));
             expected += names.hasSmall(i) ? 2 : 1;
         }
         auto decoded = std::make_shared<int>(0);

@@ -30,9 +30,11 @@
 #include "platform/controls/selector_box.h"
 #include "platform/controls/window_placement.h"
 #include "platform/os/file_system.h"
+#include "platform/os/list_order.h"
 #include "platform/os/paths.h"
 #include "platform/os/pictures.h"
 #include "platform/os/random_source.h"
+#include "sets/small_partners.h"
 
 using manager::Control;
 using manager::ControlCount;
@@ -106,8 +108,10 @@ void frmMain::createControls(const QString& startDirectory)
     Files2->setPattern(PortraitPattern);
     Directory = new platform::DirListBox(services_.fileSystem, services_.dialogs, this);
     Directory2 = new platform::DirListBox(services_.fileSystem, services_.dialogs, this);
-    Drive1 = new platform::DriveListBox(services_.fileSystem, this);
-    Drive2 = new platform::DriveListBox(services_.fileSystem, this);
+    // Probed once for both lists: a hung mount costs one wait, not two.
+    const QList<platform::Volume> volumes = services_.fileSystem.volumes();
+    Drive1 = new platform::DriveListBox(volumes, this);
+    Drive2 = new platform::DriveListBox(volumes, this);
 
     BrowseButton = new QPushButton(QStringLiteral("Gallery"), this);
     SaveButton = new QPushButton(QStringLiteral("Copy To -->"), this);
@@ -497,7 +501,8 @@ void frmMain::Files_Click()
         return;
     const QString source = Directory->path();
     vars_.SourceLargeName = Files->list(index);
-    vars_.SourceSmallName = services_.fileSystem.findSmallPartners(source, {vars_.SourceLargeName}, Files->entries())
+    vars_.SourceSmallName = sets::SmallPartners(services_.fileSystem)
+                                .find(source, {vars_.SourceLargeName}, Files->entries())
                                 .value(vars_.SourceLargeName);
 
     const bool hasSmall = !vars_.SourceSmallName.isEmpty();

@@ -107,13 +107,13 @@ TEST_F(GalleryTest, LayoutsPaintTheNoticeAndShowTheWaitCursorBeforeThePicturesLo
     };
     // clang-format off
     const std::pair<std::function<void()>, const char*> rows[] = {
-        {[&] { ASSERT_TRUE(openGallery(11)); }, "findSmallPartners busy notice"},
-        {[&] { scroller()->setValue(1); }, "findSmallPartners busy"},
+        {[&] { ASSERT_TRUE(openGallery(11)); }, "findSpellings busy notice"},
+        {[&] { scroller()->setValue(1); }, "findSpellings busy"},
         // All sets fit the screen: the scroll bar, pulled back to the top, refills the old page first.
         {[&] { child<QPushButton>("FullViewButton")->click(); },
-         "findSmallPartners busy notice, findSmallPartners busy notice"},
+         "findSpellings busy notice, findSpellings busy notice"},
         // Out of full screen, then the new height, then the new width: the first page holds the later ones.
-        {[&] { dialogs_.queueInput("1"); browser_->mnuOptions_Click(2); }, "box usual, findSmallPartners busy notice"},
+        {[&] { dialogs_.queueInput("1"); browser_->mnuOptions_Click(2); }, "box usual, findSpellings busy notice"},
     };
     // clang-format on
     for (const auto& [act, expected] : rows) {

@@ -9,7 +9,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/os/file_system.h"
+#include "sets/small_name_letter.h"
 
 // A number as a name or an answer holds it, read, rounded and held to 16 bits.
 TEST(NumericValue, ReadsRoundsAndHoldsTheLeadingNumber)
@@ -108,7 +108,7 @@ TEST(PortraitNames, StemsPartnersAndUserNames)
     for (const auto& [name, entry, stem, partner, accepted, userLarge, userSmall] : rows)
         EXPECT_EQ(std::tuple(naming::stemOfEntry(entry), naming::smallPartnerName(stem),
                              naming::isAcceptableUserStem(stem), naming::userLargeFileName(stem),
-                             naming::userSmallFileName(stem, platform::smallNameLetter),
+                             naming::userSmallFileName(stem, sets::smallNameLetter),
                              naming::smallPartnerOfEntry(entry)),
                   std::tuple(stem, partner, accepted, userLarge, userSmall, partner))
             << name;
@@ -117,7 +117,7 @@ TEST(PortraitNames, StemsPartnersAndUserNames)
     for (const auto& [letter, lower] : {std::pair<char32_t, char32_t>{0x00D7, 0x00D7}, {0x00DE, 0x00FE}, {0x0130, 0x0130}, {0x0178, 0x00FF},
                                         {0x01C4, 0x01C6}, {0x03A2, 0x03A2}, {0x042F, 0x044F}, {0x0531, 0x0561}, {U'a', U'a'}})
         // clang-format on
-        EXPECT_EQ(platform::smallNameLetter(letter), lower) << std::hex << std::uint32_t(letter);
+        EXPECT_EQ(sets::smallNameLetter(letter), lower) << std::hex << std::uint32_t(letter);
 }
 
 // A stem whose files Windows could not open: the first forbidden character, an ending it trims, a device's name.
@@ -161,5 +161,5 @@ TEST(PortraitNames, OneSmallPictureNeverServesTwoSets)
     };
     // clang-format on
     for (const auto& [name, large, small, expected] : rows)
-        EXPECT_EQ(naming::pairSmallPictures(large, small, platform::smallNameLetter), expected) << name;
+        EXPECT_EQ(naming::pairSmallPictures(large, small, sets::smallNameLetter), expected) << name;
 }

@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include "operations/manager_view.h"
+#include "sets/small_partners.h"
 #include "support/manager_fixture.h"
 #include "support/mount.h"
 
@@ -40,7 +41,7 @@ struct Scene final : operations::ManagerView {
         selected = index;
         vars.SourceLargeName = listed.at(index);
         vars.SourceSmallName =
-            files.findSmallPartners(sourcePath, {listed[index]}, listed).value(listed[index], NoPictureMarker);
+            sets::SmallPartners(files).find(sourcePath, {listed[index]}, listed).value(listed[index], NoPictureMarker);
         vars.SourceLargePath = sourcePath + '/' + vars.SourceLargeName;
         vars.SourceSmallPath = sourcePath + '/' + vars.SourceSmallName;
     }

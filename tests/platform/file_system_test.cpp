@@ -1,4 +1,4 @@
-#include "platform/os/file_system.h"
+#include "platform/os/posix_file_system.h"
 
 #include <cerrno>
 #include <cstring>
@@ -16,6 +16,7 @@
 
 #include "platform/os/mounted_volumes.h"
 #include "platform/os/small_name_index.h"
+#include "sets/small_partners.h"
 #include "support/mount.h"
 #include "support/sandbox.h"
 #include "support/system_call_faults.h"
@@ -85,7 +86,7 @@ TEST(FileSystem, ListingsAndLookUpsGiveTheSpellingStoredInListOrder)
             const platform::DirectoryListing dirs = fs.listDirectories(sandbox.path());
             const platform::DirectoryListing files = fs.listFiles(sandbox.path(), "*L.bmp");
             QStringList partners;
-            const QHash<QString, QString> found = fs.findSmallPartners(sandbox.path(), files.names, files.names);
+            const QHash<QString, QString> found = sets::SmallPartners(fs).find(sandbox.path(), files.names, files.names);
             for (auto it = found.begin(); it != found.end(); ++it)
                 partners << it.key() + '>' + it.value();
             partners.sort();
