@@ -33,8 +33,9 @@ std::vector<std::u32string> toU32(const QStringList& names)
 QStringList namesAnsweringTo(const QString& entry, const QStringList& listed)
 {
     const auto first =
-        std::lower_bound(listed.cbegin(), listed.cend(), entry,
-                         [](const QString& name, const QString& key) { return platform::compareFolded(name, key) < 0; });
+        std::lower_bound(listed.cbegin(), listed.cend(), entry, [](const QString& name, const QString& key) {
+            return platform::compareFolded(name, key) < 0;
+        });
     QStringList names;
     for (auto it = first; it != listed.cend() && platform::compareFolded(*it, entry) == 0; ++it)
         names.append(*it);
@@ -69,8 +70,8 @@ QHash<QString, QString> SmallPartners::find(const QString& directory, const QStr
     }
     const platform::StoredSpellings stored = fileSystem_.findSpellings(directory, queries);
     if (!stored.ok && !entries.isEmpty())
-        qCWarning(setsLog).noquote() << "small pictures in" << directory
-                                     << "paired only in part, the directory could not be read:" << stored.reason;
+        qCWarning(setsLog).noquote()
+            << QStringLiteral("small pictures in %1 paired only in part: %2").arg(directory, stored.reason);
     QHash<QString, QString> found;
     for (qsizetype i = 0; i < entries.size(); ++i) {
         const QStringList& candidates = stored.spellings.value(i);

@@ -52,7 +52,8 @@ public:
         see("findFileIgnoringCase");
         return PosixFileSystem::findFileIgnoringCase(directory, name);
     }
-    platform::StoredSpellings findSpellings(Text directory, const QList<platform::SpellingQuery>& queries) const override
+    platform::StoredSpellings findSpellings(Text directory,
+                                            const QList<platform::SpellingQuery>& queries) const override
     {
         see("findSpellings");
         return PosixFileSystem::findSpellings(directory, queries);

@@ -7,8 +7,8 @@
 
 namespace platform {
 
-// The mounted volumes, each by its root path, as the file system listed them. Picking another one fires Change; the owner moves its
-// directory list there, or calls revert() when that fails.
+// The mounted volumes, each by its root path, as the file system listed them. Picking another one fires
+// Change; the owner moves its directory list there, or calls revert() when that fails.
 class DriveListBox final : public QComboBox {
     Q_OBJECT
 

@@ -159,8 +159,8 @@ int syncDirectory(const Calls& calls, const QByteArray& directory)
 void syncDirectoryAfterwards(const Calls& calls, const QByteArray& directory)
 {
     if (const int error = syncDirectory(calls, directory); error != 0)
-        qCWarning(osLog).noquote() << "cannot flush the directory" << QFile::decodeName(directory)
-                                   << "after a write:" << systemReason(error);
+        qCWarning(osLog).noquote() << QStringLiteral("cannot flush the directory %1 after a write: %2")
+                                          .arg(QFile::decodeName(directory), systemReason(error));
 }
 
 } // namespace platform::noreplace

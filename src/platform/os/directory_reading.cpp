@@ -92,7 +92,8 @@ OpenDirectory::~OpenDirectory()
 FsResult failedReading(const QByteArray& path, int error)
 {
     const QString reason = systemReason(error);
-    qCWarning(osLog).noquote() << "cannot read the directory" << QFile::decodeName(path) << "through:" << reason;
+    qCWarning(osLog).noquote()
+        << QStringLiteral("cannot read the directory %1 through: %2").arg(QFile::decodeName(path), reason);
     return FsResult::failure(reason);
 }
 
