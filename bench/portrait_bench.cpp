@@ -47,8 +47,8 @@
 #include "platform/controls/dir_list_box.h"
 #include "platform/controls/file_list_box.h"
 #include "platform/controls/image_box.h"
-#include "platform/os/posix_file_system.h"
 #include "platform/os/pictures.h"
+#include "platform/os/posix_file_system.h"
 #include "platform/os/random_source.h"
 #include "sets/small_name_letter.h"
 
@@ -288,10 +288,7 @@ public:
         return std::string(prefixes[i / perPrefix_]) + number;
     }
     std::string large(long i) const { return toUtf8(naming::userLargeFileName(toU32(stem(i)))); }
-    std::string small(long i) const
-    {
-        return toUtf8(naming::userSmallFileName(toU32(stem(i)), sets::smallNameLetter));
-    }
+    std::string small(long i) const { return toUtf8(naming::userSmallFileName(toU32(stem(i)), sets::smallNameLetter)); }
 
 private:
     long sets_;
