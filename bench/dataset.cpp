@@ -17,6 +17,7 @@
 #include "harness.h"
 #include "naming/portrait_names.h"
 #include "platform/os/file_system.h"
+#include "sets/small_name_letter.h"
 #include "support/bitmap_file.h"
 
 namespace portraitbench {
@@ -119,7 +120,7 @@ std::string SetNames::large(long i) const
 
 std::string SetNames::small(long i) const
 {
-    return toUtf8(naming::userSmallFileName(toU32(stem(i)), platform::smallNameLetter));
+    return toUtf8(naming::userSmallFileName(toU32(stem(i)), sets::smallNameLetter));
 }
 
 // --- Dataset --------------------------------------------------------------------------------------

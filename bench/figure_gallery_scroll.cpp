@@ -16,6 +16,7 @@
 #include "naming/portrait_names.h"
 #include "platform/controls/file_list_box.h"
 #include "platform/os/file_system.h"
+#include "sets/small_name_letter.h"
 #include "platform/os/pictures.h"
 #include "surroundings.h"
 
@@ -194,7 +195,7 @@ Work GalleryScroll::decodeWork(int count)
         const QString large = files_->list(int(i));
         const std::u32string stem = naming::stemOfEntry(large.toStdU32String());
         pictures->push_back(QString::fromStdString(portraits_.dir) + QLatin1Char('/') + large);
-        const std::string small = toUtf8(naming::userSmallFileName(stem, platform::smallNameLetter));
+        const std::string small = toUtf8(naming::userSmallFileName(stem, sets::smallNameLetter));
         pictures->push_back(QString::fromStdString(portraits_.path(small)));
         expected += portraits_.names.hasSmall(i) ? 2 : 1;
     }

@@ -11,7 +11,7 @@
 
 #include "platform/controls/dialogs.h"
 #include "platform/controls/services.h"
-#include "platform/os/file_system.h"
+#include "platform/os/posix_file_system.h"
 #include "platform/os/random_source.h"
 #include "support/scripted_random.h"
 

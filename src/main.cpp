@@ -4,7 +4,7 @@
 #include "manager/frm_main.h"
 #include "platform/controls/dialogs.h"
 #include "platform/controls/program_icon.h"
-#include "platform/os/file_system.h"
+#include "platform/os/posix_file_system.h"
 #include "platform/os/random_source.h"
 
 int main(int argc, char* argv[])

@@ -23,6 +23,7 @@
 #include "platform/controls/window_placement.h"
 #include "platform/os/file_system.h"
 #include "platform/os/paths.h"
+#include "sets/small_partners.h"
 
 namespace {
 using platform::pixelsToTwips;
@@ -115,7 +116,7 @@ void frmBrowser::readPartners(int lastCell)
     if (reusePartners_ && std::all_of(wanted.cbegin(), wanted.cend(),
                                       [this](const QString& large) { return partnersAsked_.contains(large); }))
         return;
-    partners_ = fileSystem_.findSmallPartners(directory_.path(), wanted, files_.entries());
+    partners_ = sets::SmallPartners(fileSystem_).find(directory_.path(), wanted, files_.entries());
     partnersAsked_ = QSet<QString>(wanted.cbegin(), wanted.cend());
 }
 

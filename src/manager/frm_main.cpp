@@ -26,6 +26,7 @@
 #include "platform/controls/selector_box.h"
 #include "platform/controls/window_placement.h"
 #include "platform/os/file_system.h"
+#include "platform/os/list_order.h"
 #include "platform/os/paths.h"
 #include "platform/os/pictures.h"
 #include "platform/os/random_source.h"

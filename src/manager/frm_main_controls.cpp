@@ -49,8 +49,10 @@ void frmMain::createWidgets()
     Files2->setPattern(PortraitPattern);
     Directory = new platform::DirListBox(services_.fileSystem, services_.dialogs, this);
     Directory2 = new platform::DirListBox(services_.fileSystem, services_.dialogs, this);
-    Drive1 = new platform::DriveListBox(services_.fileSystem, this);
-    Drive2 = new platform::DriveListBox(services_.fileSystem, this);
+    // Probed once for both lists: a hung mount costs one wait, not two.
+    const QList<platform::Volume> volumes = services_.fileSystem.volumes();
+    Drive1 = new platform::DriveListBox(volumes, this);
+    Drive2 = new platform::DriveListBox(volumes, this);
 
     BrowseButton = new QPushButton(QStringLiteral("Gallery"), this);
     SaveButton = new QPushButton(QStringLiteral("Copy To -->"), this);

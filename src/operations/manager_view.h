@@ -6,6 +6,7 @@
 #include "operations/manager_variables.h"
 #include "platform/os/file_system.h"
 #include "platform/os/paths.h"
+#include "sets/small_partners.h"
 
 namespace operations {
 
@@ -40,7 +41,8 @@ inline bool recordSelectedSet(ManagerVariables& v, const platform::FileSystem& f
                               const QStringList& entries, int index)
 {
     v.SourceLargeName = entries.at(index);
-    v.SourceSmallName = fileSystem.findSmallPartners(directory, {v.SourceLargeName}, entries).value(v.SourceLargeName);
+    v.SourceSmallName =
+        sets::SmallPartners(fileSystem).find(directory, {v.SourceLargeName}, entries).value(v.SourceLargeName);
     const bool hasSmall = !v.SourceSmallName.isEmpty();
     if (!hasSmall)
         v.SourceSmallName = NoPictureMarker;

@@ -8,7 +8,9 @@
 #include "operations/manager_view.h"
 #include "platform/dialogs/dialogs.h"
 #include "platform/os/file_system.h"
+#include "platform/os/list_order.h"
 #include "platform/os/paths.h"
+#include "sets/small_name_letter.h"
 
 namespace operations {
 
@@ -255,7 +257,7 @@ void SetOperations::renameSet()
     if (v.SourceSmallName != NoPictureMarker)
         steps.append({v.SourceSmallPath,
                       platform::joinPath(directory, QString::fromStdU32String(
-                                                        naming::userSmallFileName(stem32, platform::smallNameLetter))),
+                                                        naming::userSmallFileName(stem32, sets::smallNameLetter))),
                       false});
     // Renaming a file to the name it has is no change at all, while it is there: a file another program
     // removed fails as in any rename, and is reported.

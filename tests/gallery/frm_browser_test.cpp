@@ -66,13 +66,13 @@ protected:
 // shows no notice. Boxes have the usual pointer, and no wait cursor is left over.
 // Each row: what the disk was asked, and how the window stood then.
 const Step noticeRows[] = {
-    {"TheFirstLayout", [](GalleryTest& g) { ASSERT_TRUE(g.openGallery(11)); }, "findSmallPartners busy notice"},
-    {"AScrollShowsNoNotice", [](GalleryTest& g) { g.scroller()->setValue(1); }, "findSmallPartners busy"},
+    {"TheFirstLayout", [](GalleryTest& g) { ASSERT_TRUE(g.openGallery(11)); }, "findSpellings busy notice"},
+    {"AScrollShowsNoNotice", [](GalleryTest& g) { g.scroller()->setValue(1); }, "findSpellings busy"},
     // All sets fit the screen: the scroll bar, pulled back to the top, refills the old page first.
     {"FullScreen", [](GalleryTest& g) { g.child<QPushButton>("FullViewButton")->click(); },
-     "findSmallPartners busy notice, findSmallPartners busy notice"},
+     "findSpellings busy notice, findSpellings busy notice"},
     // Out of full screen, then the new height, then the new width: the first page holds the later ones.
-    {"AViewAmount", [](GalleryTest& g) { g.viewAmount({"1"}); }, "box usual, findSmallPartners busy notice"},
+    {"AViewAmount", [](GalleryTest& g) { g.viewAmount({"1"}); }, "box usual, findSpellings busy notice"},
 };
 using NoticeTest = testsupport::ManagerRowsFixture<Step, GalleryTest>;
 TEST_P(NoticeTest, LayoutsPaintTheNoticeAndShowTheWaitCursorBeforeThePicturesLoad)

@@ -10,7 +10,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/os/file_system.h"
+#include "sets/small_name_letter.h"
 
 namespace {
 
@@ -168,7 +168,7 @@ TEST_P(StemsPartnersAndUserNames, AgreeForEntryAndAnswer)
     const StemRow& row = GetParam();
     EXPECT_EQ(std::tuple(naming::stemOfEntry(row.entry), naming::smallPartnerName(row.stem),
                          naming::isAcceptableUserStem(row.stem), naming::userLargeFileName(row.stem),
-                         naming::userSmallFileName(row.stem, platform::smallNameLetter),
+                         naming::userSmallFileName(row.stem, sets::smallNameLetter),
                          naming::smallPartnerOfEntry(row.entry)),
               std::tuple(row.stem, row.partner, row.accepted, row.userLarge, row.userSmall, row.partner));
 }
@@ -193,7 +193,7 @@ const LetterRow letterRows[] = {
 using SmallNameLetter = testing::TestWithParam<LetterRow>;
 TEST_P(SmallNameLetter, LowersTheFirstLetter)
 {
-    EXPECT_EQ(platform::smallNameLetter(GetParam().letter), GetParam().lower);
+    EXPECT_EQ(sets::smallNameLetter(GetParam().letter), GetParam().lower);
 }
 INSTANTIATE_TEST_SUITE_P(, SmallNameLetter, testing::ValuesIn(letterRows), rowName);
 
@@ -259,7 +259,7 @@ using PairSmallPictures = testing::TestWithParam<PairingRow>;
 TEST_P(PairSmallPictures, GivesEachSetItsOwn)
 {
     const PairingRow& row = GetParam();
-    EXPECT_EQ(naming::pairSmallPictures(row.large, row.small, platform::smallNameLetter), row.partners);
+    EXPECT_EQ(naming::pairSmallPictures(row.large, row.small, sets::smallNameLetter), row.partners);
 }
 INSTANTIATE_TEST_SUITE_P(, PairSmallPictures, testing::ValuesIn(pairingRows), rowName);
 

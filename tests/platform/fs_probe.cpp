@@ -9,7 +9,7 @@
 
 #include <QString>
 
-#include "platform/os/file_system.h"
+#include "platform/os/posix_file_system.h"
 
 struct Killer final : platform::SystemCallHook {
     int at = -1;

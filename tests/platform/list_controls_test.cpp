@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/controls/file_list_box.h"
-#include "platform/os/file_system.h"
+#include "platform/os/posix_file_system.h"
 #include "support/sandbox.h"
 
 namespace {

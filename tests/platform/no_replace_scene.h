@@ -14,7 +14,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/os/file_system.h"
+#include "platform/os/posix_file_system.h"
 #include "support/mount.h"
 #include "support/sandbox.h"
 #include "support/system_call_faults.h"

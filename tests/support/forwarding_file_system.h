@@ -7,7 +7,7 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include "platform/os/file_system.h"
+#include "platform/os/posix_file_system.h"
 
 namespace testsupport {
 
@@ -17,7 +17,6 @@ class ForwardingFileSystem final : public platform::PosixFileSystem {
     using Result = platform::FsResult;
     using Identity = platform::FileIdentity;
     using Text = const QString&;
-    using Names = const QStringList&;
 
 public:
     std::function<void(const char* request)> witness;
@@ -53,10 +52,11 @@ public:
         see("findFileIgnoringCase");
         return PosixFileSystem::findFileIgnoringCase(directory, name);
     }
-    QHash<QString, QString> findSmallPartners(Text directory, Names entries, Names listed) const override
+    platform::StoredSpellings findSpellings(Text directory,
+                                            const QList<platform::SpellingQuery>& queries) const override
     {
-        see("findSmallPartners");
-        return PosixFileSystem::findSmallPartners(directory, entries, listed);
+        see("findSpellings");
+        return PosixFileSystem::findSpellings(directory, queries);
     }
     QString findConflict(Text directory, Text name, Text except) const override
     {

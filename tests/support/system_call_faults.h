@@ -7,7 +7,7 @@
 
 #include <QByteArray>
 
-#include "platform/os/file_system.h"
+#include "platform/os/system_call_hook.h"
 
 namespace testsupport {
 

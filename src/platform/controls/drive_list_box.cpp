@@ -2,24 +2,17 @@
 
 #include <QSignalBlocker>
 
-#include "platform/os/file_system.h"
+#include "platform/os/paths.h"
 
 namespace platform {
 
 namespace {
 constexpr int RootRole = Qt::UserRole;
-
-bool holds(const QString& root, const QString& path)
-{
-    if (root == QLatin1String("/"))
-        return path.startsWith(root);
-    return path == root || path.startsWith(root + QLatin1Char('/'));
-}
 } // namespace
 
-DriveListBox::DriveListBox(const FileSystem& fileSystem, QWidget* parent) : QComboBox(parent)
+DriveListBox::DriveListBox(const QList<Volume>& volumes, QWidget* parent) : QComboBox(parent)
 {
-    for (const Volume& volume : fileSystem.volumes()) {
+    for (const Volume& volume : volumes) {
         const bool labelled = !volume.label.isEmpty() && volume.label != volume.rootPath;
         const QString text = labelled ? QStringLiteral("%1 [%2]").arg(volume.rootPath, volume.label) : volume.rootPath;
         addItem(text, volume.rootPath);
@@ -38,7 +31,7 @@ void DriveListBox::showDriveOf(const QString& path)
     int bestLength = -1;
     for (int i = 0; i < count(); ++i) {
         const QString root = itemData(i, RootRole).toString();
-        if (holds(root, path) && root.size() > bestLength) {
+        if (isAtOrUnder(path, root) && root.size() > bestLength) {
             best = i;
             bestLength = int(root.size());
         }

@@ -1,18 +1,19 @@
 #pragma once
 
 #include <QComboBox>
+#include <QList>
+
+#include "platform/os/volume.h"
 
 namespace platform {
 
-class FileSystem;
-
-// The mounted volumes, each by its root path. Picking another one fires Change; the owner moves its
-// directory list there, or calls revert() when that fails.
+// The mounted volumes, each by its root path, as the file system listed them. Picking another one fires
+// Change; the owner moves its directory list there, or calls revert() when that fails.
 class DriveListBox final : public QComboBox {
     Q_OBJECT
 
 public:
-    DriveListBox(const FileSystem& fileSystem, QWidget* parent);
+    DriveListBox(const QList<Volume>& volumes, QWidget* parent);
 
     // Root path of the chosen volume.
     QString drive() const;

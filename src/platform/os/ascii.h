@@ -12,9 +12,10 @@ inline bool isAscii(const char* text, std::size_t length)
     return std::all_of(text, text + length, [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
 
-inline char lower(char c)
+// For bytes of a name on disk and for the UTF-16 units of one in memory alike.
+template <typename Char> constexpr Char lower(Char c)
 {
-    return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
+    return c >= 'A' && c <= 'Z' ? Char(c - 'A' + 'a') : c;
 }
 
 // `suffix` given in lower case.

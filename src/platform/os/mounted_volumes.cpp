@@ -24,6 +24,9 @@
 #include <QHash>
 
 #include "platform/os/file_descriptor.h"
+#include "platform/os/list_order.h"
+#include "platform/os/names_on_disk.h"
+#include "platform/os/paths.h"
 
 namespace platform {
 
@@ -46,20 +49,6 @@ QByteArray unescaped(const QByteArray& field)
         }
     }
     return plain;
-}
-
-// Like the names in a directory, a mount point is only offered under a spelling that leads back to it.
-std::optional<QString> decodedPath(const QByteArray& bytes)
-{
-    QString path = QFile::decodeName(bytes);
-    if (QFile::encodeName(path) != bytes)
-        return std::nullopt;
-    return path;
-}
-
-bool isAtOrUnder(const QString& path, const QString& directory)
-{
-    return path == directory || path.startsWith(directory + QLatin1Char('/'));
 }
 
 // The kernel's own mounts (device nodes, process and system tables, cgroups, the old run and lock
@@ -161,7 +150,7 @@ QList<MountedFileSystem> volumeCandidates(const QByteArray& mountinfo)
         if (separator == -1 || separator + 2 >= fields.size())
             continue;
         const QByteArray type = unescaped(fields[separator + 1]);
-        const std::optional<QString> rootPath = decodedPath(unescaped(fields[4]));
+        const std::optional<QString> rootPath = decodedName(unescaped(fields[4]));
         if (!rootPath || isKernelMount(*rootPath, type))
             continue;
         const MountedFileSystem mount{*rootPath, QString::fromUtf8(type),

@@ -6,7 +6,7 @@
 #include <QList>
 #include <QString>
 
-#include "platform/os/file_system.h"
+#include "platform/os/volume.h"
 
 namespace platform {
 

@@ -1,6 +1,9 @@
 #pragma once
 
-#include "platform/os/file_system.h"
+#include <QString>
+
+#include "platform/os/fs_result.h"
+#include "platform/os/system_call_hook.h"
 
 // File writes that never replace an existing file, not even when another program creates the target
 // between our look-up and the write, and that never leave a partial file under a target name, not even

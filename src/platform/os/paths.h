@@ -19,4 +19,12 @@ inline QString joinPathForDisplay(const QString& directory, const QString& name)
     return directory.endsWith(PathSeparator) ? directory + name : directory + PathSeparator + name;
 }
 
+// Whether `path` is `root` or lies below it; every absolute path lies below "/".
+inline bool isAtOrUnder(const QString& path, const QString& root)
+{
+    if (root == QLatin1String("/"))
+        return path.startsWith(root);
+    return path == root || path.startsWith(root + PathSeparator);
+}
+
 } // namespace platform

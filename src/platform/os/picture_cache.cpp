@@ -5,6 +5,7 @@
 #include <QFile>
 
 #include "platform/os/pictures.h"
+#include "platform/os/times.h"
 
 namespace platform {
 
@@ -20,7 +21,6 @@ QImage PictureCache::load(const QString& path)
         entries_.remove(path);
         return {};
     }
-    const auto nanoseconds = [](const timespec& time) { return qint64(time.tv_sec) * 1000000000 + time.tv_nsec; };
     const qint64 modified = nanoseconds(st.st_mtim);
     const qint64 changed = nanoseconds(st.st_ctim);
     if (const Entry* known = entries_.object(path);

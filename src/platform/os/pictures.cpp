@@ -11,6 +11,7 @@
 #include <QFile>
 
 #include "platform/os/file_descriptor.h"
+#include "platform/os/os_log.h"
 
 namespace platform {
 
@@ -55,13 +56,21 @@ QImage decodeRegularBitmap(const QString& path)
     // O_NONBLOCK because the name may have been swapped for a FIFO since the stat, and opening a FIFO
     // without a writer would hang the window.
     const FileDescriptor fd(::open(rawPath.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
-    if (fd.get() < 0 || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
+    if (fd.get() < 0 || ::fstat(fd.get(), &st) != 0) {
+        qCWarning(osLog).noquote() << QStringLiteral("cannot open the picture %1: %2").arg(path, systemReason(errno));
         return {};
     }
+    if (!S_ISREG(st.st_mode))
+        return {};
     // The headers first, then no more of the file than they say the picture can use.
     const QByteArray head = readStart(fd.get(), std::min<qint64>(st.st_size, BitmapHeadBytes));
     const qint64 wanted = std::min<qint64>(st.st_size, bitmapBytesWanted(head));
-    return decodeBitmapBytes(wanted <= head.size() ? QByteArrayView(head).first(wanted) : readStart(fd.get(), wanted));
+    QImage picture =
+        decodeBitmapBytes(wanted <= head.size() ? QByteArrayView(head).first(wanted) : readStart(fd.get(), wanted));
+    if (picture.isNull())
+        qCWarning(osLog).noquote()
+            << QStringLiteral("cannot decode the picture %1 (%2 bytes)").arg(path).arg(st.st_size);
+    return picture;
 }
 
 } // namespace platform

@@ -11,6 +11,7 @@
 #include <QString>
 
 #include "platform/os/ascii.h"
+#include "platform/os/times.h"
 
 namespace platform {
 
@@ -30,11 +31,6 @@ bool keepsDirectoryTimes(const QByteArray& directory)
         return false;
     const long type = long(fs.f_type);
     return type == Ext || type == Tmpfs || type == Btrfs || type == Xfs || type == F2fs;
-}
-
-std::int64_t nanoseconds(const timespec& time)
-{
-    return std::int64_t(time.tv_sec) * 1000000000 + time.tv_nsec;
 }
 
 std::optional<SmallNameIndexes::Stamp> stampOf(const QByteArray& directory)
@@ -71,7 +67,7 @@ void SmallNameIndexes::Reading::add(const char* rawName)
         char folded[256]; // a name is at most 255 bytes
         if (length > sizeof folded || !ascii::endsWithIgnoringCase(rawName, length, "s.bmp", 5))
             return;
-        std::transform(rawName, rawName + length, folded, ascii::lower);
+        std::transform(rawName, rawName + length, folded, ascii::lower<char>);
         names.push_back({hashOf(folded, length), hashOf(rawName, length)});
         return;
     }
