@@ -16,8 +16,8 @@
 #include "naming/portrait_names.h"
 #include "platform/controls/file_list_box.h"
 #include "platform/os/file_system.h"
-#include "sets/small_name_letter.h"
 #include "platform/os/pictures.h"
+#include "sets/small_name_letter.h"
 #include "surroundings.h"
 
 namespace portraitbench {
