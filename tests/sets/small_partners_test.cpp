@@ -1,3 +1,4 @@
+#include "sets/small_name_letter.h"
 #include "sets/small_partners.h"
 
 #include <cerrno>
@@ -89,5 +90,28 @@ TEST_P(SmallPartners, PairEachLargePictureWithItsOwnSmallOne)
 }
 
 INSTANTIATE_TEST_SUITE_P(Sets, SmallPartners, testing::ValuesIn(pairingRows), testsupport::ByRowName());
+
+// Qt's tables lower every script, except where the lower case would not compare equal case-blind.
+struct LetterRow {
+    const char* name;
+    char32_t letter, lower;
+};
+const LetterRow letterRows[] = {
+    {"MultiplicationSignHasNone", 0x00D7, 0x00D7},
+    {"Thorn", 0x00DE, 0x00FE},
+    {"DottedCapitalIStays", 0x0130, 0x0130},
+    {"CapitalYWithDiaeresisLeavesLatin1", 0x0178, 0x00FF},
+    {"CapitalDzWithCaron", 0x01C4, 0x01C6},
+    {"UnassignedGreekStays", 0x03A2, 0x03A2},
+    {"Cyrillic", 0x042F, 0x044F},
+    {"Armenian", 0x0531, 0x0561},
+    {"LowerCaseStays", U'a', U'a'},
+};
+using SmallNameLetter = testing::TestWithParam<LetterRow>;
+TEST_P(SmallNameLetter, LowersTheFirstLetter)
+{
+    EXPECT_EQ(sets::smallNameLetter(GetParam().letter), GetParam().lower);
+}
+INSTANTIATE_TEST_SUITE_P(Sets, SmallNameLetter, testing::ValuesIn(letterRows), testsupport::ByRowName());
 
 } // namespace
