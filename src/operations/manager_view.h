@@ -5,8 +5,6 @@
 
 #include "operations/manager_variables.h"
 #include "platform/os/file_system.h"
-#include "platform/os/paths.h"
-#include "sets/small_partners.h"
 
 namespace operations {
 
@@ -37,18 +35,7 @@ public:
 // What choosing entry `index` of the source list records, for the manager and for every stand-in for it:
 // the set's names and paths, its small picture found as every window finds it. False when the set has none
 // (the marker stands in).
-inline bool recordSelectedSet(ManagerVariables& v, const platform::FileSystem& fileSystem, const QString& directory,
-                              const QStringList& entries, int index)
-{
-    v.SourceLargeName = entries.at(index);
-    v.SourceSmallName =
-        sets::SmallPartners(fileSystem).find(directory, {v.SourceLargeName}, entries).value(v.SourceLargeName);
-    const bool hasSmall = !v.SourceSmallName.isEmpty();
-    if (!hasSmall)
-        v.SourceSmallName = NoPictureMarker;
-    v.SourceLargePath = platform::joinPath(directory, v.SourceLargeName);
-    v.SourceSmallPath = platform::joinPath(directory, v.SourceSmallName);
-    return hasSmall;
-}
+bool recordSelectedSet(ManagerVariables& v, const platform::FileSystem& fileSystem, const QString& directory,
+                       const QStringList& entries, int index);
 
 } // namespace operations
