@@ -57,7 +57,8 @@ QImage decodeRegularBitmap(const QString& path)
     // without a writer would hang the window.
     const FileDescriptor fd(::open(rawPath.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     if (fd.get() < 0 || ::fstat(fd.get(), &st) != 0) {
-        qCWarning(osLog).noquote() << QStringLiteral("cannot open the picture %1: %2").arg(path, systemReason(errno));
+        const int error = errno; // before the log's own calls can change it
+        qCWarning(osLog).noquote() << QStringLiteral("cannot open the picture %1: %2").arg(path, systemReason(error));
         return {};
     }
     if (!S_ISREG(st.st_mode))
