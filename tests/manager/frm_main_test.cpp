@@ -178,6 +178,8 @@ TEST_F(ManagerWindowTest, DrivesAreNamedAndPickingOneGoesToItsRootAndAnUnreadabl
     const QString deepest = source_.addDirectory("unpluggedX/two"), unplugged = source_.path() + "/unplugged";
     fileSystem_.setVolumes({{source_.path(), "sandbox"}, {"/", "/"}, {unplugged, "gone"}});
     open(0.5, deepest);
+    EXPECT_EQ(fileSystem_.volumeProbes, 1);
+    EXPECT_EQ(control<platform::DriveListBox>("Drive2")->count(), 3);
     auto* drive = control<platform::DriveListBox>("Drive1");
     EXPECT_EQ(QStringList({drive->itemText(0), drive->itemText(1), drive->itemText(2), drive->drive()}),
               QStringList({source_.path() + " [sandbox]", "/", unplugged + " [gone]", source_.path()}));

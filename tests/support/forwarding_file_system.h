@@ -20,6 +20,7 @@ class ForwardingFileSystem final : public platform::PosixFileSystem {
 
 public:
     std::function<void(const char* request)> witness;
+    mutable int volumeProbes = 0; // each one waits on every mount
 
     void setVolumes(QList<platform::Volume> volumes) { volumes_ = std::move(volumes); }
     // The write number `index` (0 = the next one) fails with `result`, leaving the disk as real writes
@@ -36,7 +37,11 @@ public:
     {
         return windowsNames_ ? *windowsNames_ : PosixFileSystem::takesOnlyWindowsNames(directory);
     }
-    QList<platform::Volume> volumes() const override { return volumes_ ? *volumes_ : PosixFileSystem::volumes(); }
+    QList<platform::Volume> volumes() const override
+    {
+        ++volumeProbes;
+        return volumes_ ? *volumes_ : PosixFileSystem::volumes();
+    }
     platform::DirectoryListing listFiles(Text directory, Text pattern) const override
     {
         see("listFiles");
