@@ -212,6 +212,7 @@ const WindowsRow windowsRows[] = {
     {"DeviceByTheLargeFile", U"nu", Kind::DeviceName, 0, U"nuL.bmp"},
     {"NoDeviceNumberedZero", U"COM0", Kind::None, 0, U""},
     {"NoDeviceWithLetters", U"COMA", Kind::None, 0, U""},
+    {"NoDeviceOfTwoDigits", U"COM12", Kind::None, 0, U""},
     {"LongerThanADevice", U"CONS", Kind::None, 0, U""},
     {"ShorterThanADevice", U"LPT", Kind::None, 0, U""},
 };
