@@ -8,6 +8,7 @@
 
 #include <QAction>
 #include <QLabel>
+#include <QMenu>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
@@ -144,7 +145,11 @@ public:
     }
     QString caption(const char* label) const { return child<QLabel>(label)->text(); }
     QScrollBar* scroller() const { return child<QScrollBar>("Scroller"); }
-    QAction* entry(int index) const { return child<QAction>(QStringLiteral("mnuOptions_%1").arg(index)); }
+    // An entry of the Options menu, found under the names the menu and its entries are known by.
+    QAction* entry(int index) const
+    {
+        return child<QMenu>(QStringLiteral("mnuBase"))->findChild<QAction*>(QStringLiteral("mnuOptions_%1").arg(index));
+    }
     void viewAmount(const QStringList& answers)
     {
         for (const QString& answer : answers)
