@@ -31,4 +31,20 @@ TEST(AboutWindow, IsAFixedToolWindowOfTheDesignedSizeWithItsTextFromTheTopLeft)
               std::pair(about.screen()->availableGeometry().center(), false));
 }
 
+// Where the classic font is stood in for by a wider one, the text shrinks until the address is in sight.
+TEST(AboutWindow, ShrinksItsTextToFitAWiderFont)
+{
+    const QStringList usual = QFont::substitutes("MS Sans Serif");
+    QFont::removeSubstitutions("MS Sans Serif");
+    QFont::insertSubstitution("MS Sans Serif", "DejaVu Sans Mono");
+    const frmAbout about;
+    QFont::removeSubstitutions("MS Sans Serif");
+    QFont::insertSubstitutions("MS Sans Serif", usual);
+    const auto* label = about.findChild<QLabel*>("Label1");
+    const QRect needed =
+        QFontMetrics(label->font()).boundingRect(QRect(0, 0, label->width(), 10000), Qt::TextWordWrap, label->text());
+    EXPECT_LT(label->font().pointSizeF(), 8);
+    EXPECT_LE(needed.height(), label->height());
+}
+
 } // namespace
