@@ -64,7 +64,6 @@ void frmBrowser::finishOpening()
     if (isVisible()) {
         // Form_Load wants cell 0's small picture and the first layout, a moment later, the whole page's: one
         // look at the directory serves both.
-        partnersAsked_.clear();
         const QScopedValueRollback reuse(reusePartners_, true);
         readPartners(gallery::layoutGrid(outerWidth_, outerHeight_, pixelsToTwips(Image1[0]->width()),
                                          pixelsToTwips(Image1[0]->height()), files_.listCount())

@@ -123,6 +123,7 @@ const AllocationRow allocationRows[] = {
     {"NoEntries", 1, 1, {}, 1, U"MM01L"},
     {"NumberOneMissing", 1, 1, large("MM02..03"), 3, U"MM01L"},
     {"GapAfterTwo", 1, 1, large("MM01 MM02 MM05"), 3, U"MM03L"},
+    {"TenAfterNine", 1, 1, large("MM01..09"), 10, U"MM10L"},
     {"TwelveAfterEleven", 1, 1, large("MM01..11"), 12, U"MM12L"},
     {"NameWithoutNumberCounts", 1, 1, large("MM01 MM02 MMagic"), 4, U"MM04L"},
     {"FullTypeKeepsLastTwoDigits", 1, 1, large("MM01..99"), 100, U"MM00L"},
