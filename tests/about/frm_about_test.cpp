@@ -44,6 +44,7 @@ TEST(AboutWindow, ShrinksItsTextToFitAWiderFont)
     const QRect needed =
         QFontMetrics(label->font()).boundingRect(QRect(0, 0, label->width(), 10000), Qt::TextWordWrap, label->text());
     EXPECT_LT(label->font().pointSizeF(), 8);
+    EXPECT_TRUE(label->wordWrap());
     EXPECT_LE(needed.height(), label->height());
 }
 

@@ -57,6 +57,7 @@ const LeadingNumberRow leadingNumberRows[] = {
     {"OctalStopsAtEight", U"&o18", 1, 1, 1},
     {"HexadecimalNotNegative", U"&hFfFf", 65535, 65535, 32767},
     {"HexadecimalNineAndZero", U"&H190", 400, 400, 400},
+    {"HexadecimalLettersAInBothCases", U"&HaA", 170, 170, 170},
     {"OverflowGivesInfinity", U"-1D400", -INFINITY, -INFINITY, -32768},
     {"HugeExponent", U"1E99999999999999999999", INFINITY, INFINITY, 32767},
     {"UnderflowGivesZero", U"1E-400", 0, 0, 0},
