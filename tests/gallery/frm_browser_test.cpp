@@ -100,22 +100,29 @@ TEST_P(NoticeTest, LayoutsPaintTheNoticeAndShowTheWaitCursorBeforeThePicturesLoa
 }
 INSTANTIATE_TEST_SUITE_P(Session, NoticeTest, testing::ValuesIn(noticeRows), testsupport::RowName());
 
-// Each row: the hovered cell, the preview's caption and whether it shows a picture, the Large View entry's
-// check mark, the large view's picture and whether it stands at the screen's corner.
+// Each row: the hovered cell, the preview's caption and picture, the Large View entry's check mark, and the
+// large view's picture and place.
 Act hovering(int index)
 {
     return [index](GalleryTest& g) { emit g.cell(index)->MouseMove(); };
 }
 const Step previewRows[] = {
-    {"HoveringTheCellHoveredFirstDoesNothing", hovering(0), "0 AD 1 0 - "},
-    {"HoveringPreviews", hovering(1), "1 AB 1 0 - "},
-    {"NoSmallPictureBlanksThePreviewAndKeepsItsCaption", hovering(2), "2 AB 0 0 - "},
+    {"HoveringTheCellHoveredFirstDoesNothing", hovering(0),
+     "cell 0 hovered, AD previewed with its picture, Large View unchecked, no large view"},
+    {"HoveringPreviews", hovering(1),
+     "cell 1 hovered, AB previewed with its picture, Large View unchecked, no large view"},
+    {"NoSmallPictureBlanksThePreviewAndKeepsItsCaption", hovering(2),
+     "cell 2 hovered, AB previewed blank, Large View unchecked, no large view"},
     {"ADoubleClickOpensTheLargeViewOnTheSelectedSet", [](GalleryTest& g) { emit g.cell(3)->DblClick(); },
-     "2 AB 0 1 AAL.bmp @0,0"},
-    {"HoveringDrivesTheLargeView", hovering(1), "1 AB 1 1 ABL.bmp @0,0"},
-    {"NoSmallPictureLeavesTheLargeViewAsItWas", hovering(2), "2 AB 0 1 ABL.bmp @0,0"},
-    {"HoveringAgain", hovering(1), "1 AB 1 1 ABL.bmp @0,0"},
-    {"APageEndingInALonerPreviewsItBlank", [](GalleryTest& g) { g.scroller()->setValue(2); }, "1 AG 0 1 ABL.bmp @0,0"},
+     "cell 2 hovered, AB previewed blank, Large View checked, AAL.bmp large at the top left"},
+    {"HoveringDrivesTheLargeView", hovering(1),
+     "cell 1 hovered, AB previewed with its picture, Large View checked, ABL.bmp large at the top left"},
+    {"NoSmallPictureLeavesTheLargeViewAsItWas", hovering(2),
+     "cell 2 hovered, AB previewed blank, Large View checked, ABL.bmp large at the top left"},
+    {"HoveringAgain", hovering(1),
+     "cell 1 hovered, AB previewed with its picture, Large View checked, ABL.bmp large at the top left"},
+    {"APageEndingInALonerPreviewsItBlank", [](GalleryTest& g) { g.scroller()->setValue(2); },
+     "cell 1 hovered, AG previewed blank, Large View checked, ABL.bmp large at the top left"},
     // Hidden by the full screen's layout, the clicked cell hands its focus on, still to the clicked set, now in
     // its own place on the page; no preview follows.
     {"TheClickedCellHandsItsFocusOnUnpreviewed",
@@ -126,7 +133,7 @@ const Step previewRows[] = {
          QTest::keyClick(g.browser_, Qt::Key_F, Qt::ControlModifier);
          EXPECT_EQ(QApplication::focusWidget(), g.cell(5));
      },
-     "1 AI 1 1 ABL.bmp @0,0"},
+     "cell 1 hovered, AI previewed with its picture, Large View checked, ABL.bmp large at the top left"},
     // Closed by its close box, the view unchecks the entry and stays closed as the focus moves on.
     {"TheLargeViewsCloseBoxUnchecksTheEntry",
      [](GalleryTest&) {
@@ -135,7 +142,10 @@ const Step previewRows[] = {
          QEvent deactivated(QEvent::ActivationChange);
          QCoreApplication::sendEvent(large, &deactivated);
      },
-     "1 AI 1 0 - "},
+     "cell 1 hovered, AI previewed with its picture, Large View unchecked, no large view"},
+    // Reached by keys, a cell previews as the pointer would.
+    {"TabPreviewsTheNextCell", [](GalleryTest&) { QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab); },
+     "cell 6 hovered, AG previewed with its picture, Large View unchecked, no large view"},
 };
 using PreviewTest = testsupport::ManagerRowsFixture<Step, GalleryTest>;
 TEST_P(PreviewTest, PointerPreviewsCellsOnceAndDrivesAnOpenLargeView)
@@ -144,11 +154,14 @@ TEST_P(PreviewTest, PointerPreviewsCellsOnceAndDrivesAnOpenLargeView)
     testsupport::playStepsBefore(previewRows, GetParam(), *this);
     GetParam().act(*this);
     const QWidget* large = visibleWindow("frmLargeView");
-    EXPECT_EQ(QString("%1 %2 %3 %4 %5 %6")
+    const QString view = large ? QString("%1 large at %2")
+                                     .arg(large->findChild<QWidget*>("Image1")->accessibleDescription(),
+                                          large->pos().isNull() ? "the top left" : "another place")
+                               : "no large view";
+    EXPECT_EQ(QString("cell %1 hovered, %2 previewed %3, Large View %4, %5")
                   .arg(QString::number(state().HoverCell), caption("Label1"),
-                       QString::number(child<ImageBox>("Image2")->hasPicture()), QString::number(entry(3)->isChecked()),
-                       large ? large->findChild<QWidget*>("Image1")->accessibleDescription() : "-",
-                       QString(large && large->pos().isNull() ? "@0,0" : "")),
+                       child<ImageBox>("Image2")->hasPicture() ? "with its picture" : "blank",
+                       entry(3)->isChecked() ? "checked" : "unchecked", view),
               GetParam().shown);
 }
 INSTANTIATE_TEST_SUITE_P(Session, PreviewTest, testing::ValuesIn(previewRows), testsupport::RowName());
