@@ -146,6 +146,9 @@ const Step previewRows[] = {
     // Reached by keys, a cell previews as the pointer would.
     {"TabPreviewsTheNextCell", [](GalleryTest&) { QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab); },
      "cell 6 hovered, AG previewed with its picture, Large View unchecked, no large view"},
+    // Focus coming back with the window moves nothing.
+    {"FocusBackWithTheWindowPreviewsNothing", [](GalleryTest& g) { g.cell(3)->setFocus(Qt::ActiveWindowFocusReason); },
+     "cell 6 hovered, AG previewed with its picture, Large View unchecked, no large view"},
 };
 using PreviewTest = testsupport::ManagerRowsFixture<Step, GalleryTest>;
 TEST_P(PreviewTest, PointerPreviewsCellsOnceAndDrivesAnOpenLargeView)

@@ -215,6 +215,8 @@ const WindowsRow windowsRows[] = {
     {"NoDeviceNumberedZero", U"COM0", Kind::None, 0, U""},
     {"NoDeviceWithLetters", U"COMA", Kind::None, 0, U""},
     {"NoDeviceOfTwoDigits", U"COM12", Kind::None, 0, U""},
+    {"PortDevice", U"com1", Kind::DeviceName, 0, U"com1"},
+    {"NoDeviceOtherwiseFourEndingInADigit", U"ABC1", Kind::None, 0, U""},
     {"LongerThanADevice", U"CONS", Kind::None, 0, U""},
     {"ShorterThanADevice", U"LPT", Kind::None, 0, U""},
 };
