@@ -41,7 +41,12 @@ TEST_F(GalleryTest, APageShowsTheSetsFromTopIndexBlanksPastTheEndAndClosesBackTo
     cell(3)->Click();
     EXPECT_EQ(caption("Label3"), "\n");
     entry(3)->trigger(); // the check mark follows the window, not Qt's own toggle
-    EXPECT_TRUE(visibleWindow("frmLargeView") && entry(3)->isChecked());
+    const QWidget* large = visibleWindow("frmLargeView");
+    ASSERT_TRUE(large && entry(3)->isChecked());
+    // Both pictures in their designed places, the small one beside the large.
+    EXPECT_EQ(std::tuple(large->size(), large->findChild<ImageBox*>("Image1")->geometry(),
+                         large->findChild<ImageBox*>("Image2")->geometry()),
+              std::tuple(QSize(313, 353), QRect(8, 8, 220, 340), QRect(232, 8, 76, 120)));
     entry(0)->trigger(); // "Close Browser" closes the large view too
     EXPECT_TRUE(window_->isVisible() && !visibleWindow("frmBrowser") && !visibleWindow("frmLargeView"));
 }
