@@ -55,12 +55,10 @@ int measure(const Options& options, const QString& directory, long sets)
     listingFigure(bench, services.fileSystem, portraits);
     startUpFigure(bench, portraits);
 
-    frmMain manager(services.forWindows(), directory);
-    PaintWatch watch(&manager);
-    manager.start();
-    watch.waitPainted();
+    StartedManager started(services, directory);
+    auto& [manager, watch] = started;
     settle();
-    const auto* files = manager.findChild<platform::FileListBox*>(QStringLiteral("Files"));
+    const auto* files = started.files();
     if (files == nullptr || files->listCount() != sets)
         fail("the manager does not list the directory");
     selectionFigures(bench, manager, portraits);

@@ -65,10 +65,8 @@ int huge(const QString& directory, Cache cache)
 {
     requireBigScreen();
     Services services;
-    frmMain manager(services.forWindows(), directory);
-    PaintWatch watch(&manager);
-    manager.start();
-    watch.waitPainted();
+    StartedManager started(services, directory);
+    auto& [manager, watch] = started;
     settle();
     const OpenedGallery opened = openGallery(manager, watch);
     frmBrowser* gallery = opened.gallery;

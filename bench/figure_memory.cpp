@@ -56,12 +56,10 @@ int session(const QString& directory)
 {
     requireBigScreen();
     Services services;
-    frmMain manager(services.forWindows(), directory);
-    PaintWatch watch(&manager);
-    manager.start();
-    watch.waitPainted();
+    StartedManager started(services, directory);
+    auto& [manager, watch] = started;
     settle();
-    auto* files = manager.findChild<platform::FileListBox*>(QStringLiteral("Files"));
+    auto* files = started.files();
     if (files->listCount() > 0) {
         files->setListIndex(files->listCount() / 2);
         settle();

@@ -104,12 +104,10 @@ int shareSession(const QString& directory, const QString& destination, long set,
     requireBigScreen();
     const SetNames names(sets, true);
     Services services;
-    frmMain manager(services.forWindows(), directory);
-    PaintWatch watch(&manager);
-    manager.start();
-    watch.waitPainted();
+    StartedManager started(services, directory);
+    auto& [manager, watch] = started;
     reportAction("start-up", double(monotonicNanoseconds() - askedAt) / 1e6, readRequests(countsFile));
-    auto* files = manager.findChild<platform::FileListBox*>(QStringLiteral("Files"));
+    auto* files = started.files();
     if (files == nullptr || files->listCount() != sets)
         fail("the manager does not list the share's sets");
     // Where the copy goes, chosen untimed before the pause, as a user would.

@@ -75,12 +75,9 @@ int probe(int argc, char* argv[], const QString& directory, std::int64_t askedAt
         answerProbe(sinceAsked(), long(large.size()));
     }
     Services services;
-    frmMain manager(services.forWindows(), directory);
-    PaintWatch watch(&manager);
-    manager.start();
-    watch.waitPainted();
+    StartedManager started(services, directory);
     const double ms = sinceAsked();
-    answerProbe(ms, manager.findChild<platform::FileListBox*>(QStringLiteral("Files"))->listCount());
+    answerProbe(ms, started.files()->listCount());
 }
 
 } // namespace portraitbench

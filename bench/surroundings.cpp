@@ -8,7 +8,7 @@
 
 #include "gallery/frm_browser.h"
 #include "harness.h"
-#include "manager/frm_main.h"
+#include "platform/controls/file_list_box.h"
 
 namespace portraitbench {
 
@@ -54,6 +54,18 @@ void PaintWatch::watch(const QWidget* window, std::function<bool(const QWidget*)
 {
     window_ = window;
     counts_ = std::move(counts);
+}
+
+StartedManager::StartedManager(Services& services, const QString& directory)
+    : window(services.forWindows(), directory), watch(&window)
+{
+    window.start();
+    watch.waitPainted();
+}
+
+platform::FileListBox* StartedManager::files() const
+{
+    return window.findChild<platform::FileListBox*>(QStringLiteral("Files"));
 }
 
 void PaintWatch::waitPainted()

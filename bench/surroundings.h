@@ -9,6 +9,7 @@
 #include <QObject>
 #include <QString>
 
+#include "manager/frm_main.h"
 #include "platform/controls/dialogs.h"
 #include "platform/controls/services.h"
 #include "platform/os/posix_file_system.h"
@@ -17,7 +18,10 @@
 
 class QWidget;
 class frmBrowser;
-class frmMain;
+
+namespace platform {
+class FileListBox;
+}
 
 namespace portraitbench {
 
@@ -62,6 +66,16 @@ private:
     const QWidget* window_;
     std::function<bool(const QWidget*)> counts_;
     int paints_ = 0;
+};
+
+// The manager started on a directory, once its first paint is on the screen.
+struct StartedManager {
+    StartedManager(Services& services, const QString& directory);
+
+    frmMain window;
+    PaintWatch watch;
+
+    platform::FileListBox* files() const;
 };
 
 // The offscreen platform says so at every fixed-size window; everything else is passed on.
