@@ -29,6 +29,15 @@ QLabel* makeLabel(const QString& caption, const platform::TwipsRect& rect, QWidg
     place(label, rect);
     return label;
 }
+
+// A picture box of its designed size, in its designed place.
+platform::ImageBox* makeImageBox(const platform::TwipsRect& rect, QWidget* parent,
+                                 platform::ImageBox::Fit fit = platform::ImageBox::Fit::Natural)
+{
+    auto* box = new platform::ImageBox(rect.toPixels().size(), parent, fit);
+    place(box, rect);
+    return box;
+}
 } // namespace
 
 void frmBrowser::createControls()
@@ -36,11 +45,10 @@ void frmBrowser::createControls()
     auto* client = new QWidget(this);
     setCentralWidget(client);
 
-    auto* first = new platform::ImageBox(platform::TwipsRect{0, 0, 1710, 2610}.toPixels().size(), client);
+    auto* first = makeImageBox({120, 120, 1710, 2610}, client);
     first->setObjectName(QStringLiteral("Image1"));
     first->setProperty("index", 0);
     first->setAccessibleName(QStringLiteral("Portrait 1"));
-    place(first, {120, 120, 1710, 2610});
     Image1.push_back(first);
     takeKeyboard(first);
     connect(first, &platform::ImageBox::Click, this, [this] { Image1_Click(0); });
@@ -56,10 +64,8 @@ void frmBrowser::createControls()
     Scroller->setTracking(false);
     connect(Scroller, &QScrollBar::valueChanged, this, &frmBrowser::Scroller_Change);
 
-    Image2 = new platform::ImageBox(platform::TwipsRect{0, 0, 570, 900}.toPixels().size(), client,
-                                    platform::ImageBox::Fit::Stretch);
+    Image2 = makeImageBox({2160, 120, 570, 900}, client, platform::ImageBox::Fit::Stretch);
     Image2->setObjectName(QStringLiteral("Image2"));
-    place(Image2, {2160, 120, 570, 900});
     Label1 = makeLabel(QStringLiteral("Label1"), {2160, 1080, 1215, 255}, client);
     Label2 = makeLabel(QStringLiteral("Current:"), {2160, 1440, 1215, 255}, client);
     Label3 = makeLabel(QStringLiteral("Label3"), {2160, 1680, 1215, 495}, client);
