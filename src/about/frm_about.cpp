@@ -1,6 +1,5 @@
 #include "about/frm_about.h"
 
-#include <QCloseEvent>
 #include <QFontMetrics>
 #include <QFrame>
 #include <QKeyEvent>
@@ -95,10 +94,9 @@ void frmAbout::keyPressEvent(QKeyEvent* event)
         QWidget::keyPressEvent(event);
 }
 
-void frmAbout::closeEvent(QCloseEvent* event)
+void frmAbout::closeEvent(QCloseEvent* /*event*/)
 {
     Form_Unload();
-    event->accept();
 }
 
 void frmAbout::Form_Unload()

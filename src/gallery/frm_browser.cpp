@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include <QAction>
-#include <QCloseEvent>
 #include <QLabel>
 #include <QMenuBar>
 #include <QPushButton>
@@ -277,10 +276,9 @@ void frmBrowser::closeLargeView()
     mnuOptions[3]->setChecked(false);
 }
 
-void frmBrowser::closeEvent(QCloseEvent* event)
+void frmBrowser::closeEvent(QCloseEvent* /*event*/)
 {
     Form_Unload();
-    event->accept();
 }
 
 void frmBrowser::Form_Unload()

@@ -1,6 +1,5 @@
 #include "gallery/frm_large_view.h"
 
-#include <QCloseEvent>
 #include <QKeyEvent>
 
 #include "platform/controls/accessibility.h"
@@ -64,10 +63,9 @@ void frmLargeView::keyPressEvent(QKeyEvent* event)
         QWidget::keyPressEvent(event);
 }
 
-void frmLargeView::closeEvent(QCloseEvent* event)
+void frmLargeView::closeEvent(QCloseEvent* /*event*/)
 {
     Form_Unload();
-    event->accept();
 }
 
 void frmLargeView::Form_Unload()

@@ -1,6 +1,5 @@
 #include "manager/frm_main.h"
 
-#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QLabel>
 #include <QMoveEvent>
@@ -118,9 +117,8 @@ void frmMain::changeEvent(QEvent* event)
         sizeHold_.stateChanged(*static_cast<QWindowStateChangeEvent*>(event), [this] { Form_Resize(); });
 }
 
-void frmMain::closeEvent(QCloseEvent* event)
+void frmMain::closeEvent(QCloseEvent* /*event*/)
 {
-    event->accept();
     QCoreApplication::quit();
 }
 
