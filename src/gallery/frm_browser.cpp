@@ -64,9 +64,10 @@ void frmBrowser::finishOpening()
         // Form_Load wants cell 0's small picture and the first layout, a moment later, the whole page's: one
         // look at the directory serves both.
         const QScopedValueRollback reuse(reusePartners_, true);
-        readPartners(gallery::layoutGrid(outerWidth_, outerHeight_, pixelsToTwips(Image1[0]->width()),
-                                         pixelsToTwips(Image1[0]->height()), files_.listCount())
-                         .lastShownCell);
+        const QSize cellSize = cellTwips();
+        readPartners(
+            gallery::layoutGrid(outerWidth_, outerHeight_, cellSize.width(), cellSize.height(), files_.listCount())
+                .lastShownCell);
         opened_ = true;
         Form_Load();
         Form_Resize();
@@ -204,9 +205,9 @@ void frmBrowser::mnuOptions_Click(int index)
             mnuOptions[1]->setChecked(false);
             FullViewButton->setText(QStringLiteral("Full Screen"));
         }
+        const QSize cellSize = cellTwips();
         const gallery::OuterSize size =
-            gallery::viewAmountSize(amount, pixelsToTwips(Image1[0]->width()), pixelsToTwips(Image1[0]->height()),
-                                    pixelsToTwips(Label3->width()));
+            gallery::viewAmountSize(amount, cellSize.width(), cellSize.height(), pixelsToTwips(Label3->width()));
         setOuterSize(outerWidth_, size.height);
         setOuterSize(size.width, size.height);
     }

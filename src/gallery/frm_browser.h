@@ -91,6 +91,7 @@ private:
     void createControls();
     void createMenu();
     platform::ImageBox* cell(int index);
+    QSize cellTwips() const;
     void takeKeyboard(platform::ImageBox* cell);
     void noticeEvent(const QEvent& event);
     void cellFocused(int index, Qt::FocusReason reason);

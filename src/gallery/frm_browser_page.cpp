@@ -49,10 +49,10 @@ void frmBrowser::Form_Resize()
     // Painted now, before the pictures load.
     Label4->repaint();
 
-    const int cellWidth = pixelsToTwips(Image1[0]->width());
-    const int cellHeight = pixelsToTwips(Image1[0]->height());
+    const QSize cellSize = cellTwips();
     const int sets = files_.listCount();
-    const gallery::GridLayout grid = gallery::layoutGrid(outerWidth_, outerHeight_, cellWidth, cellHeight, sets);
+    const gallery::GridLayout grid =
+        gallery::layoutGrid(outerWidth_, outerHeight_, cellSize.width(), cellSize.height(), sets);
     state_.ColumnCount = grid.columnCount;
     state_.RowCount = grid.rowCount;
     Scroller->setGeometry(grid.scroller.toPixels());
@@ -72,9 +72,8 @@ void frmBrowser::Form_Resize()
     for (int k = 1; k <= grid.lastShownCell; ++k) {
         state_.LastShownCell = k;
         // Cell 0's size, read again: filling it may have given it a picture of another size.
-        cell(k)->setGeometry(gallery::cellRect(k, grid.columnCount, pixelsToTwips(Image1[0]->width()),
-                                               pixelsToTwips(Image1[0]->height()))
-                                 .toPixels());
+        const QSize now = cellTwips();
+        cell(k)->setGeometry(gallery::cellRect(k, grid.columnCount, now.width(), now.height()).toPixels());
         cell(k)->show();
         fill_cell(k);
     }
@@ -85,6 +84,12 @@ void frmBrowser::Form_Resize()
     if (focusedSet && state_.LastShownCell >= 0)
         Image1[std::size_t(std::clamp(*focusedSet - state_.TopIndex, 0, state_.LastShownCell))]->setFocus(
             Qt::OtherFocusReason);
+}
+
+// Every cell has cell 0's size, which is its picture's.
+QSize frmBrowser::cellTwips() const
+{
+    return {pixelsToTwips(Image1.front()->width()), pixelsToTwips(Image1.front()->height())};
 }
 
 std::optional<int> frmBrowser::focusedCellSet() const
