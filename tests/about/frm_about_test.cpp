@@ -21,9 +21,11 @@ TEST(AboutWindow, IsAFixedToolWindowOfTheDesignedSizeWithItsTextFromTheTopLeft)
     EXPECT_EQ(std::tuple(label->geometry(), command->geometry(), command->text(),
                          label->parentWidget()->accessibleName(), int(label->alignment()),
                          about.windowFlags().testFlag(Qt::Tool), about.minimumSize(), about.maximumSize(),
-                         label->text().section('\n', -1).contains('@')),
+                         label->text().section('\n', -1).contains('@'), command->font().family(),
+                         command->font().pointSize()),
               std::tuple(QRect(16, 16, 265, 145), QRect(112, 184, 81, 33), "Continue", "About this program",
-                         int(Qt::AlignLeft | Qt::AlignTop), true, QSize(313, 226), QSize(313, 226), true));
+                         int(Qt::AlignLeft | Qt::AlignTop), true, QSize(313, 226), QSize(313, 226), true,
+                         "MS Sans Serif", 8));
     // With no window manager to frame it, it is centred by its own size and still answers Escape.
     about.show();
     QTest::keyClick(command, Qt::Key_Escape);

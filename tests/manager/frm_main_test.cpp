@@ -56,12 +56,14 @@ TEST_F(ManagerWindowTest, ControlsAreWhereTheDesignPutsThemAndAMaximisedWindowCe
     window_->showNormal();
     window_->resize(window_->size() + QSize(200, 150));
     QApplication::processEvents();
-    // Controls at the ends of the layout's chains of places, in pixels; the spare picture hidden.
+    // Controls at the ends of the layout's chains of places, in pixels; the spare picture hidden; the captions
+    // large, the rest in the classic 8 points.
     EXPECT_EQ(std::tuple(window_->size(), control("Directory")->geometry(), control("Directory2")->geometry(),
                          control("AboutButton")->geometry(), control("Picture1")->isVisible(),
-                         control("Label4")->font().pointSize()),
+                         control("Label4")->font().pointSize(), control("SaveButton")->font().family(),
+                         control("SaveButton")->font().pointSize()),
               std::tuple(QSize(681, 473), QRect(148, 49, 132, 191), QRect(542, 48, 132, 191), QRect(289, 365, 105, 33),
-                         false, 24));
+                         false, 24, "MS Sans Serif", 8));
 }
 
 // Two starts in ten, a draw of 0.8 or more, open the About window, as its button does; the manager waits
