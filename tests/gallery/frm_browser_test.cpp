@@ -228,6 +228,16 @@ TEST_P(AmountTest, FullScreenAndViewAmountKeepCheckMarkCaptionGridAndTopIndexInS
 }
 INSTANTIATE_TEST_SUITE_P(Session, AmountTest, testing::ValuesIn(amountRows), testsupport::RowName());
 
+// The focused cell's set is shown in the one cell left, and the focus goes with it.
+TEST_F(AmountTest, AOneCellViewTakesTheFocusOfAHiddenCell)
+{
+    browser_->activateWindow();
+    QApplication::setActiveWindow(browser_);
+    cell(3)->setFocus();
+    viewAmount({"1"});
+    EXPECT_EQ(QApplication::focusWidget(), cell(0));
+}
+
 TEST_F(AmountTest, AfterTheAmountsANewHeightComesBeforeTheNewWidthAndAFullScreenGetsEveryCell)
 {
     for (const AmountRow& row : amountRows)

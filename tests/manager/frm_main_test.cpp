@@ -64,6 +64,9 @@ TEST_F(ManagerWindowTest, ControlsAreWhereTheDesignPutsThemAndAMaximisedWindowCe
                          control("SaveButton")->font().pointSize()),
               std::tuple(QSize(681, 473), QRect(148, 49, 132, 191), QRect(542, 48, 132, 191), QRect(289, 365, 105, 33),
                          false, 24, "MS Sans Serif", 8));
+    // A button's tip says what it does, and its key where it has one.
+    EXPECT_EQ(std::pair(control("BrowseButton")->toolTip(), control("DeleteButton")->toolTip()),
+              std::pair(QString("Show the source portraits as a gallery"), QString("Delete the selected set (Del)")));
 }
 
 // Two starts in ten, a draw of 0.8 or more, open the About window, as its button does; the manager waits
