@@ -133,6 +133,8 @@ const AllocationRow allocationRows[] = {
     // mm05 is neither counted nor of the type, but it stands between MM04 and MM06.
     {"LowerCaseEntryHidesGap", 1, 1, large("MM01..04 mm05 MM06"), 6, U"MM06L"},
     {"FemalePriest", 2, 2, large("FM01 MP01"), 1, U"FP01L"},
+    // MP05 would leave a gap after MMagic, read as 0, were it compared.
+    {"NeighbourOfAnotherTypeIsNotCompared", 1, 1, large("MM01 MMagic MP05"), 3, U"MM03L"},
     {"MaleRogueAmongOthers", 1, 3, large("FR01 MR01 MR02 MR07 MW01"), 3, U"MR03L"},
     // "x1", "00" and "x2" read as 0, so these are read from their fourth character: 122, 123, 200.
     {"ReadAgainFromPositionFour", 1, 1, large("MM01 FM01 MMx122 MM00123 MMx200"), 124, U"MM24L"},
