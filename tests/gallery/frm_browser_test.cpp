@@ -228,7 +228,7 @@ TEST_P(AmountTest, FullScreenAndViewAmountKeepCheckMarkCaptionGridAndTopIndexInS
 }
 INSTANTIATE_TEST_SUITE_P(Session, AmountTest, testing::ValuesIn(amountRows), testsupport::RowName());
 
-// The focused cell's set is shown in the one cell left, and the focus goes with it.
+// A focused cell that the one-cell view hides hands the focus to the one cell left, not out of the page.
 TEST_F(AmountTest, AOneCellViewTakesTheFocusOfAHiddenCell)
 {
     browser_->activateWindow();
