@@ -104,33 +104,33 @@ TEST_P(AboutTest, ShowsByChanceOrByItsButtonAndTheManagerWaitsUntilItCloses)
 INSTANTIATE_TEST_SUITE_P(Starts, AboutTest, testing::ValuesIn(aboutRows), testsupport::RowName());
 
 // The lower half of the window and the variables behind it, after each step of one session: the two file
-// captions and targets, whether the small picture shows, the large target and the set's paths; then, a line
+// captions and targets, which previews show a picture, the large target and the set's paths; then, a line
 // each, the boxes the step showed, with what the window showed while they were up.
 const Step selectionRows[] = {
-    {"NothingSelectedBothPanesInTheSource", [](Fixture&) {}, "||||-|MM02L| "},
-    {"ASetSelected", selecting("MM05L.bmp"), "MM05L|mM05S|{S}/MM02L|{S}/mM02S|+|MM02L|{S}/MM05L {S}/mM05S"},
+    {"NothingSelectedBothPanesInTheSource", [](Fixture&) {}, "||||--|MM02L| "},
+    {"ASetSelected", selecting("MM05L.bmp"), "MM05L|mM05S|{S}/MM02L|{S}/mM02S|++|MM02L|{S}/MM05L {S}/mM05S"},
     {"ADestinationWaitsForTheNextRefresh", [](Fixture& f) { f.setDestination(f.destination_.path()); },
-     "MM05L|mM05S|{S}/MM02L|{S}/mM02S|+|MM03L|{S}/MM05L {S}/mM05S"},
-    {"FemaleChosen", choosing("GenderCombo", 1), "MM05L|mM05S|{D}/FM01L|{D}/fM01S|+|FM01L|{S}/MM05L {S}/mM05S"},
-    {"ClassChosen", choosing("TypeCombo", 2), "MM05L|mM05S|{D}/FR02L|{D}/fR02S|+|FR02L|{S}/MM05L {S}/mM05S"},
+     "MM05L|mM05S|{S}/MM02L|{S}/mM02S|++|MM03L|{S}/MM05L {S}/mM05S"},
+    {"FemaleChosen", choosing("GenderCombo", 1), "MM05L|mM05S|{D}/FM01L|{D}/fM01S|++|FM01L|{S}/MM05L {S}/mM05S"},
+    {"ClassChosen", choosing("TypeCombo", 2), "MM05L|mM05S|{D}/FR02L|{D}/fR02S|++|FR02L|{S}/MM05L {S}/mM05S"},
     {"APartnerInAnotherCaseGoesByItsStoredName", selecting("MM01L.bmp"),
-     "MM01L|mm01s.BMP|{D}/FR02L|{D}/fR02S|+|FR02L|{S}/MM01L {S}/mm01s.BMP"},
+     "MM01L|mm01s.BMP|{D}/FR02L|{D}/fR02S|++|FR02L|{S}/MM01L {S}/mm01s.BMP"},
     {"TheRootAsDestination", [](Fixture& f) { f.setDestination("/"); },
-     "MM01L|mm01s.BMP|{D}/FR02L|{D}/fR02S|+|FR01L|{S}/MM01L {S}/mm01s.BMP"},
+     "MM01L|mm01s.BMP|{D}/FR02L|{D}/fR02S|++|FR01L|{S}/MM01L {S}/mm01s.BMP"},
     // The box comes while the window still shows the set before; the loner's targets stay as they were.
     {"ALonerShowsItsLargePictureAlone", selecting("LonerL.bmp"),
-     "LonerL||{D}/FR02L|{D}/fR02S|-|FR01L|{S}/LonerL {S}/NOPICTURE\n"
-     "Error|There is no Small picture for this set.|Ok|||MM01L|mm01s.BMP|{D}/FR02L|{D}/fR02S|+|FR01L|{S}/LonerL "
+     "LonerL||{D}/FR02L|{D}/fR02S|+-|FR01L|{S}/LonerL {S}/NOPICTURE\n"
+     "Error|There is no Small picture for this set.|Ok|||MM01L|mm01s.BMP|{D}/FR02L|{D}/fR02S|++|FR01L|{S}/LonerL "
      "{S}/NOPICTURE"},
     {"AnotherSourceWaitsForTheNextRefresh",
      [](Fixture& f) { f.control<platform::DirListBox>("Directory")->setPath(f.source_.filePath("elsewhere")); },
-     "LonerL||{D}/FR02L|{D}/fR02S|-|FR01L|{S}/LonerL {S}/NOPICTURE"},
+     "LonerL||{D}/FR02L|{D}/fR02S|+-|FR01L|{S}/LonerL {S}/NOPICTURE"},
     {"TheWindowShowingAgainAfterAbout",
      [](Fixture& f) {
          f.press("AboutButton");
          visibleWindow("frmAbout")->close();
      },
-     "||||-|FR01L| "},
+     "||||--|FR01L| "},
     // Found by name in the source list read anew; the destination list does not know of AAL yet.
     {"ADoubleClickBringsADestinationSetOver",
      [](Fixture& f) {
@@ -140,23 +140,31 @@ const Step selectionRows[] = {
          const QPoint first = list->visualRect(list->model()->index(0, 0)).center();
          QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, first);
      },
-     "FR01L|fR01S|{D}/FR02L|{D}/fR02S|+|FR02L|{D}/FR01L {D}/fR01S"},
+     "FR01L|fR01S|{D}/FR02L|{D}/fR02S|++|FR02L|{D}/FR01L {D}/fR01S"},
     {"SelectedThereThenNoneEveryNameOfTheSetGoes",
      [](Fixture& f) {
          EXPECT_EQ(f.files()->listIndex(), 1);
          f.files()->setListIndex(-1);
          f.window_->refresh_form();
      },
-     "||||-|FR02L| "},
+     "||||--|FR02L| "},
 };
 class SelectionTest : public testsupport::ManagerRowsFixture<Step> {
 protected:
+    // "+" for each preview that shows a picture, "-" for a blank one: large, then small.
+    QString picturesShown() const
+    {
+        QString shown;
+        for (const char* image : {"Image1", "Image2"})
+            shown += control<platform::ImageBox>(image)->hasPicture() ? '+' : '-';
+        return shown;
+    }
     QStringList shown() const
     {
-        QString seen = QStringList({caption("Label8"), caption("Label9"), caption("Label1"), caption("Label2"),
-                                    control<platform::ImageBox>("Image2")->hasPicture() ? "+" : "-",
-                                    vars().TargetLargeName, vars().SourceLargePath + ' ' + vars().SourceSmallPath})
-                           .join('|');
+        QString seen =
+            QStringList({caption("Label8"), caption("Label9"), caption("Label1"), caption("Label2"), picturesShown(),
+                         vars().TargetLargeName, vars().SourceLargePath + ' ' + vars().SourceSmallPath})
+                .join('|');
         return {seen.replace(source_.path(), "{S}").replace(destination_.path(), "{D}").remove(".bmp")};
     }
 };
