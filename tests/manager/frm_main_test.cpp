@@ -264,6 +264,11 @@ INSTANTIATE_TEST_SUITE_P(Session, CursorTest, testing::ValuesIn(cursorRows), tes
 const Step exitRows[] = {
     {"ExitButton", [](Fixture& f) { f.press("ExitButton"); }},
     {"CloseBox", [](Fixture& f) { f.window_->close(); }},
+    {"CtrlQ",
+     [](Fixture& f) {
+         QApplication::setActiveWindow(f.window_.get());
+         QTest::keyClick(f.window_.get(), Qt::Key_Q, Qt::ControlModifier);
+     }},
     {"GalleryCtrlQ",
      [](Fixture& f) {
          f.press("BrowseButton");
