@@ -113,6 +113,14 @@ public:
         ASSERT_EQ(::utimensat(AT_FDCWD, path(at("s/twin")).constData(), times, 0), 0);
         ASSERT_EQ(::rename(path(at("s/twin")).constData(), path(at("s/MM05L.bmp")).constData()), 0);
     }
+    // Another computer on the network adds to the share's original, while this one still keeps its attributes.
+    void writtenElsewhere() const
+    {
+        struct stat st {};
+        ASSERT_EQ(::stat(path(at("t/MM05L.bmp")).constData(), &st), 0);
+        QFile file(volume_->servedFrom() + "/MM05L.bmp");
+        ASSERT_TRUE(file.open(QIODevice::Append) && file.write("+") == 1);
+    }
     // The original, as a write of ours would know it.
     FileIdentity ours() const
     {

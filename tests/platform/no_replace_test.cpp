@@ -43,6 +43,7 @@ const auto ours = [](const std::function<void(const Scene&)>& meanwhile) -> Arra
     return [=](auto& s, auto&, auto& expected) { expected = s.ours(), meanwhile(s); };
 };
 const auto onVolume = [](auto& s, auto&, auto&) { s.add("t/MM05L.bmp", Original); };
+const auto writtenElsewhere = [](auto& s, auto& f, auto& e) { onVolume(s, f, e), s.writtenElsewhere(); };
 
 struct Row;
 using Part = std::function<void(Row&)>; // sets one field of a row
@@ -170,6 +171,11 @@ std::vector<Row> table()
          to("t/MM01L.bmp"),
          arranged([](auto& s, auto& f, auto& e) { onVolume(s, f, e), f.fail(Call::Unlink, 0, EACCES); }),
          said("{EACCES}"), after("s: MM05L.bmp | t: MM05L.bmp")},
+        // What this computer still believes of its size must not cut the copy short.
+        {"ACopyOutOfAShareJustWrittenElsewhere", Op::Copy, on(Place::Passthrough), from("t/MM05L.bmp"),
+         to("s/MM01L.bmp"), arranged(writtenElsewhere), after("s: MM01L.bmp=<o>+ MM05L.bmp | t: MM05L.bmp=<o>+")},
+        {"AMoveOutOfAShareJustWrittenElsewhere", Op::Move, on(Place::Passthrough), from("t/MM05L.bmp"),
+         to("s/MM01L.bmp"), arranged(writtenElsewhere), after("s: MM01L.bmp=<o>+ MM05L.bmp | t:")},
     };
     // On the volumes users keep portraits on a file goes in, out, about and away. Through FUSE (exFAT, a
     // network share) a name has a number of its own, and no call renames without replacing. A sealed volume

@@ -106,12 +106,12 @@ QString TestVolume::start(VolumeKind kind, const VolumeSetup& setup)
         return serveImage(kind, setup);
     if (::access("/dev/fuse", R_OK | W_OK) != 0)
         return QStringLiteral("/dev/fuse is not to be had here");
-    const QString root = scratch_.filePath(QStringLiteral("root"));
-    QStringList arguments{root, path_};
+    // Attributes kept 20 seconds, as sshfs keeps them by default.
+    QStringList arguments{"-o", "attr_timeout=20", servedFrom(), path_};
     if (setup.latencyMicroseconds != 0)
         arguments = QStringList{"-o", QStringLiteral("latency_us=%1").arg(setup.latencyMicroseconds)} + arguments;
     if (struct stat st{};
-        QDir().mkdir(root) && runQuietly(FUSE_PASSTHROUGH, arguments) && ::stat(at.constData(), &st) == 0)
+        QDir().mkdir(servedFrom()) && runQuietly(FUSE_PASSTHROUGH, arguments) && ::stat(at.constData(), &st) == 0)
         return {};
     detach(at);
     return QStringLiteral("our FUSE passthrough cannot serve here");

@@ -31,6 +31,8 @@ public:
     bool mounted() const { return skipReason_.isEmpty(); }
     QString skipReason() const { return skipReason_; }
     QString path() const { return path_; } // no trailing slash
+    // The directory a Passthrough volume serves, where another computer on the network writes.
+    QString servedFrom() const { return scratch_.filePath(QStringLiteral("root")); }
 
 private:
     QString start(VolumeKind kind, const VolumeSetup& setup); // why it could not be had, or nothing

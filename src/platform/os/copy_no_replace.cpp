@@ -70,7 +70,7 @@ FsResult fill(const Calls& calls, int in, const struct stat& before, int out)
     if (calls.fsync(out) != 0)
         return failure(errno);
     struct stat after {};
-    if (::fstat(in, &after) != 0)
+    if (freshStat(in, after) != 0)
         return failure(errno);
     if (copied != before.st_size || changed(before, after))
         return failure(ChangedWhileCopied);
@@ -123,7 +123,7 @@ FsResult openSource(const Calls& calls, const QByteArray& path, Source& source)
     source.fd.reset(calls.open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (source.fd.get() < 0)
         return failure(errno);
-    if (::fstat(source.fd.get(), &source.st) != 0)
+    if (freshStat(source.fd.get(), source.st) != 0)
         return failure(errno);
     if (!S_ISREG(source.st.st_mode))
         return failure("it is not a regular file");

@@ -2,6 +2,8 @@
 
 #include <cerrno>
 
+#include <fcntl.h>
+
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
@@ -28,6 +30,14 @@ std::optional<struct stat> lstatOf(const QByteArray& path)
     if (::lstat(path.constData(), &st) != 0)
         return std::nullopt;
     return st;
+}
+
+int freshStat(int fd, struct stat& st)
+{
+    struct statx asked {};
+    // Only refreshes what the kernel keeps; where statx is missing the cached answer is all there is.
+    (void)::statx(fd, "", AT_EMPTY_PATH | AT_STATX_FORCE_SYNC, STATX_BASIC_STATS, &asked);
+    return ::fstat(fd, &st);
 }
 
 bool sameInode(const struct stat& a, const struct stat& b)

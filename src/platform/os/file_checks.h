@@ -19,6 +19,9 @@ FsResult failure(int error);
 FsResult failure(const char* reason);
 
 std::optional<struct stat> lstatOf(const QByteArray& path);
+// fstat as the file's server knows it now: a network share may otherwise answer from attributes cached
+// before another computer wrote to the file, and reads stop at the size cached.
+int freshStat(int fd, struct stat& st);
 bool sameInode(const struct stat& a, const struct stat& b);
 // The file `held` is open on, held for as long as the identity lives.
 FileIdentity identityOf(const std::shared_ptr<FileDescriptor>& held);

@@ -48,7 +48,7 @@ public:
         if (const int error = syncDirectory(calls_, parentOf(to_)); error != 0)
             return takeBack(systemReason(error));
         struct stat now {};
-        if (::fstat(source_.fd.get(), &now) != 0 || changed(source_.st, now) ||
+        if (freshStat(source_.fd.get(), now) != 0 || changed(source_.st, now) ||
             !stillTheSource(from_, entry_, source_.st))
             return kept(QString::fromUtf8(ChangedWhileMoved), true);
         if (!leadsTo(to_, copied_.written))
@@ -88,7 +88,7 @@ private:
             return takeBack(systemReason(stepped.error));
         }
         struct stat now {};
-        const bool unchanged = ::fstat(source_.fd.get(), &now) == 0 && !changed(source_.st, now, false) &&
+        const bool unchanged = freshStat(source_.fd.get(), now) == 0 && !changed(source_.st, now, false) &&
                                stillTheSource(aside, entry_, source_.st, stepped.renumbered);
         source_.fd.reset(); // closed first, so that a FUSE server removes the name rather than hiding it
         int error = 0;
