@@ -52,6 +52,8 @@ TEST_F(ManagerWindowTest, ControlsAreWhereTheDesignPutsThemAndAMaximisedWindowCe
     QApplication::processEvents();
     ASSERT_TRUE(window_->isMaximized());
     EXPECT_NEAR(control("SaveButton")->geometry().center().x(), window_->width() / 2.0, 1.5);
+    // Each pane's caption spans its widened pane.
+    EXPECT_EQ(control("Label3")->width(), control("Label4")->width());
     // Back in the normal state, every change of size snaps back.
     window_->showNormal();
     window_->resize(window_->size() + QSize(200, 150));
