@@ -263,6 +263,9 @@ void frmBrowser::openLargeView()
     mnuOptions[3]->setChecked(true);
     largeView_ = std::make_unique<frmLargeView>(this);
     connect(largeView_.get(), &frmLargeView::unloaded, this, [this] { mnuOptions[3]->setChecked(false); });
+    // It belongs to the gallery: the menu's keys work while it has the focus too.
+    for (QAction* action : mnuOptions)
+        largeView_->addAction(action);
     largeView_->show();
     if (state_.SelectedLarge.isEmpty())
         state_.SelectedSmall.clear();

@@ -19,6 +19,7 @@ using platform::twipsToPixels;
 void frmBrowser::resizeEvent(QResizeEvent* event)
 {
     QMainWindow::resizeEvent(event);
+    sizeHold_.noteResize();
     // A size the window manager chose (maximising) is measured; one we set is already laid out.
     const QSize client = centralWidget()->size();
     const QSize expected(twipsToPixels(outerWidth_ - gallery::FrameWidth),

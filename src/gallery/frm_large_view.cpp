@@ -1,13 +1,16 @@
 #include "gallery/frm_large_view.h"
 
 #include <QKeyEvent>
+#include <QShowEvent>
 
 #include "platform/controls/accessibility.h"
 #include "platform/controls/busy_cursor.h"
 #include "platform/controls/image_box.h"
 #include "platform/controls/twips.h"
+#include "platform/controls/window_placement.h"
 
-frmLargeView::frmLargeView(QWidget* gallery) : QWidget(nullptr, Qt::Tool), gallery_(gallery)
+// A tool window of the gallery: out of the task bar, and kept in front of it by the window manager.
+frmLargeView::frmLargeView(QWidget* gallery) : QWidget(gallery, Qt::Tool), gallery_(gallery)
 {
     setObjectName(QStringLiteral("frmLargeView"));
     setWindowTitle(QStringLiteral("Large View"));
@@ -37,6 +40,13 @@ void frmLargeView::showSet(const QString& largePath, const QString& smallPath)
         else
             image->showFile(path);
     }
+}
+
+void frmLargeView::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (!event->spontaneous())
+        platform::keepOutOfTaskBar(this);
 }
 
 void frmLargeView::changeEvent(QEvent* event)

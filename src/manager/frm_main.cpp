@@ -94,14 +94,24 @@ void frmMain::showManager()
 void frmMain::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
+    sizeHold_.noteResize();
     Form_Resize();
 }
 
 void frmMain::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
-    if (!event->spontaneous())
+    if (!event->spontaneous()) {
+        sizeHold_.shown();
         Form_Resize();
+    }
+}
+
+void frmMain::hideEvent(QHideEvent* event)
+{
+    QWidget::hideEvent(event);
+    if (!event->spontaneous())
+        sizeHold_.hidden();
 }
 
 void frmMain::moveEvent(QMoveEvent* event)

@@ -39,6 +39,13 @@ public:
 
     // From the window's moveEvent: a place held in the normal state at the normal size is the normal one.
     void noteMove();
+    // From the window's hideEvent and showEvent: a window shown again goes back to the normal place it
+    // left, asked for by its client area (mutter put the client area where the frame had been).
+    void hidden();
+    void shown();
+    // From the window's resizeEvent, before it lays anything out: a compositor that has let the window
+    // leave the maximised state resizes it, and only then may the normal size be asked for.
+    void noteResize();
     // From the window's changeEvent: runs `relayout`, the window's answer to its new state, knowing
     // whether the window leaves the maximised or full-screen state.
     void stateChanged(const QWindowStateChangeEvent& change, const std::function<void()>& relayout);
@@ -58,6 +65,9 @@ private:
     // Where the client area stood last in the normal state: restoring from maximised returns there.
     std::optional<QPoint> normalPosition_;
     bool leavingMaximised_ = false;
+    // A Wayland compositor has not yet confirmed the normal state: a size of ours now would break the
+    // protocol, which ends the program.
+    bool awaitingCompositor_ = false;
     // Asks for the normal size again until the window system has it (a window manager in the middle of
     // a frame drag ignores the request), for at most ten seconds after the last change.
     QTimer snapBack_;
