@@ -1,6 +1,7 @@
-# desktop_checks.py window_manager|accessibility APP SAMPLES: the program's windows under openbox, on an X
-# display and a session bus of our own, as the X server measures them or as a screen reader meets them.
-# Exits with 77 where no X server starts; ends whatever it started, however the checks end.
+# desktop_checks.py window_manager|accessibility APP SAMPLES [DESKTOP]: the program's windows under a desktop's
+# window manager (openbox unless named) on an X display, or under weston on Wayland, with a session bus of our
+# own, as the X server measures them or as a screen reader meets them. Exits with 77 where the desktop cannot
+# be had; ends whatever it started, however the checks end.
 
 import contextlib, ctypes, os, re, select, shutil, signal, struct, subprocess, sys, tempfile, time  # noqa: E401
 
@@ -9,6 +10,8 @@ import pyatspi  # Debian's, which only Debian's own /usr/bin/python3 can import
 MANAGER, ABOUT = "Ostrel Portrait Manager", "About Ostrel Portrait Manager"
 GALLERY, LARGE_VIEW = "Ostrel Portrait Manager Browser", "Large View"
 NORMAL = (681, 473)  # the manager's client area, which no drag changes for good
+SCREEN = (1280, 1024)
+DESKTOP = sys.argv[4] if len(sys.argv) > 4 else "openbox"
 # Every process we start inherits this; the sweep at the end finds our leftovers by it and only by it.
 MARKER = "OSTREL_DESKTOP_SESSION"
 
@@ -86,7 +89,8 @@ def set_maximised(w, on):
 
 
 def press(w, *keys):
-    run("xdotool", "windowactivate", "--sync", w)
+    # Not --sync, which waits for ever where the window manager hands the focus to another window instead.
+    run("xdotool", "windowactivate", w)
     poll(lambda: run("xdotool", "getwindowfocus").split() == [str(w)])
     run("xdotool", "key", "--delay", 30, *keys) if keys else None
 
@@ -165,7 +169,7 @@ def maximised_and_back(manager, title, toggle):
     before = settled(w := window(title))[0]
     for on in (True, False):  # the frame's extents do not change, so its size gives the client area's
         toggle(w, on)
-        want = (tuple(numbers(None, "_NET_WORKAREA")[:4]) if on else before, on, True)
+        want = (work_area() if on else before, on, True)
         seen = lambda: (placement(w)[0], maximised(w), title != MANAGER or column_centred(w))
         assert poll(lambda: seen() == want), f"{seen()}, expected {want}"
         settled(w)
@@ -195,15 +199,62 @@ def full_screen_over_large_view(w, on):
     press(w, "F11")
 
 
+def work_area():
+    # Where a maximised frame goes: the work area, or the whole screen where the window manager names none.
+    return tuple(numbers(None, "_NET_WORKAREA")[:4]) or (0, 0, *SCREEN)
+
+
 def about_centred(manager):
     press_button(MANAGER, "About...")
     (x, y, width, height), _ = settled(about := window(ABOUT))
-    ax, ay, aw, ah = numbers(None, "_NET_WORKAREA")[:4]
+    ax, ay, aw, ah = work_area()
     # In half pixels: the centre of an odd size lies between two.
     off = (2 * x + width - 2 * ax - aw, 2 * y + height - 2 * ay - ah)
     assert max(map(abs, off)) <= 2, f"frame {(x, y, width, height)} is {off[0] / 2:+},{off[1] / 2:+} px off centre"
     press(about, "Escape")
     assert poll(lambda: not windows(ABOUT) and windows(MANAGER) == [manager]), "Escape failed"
+
+
+transient_for = lambda w: [int(n, 16) for n in re.findall(r"0x[0-9a-f]+", run(
+    "xprop", "-id", w, "WM_TRANSIENT_FOR", check=False))]
+
+
+def gallery_with_large_view():
+    press_button(MANAGER, "Gallery")
+    press(gallery := window(GALLERY), "ctrl+l")
+    return gallery, window(LARGE_VIEW)
+
+
+def large_view_belongs_to_the_gallery(_manager):
+    # A tool window of the gallery: out of task bars and pagers, and transient for the gallery.
+    gallery, view = gallery_with_large_view()
+    state = run("xprop", "-id", view, "_NET_WM_STATE")
+    seen = ("_NET_WM_STATE_SKIP_TASKBAR" in state, transient_for(view))
+    assert seen == (True, [gallery]), f"skips the task bar, transient for: {seen}; the gallery is {gallery}"
+    press(gallery, "ctrl+x")
+
+
+def keys_from_the_large_view(_manager):
+    # The gallery's menu keys work while its large view has the focus.
+    gallery, view = gallery_with_large_view()
+    for on in (True, False):
+        press(view, "ctrl+f")
+        assert poll(lambda: maximised(gallery) == on), f"Ctrl+F in the large view left the gallery maximised={not on}"
+    press(view, "ctrl+l")
+    assert poll(lambda: not windows(LARGE_VIEW)), "Ctrl+L in the large view did not close it"
+    press(gallery, "ctrl+l")
+    press(window(LARGE_VIEW), "ctrl+x")
+    assert poll(lambda: not windows(GALLERY) and not windows(LARGE_VIEW)), "Ctrl+X in the large view left the gallery"
+
+
+def hidden_and_shown_in_place(manager):
+    # The manager hides while About and the gallery show, and comes back where it was.
+    before = settled(manager)[0]
+    for button_caption, title, key in (("About...", ABOUT, "Escape"), ("Gallery", GALLERY, "ctrl+x")):
+        press_button(MANAGER, button_caption)
+        press(window(title), key)
+        assert poll(lambda: windows(MANAGER) == [manager]), f"the manager did not come back after {title!r}"
+        assert (after := settled(manager)[0]) == before, f"after {title!r} the manager's frame is {after}, was {before}"
 
 
 # Per window, its controls as "role: what it is called < what labels it". Combo boxes go by their labels,
@@ -251,18 +302,32 @@ def tab_order(manager):
     assert heard == TABS + TABS[:1], f"the focus went {heard}, expected {TABS + TABS[:1]}"
 
 
+def resized_by_another_program(w, dx, dy):
+    # As a pager or a tiling script asks the window manager: the manager's size snaps back all the same.
+    (x, y, width, height), _ = settled(w)
+    run("xdotool", "windowsize", w, NORMAL[0] + dx, NORMAL[1] + dy)
+    keeps_normal_size(w)
+
+
+# Drags find the corner by openbox's frame; other window managers draw theirs, or none, elsewhere.
+DRAGS = [*[(f"drag {n} of the corner outward snaps back", keeps_normal_size, 120, 90) for n in range(1, 6)],
+         ("drag of the corner inward snaps back", keeps_normal_size, -120, -90),
+         ("maximise and restore by openbox's key", maximised_and_back, MANAGER, lambda w, _: press(w, "alt+F10"))]
 TABLES = {
     "window_manager": [
         ("manager opens with a 681x473 client area and keeps it", keeps_normal_size),
-        *[(f"drag {n} of the corner outward snaps back", keeps_normal_size, 120, 90) for n in range(1, 6)],
-        ("drag of the corner inward snaps back", keeps_normal_size, -120, -90),
-        ("maximise and restore by openbox's key", maximised_and_back, MANAGER, lambda w, _: press(w, "alt+F10")),
+        *(DRAGS if DESKTOP == "openbox" else []),
+        ("resized by another program, snaps back", resized_by_another_program, 200, 100),
+        ("maximise and restore as a task bar asks", maximised_and_back, MANAGER, set_maximised),
         ("maximise and restore by the window's state, iconified", maximised_and_back, MANAGER, iconified_while),
+        ("hidden behind About and the gallery, shown in the same place", hidden_and_shown_in_place),
         ("About window centred on the work area, Escape closes it", about_centred),
         ("gallery full screen by its button", maximised_and_back, GALLERY, lambda _, on: press_button(
             GALLERY, "Full Screen" if on else "Small Screen")),
         ("gallery full screen and back by F11, the large view in front", maximised_and_back, GALLERY,
-         full_screen_over_large_view)],
+         full_screen_over_large_view),
+        ("the large view is the gallery's tool window", large_view_belongs_to_the_gallery),
+        ("Ctrl+F, Ctrl+L and Ctrl+X from the large view", keys_from_the_large_view)],
     "accessibility": [*[(f"names and roles: {t}", names_and_roles, t) for t in EXPECTED], ("Tab order", tab_order)],
 }
 
@@ -318,7 +383,31 @@ def ours(work):
     return [int(pid) for pid in filter(str.isdigit, os.listdir("/proc")) if has(pid)]
 
 
-def session(work, xvfb):
+def start_x(env, start, tail, servers):
+    # Xvfb takes a free display number itself and writes it once it accepts connections.
+    servers.append(start(["Xvfb", "-displayfd", "1", "-screen", "0", "%dx%dx24" % SCREEN, "-nolisten", "tcp",
+                          "-noreset"], subprocess.PIPE))
+    if not select.select([servers[0].stdout], [], [], 30)[0] or not (display := servers[0].stdout.readline().strip()):
+        return print("SKIPPED: no X server could be started: " + tail(500)) or 77
+    env["DISPLAY"] = ":" + display.decode()
+    # On a bus of its own, where it cannot offer the program another accessibility bus: xfwm4 reads its
+    # settings through it, and mutter and KWin expect one.
+    start(["dbus-run-session", "--", "env", "NO_AT_BRIDGE=1", "QT_LINUX_ACCESSIBILITY_ALWAYS_ON=0",
+           *DESKTOPS[DESKTOP]])
+    # The checks measure frames: nothing may be mapped before the window manager manages the screen.
+    assert poll(lambda: b"window id" in subprocess.run(["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"], env=env,
+                capture_output=True).stdout, 30, 0.1), f"{DESKTOP} did not take the screen: " + tail(500)
+
+
+def start_weston(env, start, tail, servers):
+    env["WAYLAND_DISPLAY"] = "wayland-ostrel"
+    servers.append(start(DESKTOPS[DESKTOP]))
+    socket = os.path.join(env["XDG_RUNTIME_DIR"], env["WAYLAND_DISPLAY"])
+    if not poll(lambda: os.path.exists(socket) or servers[0].poll() is not None, 30, 0.1) or not os.path.exists(socket):
+        return print("SKIPPED: weston could not be started: " + tail(500)) or 77
+
+
+def session(work, servers):
     env = {k: v for k, v in os.environ.items() if k not in ("AT_SPI_BUS_ADDRESS", "XAUTHORITY", "SESSION_MANAGER")}
     env.update({MARKER: work, "QT_LINUX_ACCESSIBILITY_ALWAYS_ON": "1"}, **{n: tempfile.mkdtemp(dir=work) for n in (
         "HOME", "XDG_RUNTIME_DIR", "XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_DATA_HOME", "TMPDIR")})
@@ -327,38 +416,104 @@ def session(work, xvfb):
     # Each in a session of its own: sharing ours, openbox lost the end of one drag in five or so.
     start = lambda argv, out=log: subprocess.Popen(argv, env=env, stdin=subprocess.DEVNULL, stdout=out, stderr=log,
                                                    start_new_session=True)
-    # Xvfb takes a free display number itself and writes it once it accepts connections.
-    xvfb.append(start(["Xvfb", "-displayfd", "1", "-screen", "0", "1280x1024x24", "-nolisten", "tcp", "-noreset"],
-                      subprocess.PIPE))
-    if not select.select([xvfb[0].stdout], [], [], 30)[0] or not (display := xvfb[0].stdout.readline().strip()):
-        return print("SKIPPED: no X server could be started: " + tail(500)) or 77
-    env["DISPLAY"] = ":" + display.decode()
-    start(["openbox", "--sm-disable", "--config-file", os.path.join(os.path.dirname(__file__), "openbox-rc.xml")])
-    # The checks measure frames: nothing may be mapped before openbox manages the screen.
-    assert poll(lambda: b"window id" in subprocess.run(["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"], env=env,
-                capture_output=True).stdout, 30, 0.1), "openbox did not take the screen: " + tail(500)
+    if skipped := (start_weston if WAYLAND else start_x)(env, start, tail, servers):
+        return skipped
     test = subprocess.Popen(["dbus-run-session", "--", sys.executable, *sys.argv], env=env, stderr=log)
     # Below CTest's timeout, so that we still clean up after hung checks.
     status = test.returncode if poll(lambda: test.poll() is not None, 150, 0.2) else "FAILED: still running after 150 s"
-    if status:  # what the program, the bus and openbox said, which may tell why
+    if status:  # what the program, the bus and the window manager said, which may tell why
         print(tail(3000), status, flush=True)
     return status and 1
 
 
+# The window managers of the desktops Debian ships, started as each desktop starts its own (Xfce's, GNOME's and
+# KDE's on X11), and weston, a Wayland compositor, whose clients talk the protocol directly.
+DESKTOPS = {
+    "openbox": ["openbox", "--sm-disable", "--config-file", os.path.join(os.path.dirname(__file__), "openbox-rc.xml")],
+    "xfwm4": ["xfwm4", "--replace", "--compositor=off", "--sm-client-disable"],
+    "mutter": ["mutter", "--x11", "--replace", "--sm-disable"],
+    "kwin": ["kwin_x11", "--replace"],
+    "weston": ["weston", "--backend=headless-backend.so", "--socket=wayland-ostrel", "--idle-time=0",
+               "--width=%d" % SCREEN[0], "--height=%d" % SCREEN[1]],
+}
+WAYLAND = DESKTOP == "weston"
+
+
+def act(title, caption):
+    # As a screen reader presses a button: by its accessible action, which needs no pointer and no X server.
+    action = button(title, caption).queryAction()
+    action.doAction([action.getName(i) for i in range(action.nActions)].index("Press"))
+
+
+def size_on_bus(title):
+    box = top_level(title).queryComponent().getExtents(pyatspi.WINDOW_COORDS)
+    return box.width, box.height
+
+
+def full_screen_and_back_on_wayland(process):
+    # The compositor confirms each state before the program may take a size of its own; a size too soon
+    # breaks the protocol and ends the program.
+    act(MANAGER, "Gallery")
+    normal = poll(lambda: size_on_bus(GALLERY))
+    for caption, grown in (("Full Screen", True), ("Small Screen", False)):
+        act(GALLERY, caption)
+        assert poll(lambda: (size_on_bus(GALLERY)[0] > normal[0]) == grown), f"{caption}: {size_on_bus(GALLERY)}"
+    assert poll(lambda: size_on_bus(GALLERY) == normal), f"back at {size_on_bus(GALLERY)}, was {normal}"
+    # The compositor's answer to a size too soon comes a moment later.
+    assert not poll(lambda: process.poll() is not None, 2.0), "the program ended"
+
+
+def about_and_back_on_wayland(_process):
+    act(MANAGER, "About...")
+    act(ABOUT, "Continue")
+    assert top_level(MANAGER), "the manager did not come back"
+
+
+WAYLAND_ROWS = [("gallery full screen and back by its button", full_screen_and_back_on_wayland),
+                ("About and back to the manager", about_and_back_on_wayland)]
+
+
+def wayland_checks(rows, app, samples):
+    # Each row on a program of its own, driven as a screen reader drives it: Wayland lets no other client
+    # move the pointer or type.
+    rows = [row for row in rows if re.search(os.environ.get("OSTREL_DESKTOP_ROWS", ""), row[0])]
+    failed = []
+    for name, check in rows:
+        process = subprocess.Popen([app], cwd=shutil.copytree(samples, tempfile.mkdtemp(), dirs_exist_ok=True),
+                                   env=dict(os.environ, QT_QPA_PLATFORM="wayland"), stdin=subprocess.DEVNULL,
+                                   start_new_session=True)
+        try:
+            # The About window shows by chance at start; the manager once it closes.
+            shows = lambda title: any(n.name == title and n.getState().contains(pyatspi.STATE_SHOWING)
+                                      for a in kids(pyatspi.Registry.getDesktop(0)) if a.name == MANAGER for n in kids(a))
+            assert poll(lambda: shows(MANAGER) or shows(ABOUT), 30, 0.25), "no window on the bus in 30 s"
+            shows(ABOUT) and act(ABOUT, "Continue")
+            check(process)
+            assert process.poll() is None, "the program ended"
+            print(f"ok      {name}", flush=True)
+        except Exception as why:
+            failed.append(name)
+            print(f"FAILED  {name}: {why if isinstance(why, AssertionError) else repr(why)}", flush=True)
+        end([process.pid])
+    return print(f"{len(rows) - len(failed)} of {len(rows)} passed", flush=True) or int(bool(failed))
+
+
 def main():
     if MARKER in os.environ:  # the second run, inside the session
+        if WAYLAND:
+            return wayland_checks(WAYLAND_ROWS, *map(os.path.abspath, sys.argv[2:4]))
         return checks(TABLES[sys.argv[1]], *map(os.path.abspath, sys.argv[2:4]))
-    if not shutil.which("Xvfb"):
-        return print("SKIPPED: Xvfb is not installed") or 77
+    if missing := [p for p in ("Xvfb", DESKTOPS[DESKTOP][0]) if not shutil.which(p) and (p != "Xvfb" or not WAYLAND)]:
+        return print(f"SKIPPED: {missing[0]} is not installed") or 77
     signal.signal(signal.SIGTERM, lambda *_: sys.exit(143))  # and clean up on the way out
     ctypes.CDLL(None).prctl(36, 1, 0, 0, 0)  # PR_SET_CHILD_SUBREAPER: the session's orphans come to us
-    work, xvfb = tempfile.mkdtemp(prefix="ostrel-desktop-"), []
+    work, servers = tempfile.mkdtemp(prefix="ostrel-desktop-"), []
     try:
-        return session(work, xvfb)
+        return session(work, servers)
     finally:
-        # Xvfb last, so that none of its clients holds it up; ended by SIGTERM, it removes its lock.
-        end([pid for pid in ours(work) if pid not in [x.pid for x in xvfb]])
-        end([x.pid for x in xvfb])
+        # The display server last, so that none of its clients holds it up; ended by SIGTERM, Xvfb removes its lock.
+        end([pid for pid in ours(work) if pid not in [x.pid for x in servers]])
+        end([x.pid for x in servers])
         shutil.rmtree(work, ignore_errors=True)
 
 
