@@ -8,6 +8,7 @@
 #include <QGuiApplication>
 #include <QPointer>
 #include <QScreen>
+#include <QTimer>
 #include <QWidget>
 #include <xcb/xcb.h>
 
@@ -21,10 +22,18 @@ QPoint centredTopLeft(const QWidget* window, QSize outer)
            QPoint((available.width() - outer.width()) / 2, (available.height() - outer.height()) / 2);
 }
 
-// Watches the window until its frame is known, then centres it by that frame once.
+// Watches the window until its frame is known, then centres it by that frame once. A window manager
+// that draws no frame at all (KWin without its decorations, tiling ones) never gives one: a window shown
+// that long without one is centred as it is.
 class FramedCentring final : public QObject {
 public:
-    explicit FramedCentring(QWidget* window) : QObject(window), window_(window) { window->installEventFilter(this); }
+    explicit FramedCentring(QWidget* window) : QObject(window), window_(window)
+    {
+        window->installEventFilter(this);
+        frameless_.setSingleShot(true);
+        frameless_.setInterval(FramelessAfter);
+        connect(&frameless_, &QTimer::timeout, this, [this] { centreBy(window_->frameGeometry().size()); });
+    }
 
     bool eventFilter(QObject* watched, QEvent* event) override
     {
@@ -36,18 +45,31 @@ public:
         // Right after reparenting, the toolkit may measure the window manager's frame before it has grown
         // round the window: a frame smaller than the window is not one yet.
         if (!window_->isVisible() || frame == client || frame.width() < client.width() ||
-            frame.height() < client.height())
+            frame.height() < client.height()) {
+            if (window_->isVisible())
+                frameless_.start();
             return false; // no frame yet, or none at all
+        }
         // Whether the window manager took the place asked for as the frame's or the client area's, the
         // frame now goes to the centre.
-        window_->move(centredTopLeft(window_, frame));
-        deleteLater();
-        window_->removeEventFilter(this);
+        centreBy(frame);
         return false;
     }
 
 private:
+    void centreBy(QSize outer)
+    {
+        frameless_.stop();
+        if (window_) {
+            window_->move(centredTopLeft(window_, outer));
+            window_->removeEventFilter(this);
+        }
+        deleteLater();
+    }
+
+    static constexpr int FramelessAfter = 500; // ms; window managers frame a window within a few
     QPointer<QWidget> window_;
+    QTimer frameless_;
 };
 
 xcb_connection_t* x11Connection()
