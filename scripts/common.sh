@@ -13,8 +13,8 @@ required_packages=(cmake g++ make pkg-config qt6-base-dev googletest libgtest-de
                    exfat-fuse exfatprogs btrfs-progs xfsprogs squashfs-tools locales
                    libxcb1-dev xvfb openbox xdotool x11-utils dbus at-spi2-core python3-pyatspi)
 # Only the tests check format and lint, and run the program under the window managers of Xfce, GNOME
-# and KDE, and under weston on Wayland (through Qt's Wayland platform).
-check_packages=(clang-format clang-tidy xfwm4 mutter kwin-x11 weston qt6-wayland)
+# and KDE, icewm and fluxbox, and under weston on Wayland (through Qt's Wayland platform).
+check_packages=(clang-format clang-tidy xfwm4 mutter kwin-x11 icewm fluxbox weston qt6-wayland)
 
 # Installs those of the given packages (by default the required ones) that are missing.
 install_missing_packages() {
