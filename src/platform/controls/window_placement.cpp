@@ -67,7 +67,7 @@ private:
         deleteLater();
     }
 
-    static constexpr int FramelessAfter = 500; // ms; window managers frame a window within a few
+    static constexpr int FramelessAfter = 500; // ms; a window manager frames a new window within milliseconds
     QPointer<QWidget> window_;
     QTimer frameless_;
 };
