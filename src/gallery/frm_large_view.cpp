@@ -10,7 +10,7 @@
 #include "platform/controls/window_placement.h"
 
 // A tool window of the gallery: out of the task bar, and kept in front of it by the window manager.
-frmLargeView::frmLargeView(QWidget* gallery) : QWidget(gallery, Qt::Tool), gallery_(gallery)
+frmLargeView::frmLargeView(QWidget* gallery) : QWidget(gallery, Qt::Tool)
 {
     setObjectName(QStringLiteral("frmLargeView"));
     setWindowTitle(QStringLiteral("Large View"));
@@ -59,7 +59,7 @@ void frmLargeView::changeEvent(QEvent* event)
 void frmLargeView::Form_LostFocus()
 {
     // In front of a gallery that fills the screen, or it would vanish behind it.
-    if (gallery_ && gallery_->isMaximized() && isVisible()) {
+    if (parentWidget()->isMaximized() && isVisible()) {
         show();
         raise();
     }

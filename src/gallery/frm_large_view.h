@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QPointer>
 #include <QWidget>
 
 namespace platform {
@@ -34,5 +33,4 @@ private:
 
     platform::ImageBox* Image1 = nullptr;
     platform::ImageBox* Image2 = nullptr;
-    QPointer<QWidget> gallery_;
 };
