@@ -85,6 +85,11 @@ public:
         QFile file(at(name));
         ASSERT_TRUE(file.open(mode) && file.write(bytes) == bytes.size()) << qPrintable(name);
     }
+    void aged(const QString& name) const
+    {
+        const struct timespec longAgo[] = {{1577836800, 0}, {1577836800, 0}}; // 2020-01-01, even for FAT
+        ASSERT_EQ(::utimensat(AT_FDCWD, path(at(name)).constData(), longAgo, 0), 0) << qPrintable(name);
+    }
     void reset() const
     {
         for (const QChar side : QString(sealed_ ? "s" : "st")) {
@@ -128,9 +133,21 @@ public:
         EXPECT_TRUE(fs.moveFile(at("s/MM05L.bmp"), at("s/x"), {}).ok);
         return fs.moveFile(at("s/x"), at("s/MM05L.bmp"), {}).written;
     }
+    // A FUSE server keeps the name of a removed file that is still open as ".fuse_hidden…", and drops it once
+    // the file's release reaches it; the kernel sends that after close() has returned, so it may come late.
+    void awaitHiddenNamesGone() const
+    {
+        const auto hidden = [this] {
+            return !QDir(dir('s')).entryList({".fuse_hidden*"}, Everything).isEmpty() ||
+                   !QDir(dir('t')).entryList({".fuse_hidden*"}, Everything).isEmpty();
+        };
+        for (int waited = 0; hidden() && waited < 5000; waited += 20)
+            ::usleep(20 * 1000);
+    }
     // Both directories, an intact bystander left out, the original's bytes as <o>, hidden names' chance part as X.
     QString described() const
     {
+        awaitHiddenNamesGone();
         QStringList sides;
         for (const QChar side : {'s', 't'}) {
             sides << QString(side) + ':';

@@ -1,8 +1,10 @@
 #include "platform/os/file_checks.h"
 
 #include <cerrno>
+#include <cstring>
 
 #include <fcntl.h>
+#include <unistd.h>
 
 #include <QFile>
 #include <QFileInfo>
@@ -66,6 +68,19 @@ bool changed(const struct stat& before, const struct stat& after, bool countChan
     };
     return !sameInode(before, after) || before.st_size != after.st_size || differ(before.st_mtim, after.st_mtim) ||
            (countChangeTime && differ(before.st_ctim, after.st_ctim));
+}
+
+bool sameBytes(int a, int b)
+{
+    char left[64 * 1024];
+    char right[sizeof left];
+    for (off_t at = 0;; at += off_t(sizeof left)) {
+        const ssize_t got = ::pread(a, left, sizeof left, at);
+        if (got < 0 || ::pread(b, right, sizeof right, at) != got || std::memcmp(left, right, size_t(got)) != 0)
+            return false;
+        if (got < ssize_t(sizeof left))
+            return true;
+    }
 }
 
 bool unsupported(int error)

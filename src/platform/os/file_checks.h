@@ -30,6 +30,8 @@ bool leadsTo(const QByteArray& path, const FileIdentity& identity);
 // edit of the same size within that moment goes unseen. A rename changes the change time too, so the
 // check after one of ours leaves it out.
 bool changed(const struct stat& before, const struct stat& after, bool countChangeTime = true);
+// Both open files hold the same bytes; false where either cannot be read to its end.
+bool sameBytes(int a, int b);
 // The file system has no such call, or refuses it to everybody. (ENOTSUP is EOPNOTSUPP on Linux.)
 bool unsupported(int error);
 

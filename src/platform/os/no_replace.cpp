@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <optional>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 
 #include <QByteArray>
@@ -88,7 +89,8 @@ private:
             return takeBack(systemReason(stepped.error));
         }
         struct stat now {};
-        const bool unchanged = freshStat(source_.fd.get(), now) == 0 && !changed(source_.st, now, false) &&
+        const bool unchanged = freshStat(source_.fd.get(), now) == 0 &&
+                               (!changed(source_.st, now, false) || onlyRestamped(now)) &&
                                stillTheSource(aside, entry_, source_.st, stepped.renumbered);
         source_.fd.reset(); // closed first, so that a FUSE server removes the name rather than hiding it
         int error = 0;
@@ -103,6 +105,20 @@ private:
         if (renameNoReplace(calls_, aside, from_).error != 0)
             return kept(reason, true, aside);
         return unchanged ? takeBack(reason) : kept(reason, true);
+    }
+
+    // Some FUSE servers (fusefat) stamp a file with the time of its rename. Then the original set aside
+    // differs from what was read in that stamp only, and may go while it holds its copy's bytes.
+    bool onlyRestamped(const struct stat& now) const
+    {
+        struct stat unstamped = now;
+        unstamped.st_mtim = source_.st.st_mtim;
+        if (changed(source_.st, unstamped, false))
+            return false;
+        const FileDescriptor copy(calls_.open(to_, O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+        struct stat st {};
+        return copy.get() >= 0 && ::fstat(copy.get(), &st) == 0 && quint64(st.st_dev) == copied_.written.device &&
+               quint64(st.st_ino) == copied_.written.inode && sameBytes(source_.fd.get(), copy.get());
     }
 
     const Calls& calls_;
