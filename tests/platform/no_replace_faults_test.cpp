@@ -80,7 +80,7 @@ TEST_P(NoReplaceKill, AtAnyMomentLeavesNoPartialFile)
     QProcess probe;
     for (int kill = 0; probe.exitStatus() == QProcess::CrashExit || kill == 0; ++kill) {
         scene.reset();
-        probe.start(FS_PROBE,
+        probe.start(testsupport::builtProgram(FS_PROBE),
                     {QString::number(kill), GetParam().operation, scene.at("s/MM05L.bmp"), scene.at("t/MM01L.bmp")});
         ASSERT_TRUE(probe.waitForFinished(60000));
         // An unfinished copy beside its target may stay, and a whole original stepping aside before it goes.
@@ -103,28 +103,41 @@ struct AsNobody {
 };
 class NoReplaceAsNobody : public testing::TestWithParam<AsNobody> {};
 
+// Copies of this binary and the programs it runs, where every user may read them: the build itself may
+// be closed to others (a clone in root's home, say).
+QString staged(const QTemporaryDir& at)
+{
+    ::chmod(path(at.path()).constData(), 0755);
+    for (const QString& built : {QFile::symLinkTarget("/proc/self/exe"), QString(FS_PROBE), QString(FUSE_PASSTHROUGH)})
+        if (const QString copy = at.filePath(QFileInfo(built).fileName()); !QFile::copy(built, copy))
+            ADD_FAILURE() << "cannot copy " << qPrintable(built) << " to " << qPrintable(copy);
+    return at.path();
+}
+
 TEST_P(NoReplaceAsNobody, EndsAsForAnyUser)
 {
     if (::geteuid() != 0 || QStandardPaths::findExecutable("setpriv").isEmpty())
         GTEST_SKIP() << "needs root and setpriv to act as another user";
-    const QString self = QFile::symLinkTarget("/proc/self/exe");
-    // Every directory on the way to this binary must be open to others.
-    for (QString dir = QFileInfo(self).path(); dir != "/"; dir = QFileInfo(dir).path())
-        if (struct stat st{}; ::stat(path(dir).constData(), &st) != 0 || (st.st_mode & S_IXOTH) == 0)
-            GTEST_SKIP() << qPrintable(dir) << " is closed to other users";
+    const QTemporaryDir programs;
+    const QString copies = staged(programs);
     const Scene scene(Place::Disk);
     for (const QChar side : {'s', 't'})
         ::chmod(path(scene.dir(side)).constData(), 0755); // nobody else may write here
     const char* probing = GetParam().probing;
     const QStringList arguments =
-        probing ? QStringList{FS_PROBE, "-1", probing, scene.at("s/MM05L.bmp"), scene.at("t/MM01L.bmp")}
-                : QStringList{self, "--gtest_filter=MountedVolumes.*:*NoReplaceKill.*"};
+        probing ? QStringList{copies + "/fs_probe", "-1", probing, scene.at("s/MM05L.bmp"), scene.at("t/MM01L.bmp")}
+                : QStringList{copies + '/' + QFileInfo(QFile::symLinkTarget("/proc/self/exe")).fileName(),
+                              "--gtest_filter=MountedVolumes.*:*NoReplaceKill.*"};
     QProcess run;
     run.setProcessChannelMode(QProcess::MergedChannels);
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("OSTREL_TEST_PROGRAMS", copies);
+    run.setProcessEnvironment(environment);
     run.start("setpriv", QStringList{"--reuid=65534", "--regid=65534", "--clear-groups"} + arguments);
     ASSERT_TRUE(run.waitForFinished(240000));
     const QString said = GetParam().said.isEmpty() ? text(EACCES) : GetParam().said;
-    EXPECT_TRUE(QString::fromLocal8Bit(run.readAll()).contains(said)) << qPrintable(said);
+    const QString output = QString::fromLocal8Bit(run.readAll());
+    EXPECT_TRUE(output.contains(said)) << qPrintable(said) << "\n" << qPrintable(output.right(2000));
     EXPECT_EQ(run.exitCode(), probing ? 1 : 0);
     EXPECT_EQ(scene.described(), Kept);
 }

@@ -43,6 +43,10 @@ private:
     QString skipReason_;
 };
 
+// A program built beside the tests, by its path in the build; its copy in the directory
+// OSTREL_TEST_PROGRAMS names where that is set (a run as another user, who may not reach the build).
+QString builtProgram(const char* built);
+
 // Removes the directory and all in it by their bytes.
 void removeTree(const QString& path);
 
