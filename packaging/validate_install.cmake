@@ -1,20 +1,36 @@
-# cmake -DBUILD_DIR=... -DAPP_ID=... -DICON_SIZES=16,22,... -DSCREENSHOTS=docs-dir -P validate_install.cmake
+# cmake -DBUILD_DIR=... -DAPP_ID=... -DICON_SIZES=16,22,... -DSCREENSHOTS=docs-dir -DUNINSTALL=uninstall.cmake
+#       -P validate_install.cmake
 cmake_minimum_required(VERSION 3.25)
 set(prefix "${BUILD_DIR}/validate-install")
 file(REMOVE_RECURSE "${prefix}")
-# Every install rewrites the build tree's manifest, which the README's uninstall steps read: the user's
-# own install must stay listed there, not this scratch one.
-set(manifest "${BUILD_DIR}/install_manifest.txt")
-if(EXISTS "${manifest}")
-  file(READ "${manifest}" kept_manifest)
-endif()
-execute_process(COMMAND ${CMAKE_COMMAND} --install "${BUILD_DIR}" --prefix "${prefix}" RESULT_VARIABLE failed
-                OUTPUT_QUIET)
-if(DEFINED kept_manifest)
-  file(WRITE "${manifest}" "${kept_manifest}")
-else()
-  file(REMOVE "${manifest}")
-endif()
+# What another program keeps in the prefix: a folder of its own on the way to ours, and a file in one of
+# ours. Uninstalling must leave both, and remove every folder the install made.
+file(MAKE_DIRECTORY "${prefix}/share/applications")
+file(WRITE "${prefix}/share/icons/hicolor/48x48/apps/another.png" "")
+file(GLOB_RECURSE before LIST_DIRECTORIES true RELATIVE "${prefix}" "${prefix}/*")
+
+# Every install rewrites the build tree's manifest and notes its folders there, and the README's uninstall
+# reads both: the user's own install must stay listed, not this scratch one, whose lists go beside it.
+set(lists "${BUILD_DIR}/install_manifest.txt" "${BUILD_DIR}/install_folders.txt")
+foreach(list IN LISTS lists)
+  if(EXISTS "${list}")
+    file(RENAME "${list}" "${list}.kept")
+  endif()
+endforeach()
+# Twice: installing again over its own install must not make its folders look like the user's.
+foreach(time 1 2)
+  execute_process(COMMAND ${CMAKE_COMMAND} --install "${BUILD_DIR}" --prefix "${prefix}" RESULT_VARIABLE failed
+                  OUTPUT_QUIET)
+endforeach()
+foreach(list IN LISTS lists)
+  get_filename_component(name "${list}" NAME)
+  if(EXISTS "${list}")
+    file(RENAME "${list}" "${prefix}.${name}")
+  endif()
+  if(EXISTS "${list}.kept")
+    file(RENAME "${list}.kept" "${list}")
+  endif()
+endforeach()
 if(failed)
   message(FATAL_ERROR "cmake --install failed")
 endif()
@@ -91,3 +107,11 @@ foreach(check "desktop-file-validate;${prefix}/share/applications/${APP_ID}.desk
   endif()
   message(STATUS "${check}: ok\n${out}")
 endforeach()
+
+execute_process(COMMAND ${CMAKE_COMMAND} -DMANIFEST=${prefix}.install_manifest.txt
+                        -DFOLDERS=${prefix}.install_folders.txt -P "${UNINSTALL}"
+                RESULT_VARIABLE failed OUTPUT_QUIET)
+file(GLOB_RECURSE after LIST_DIRECTORIES true RELATIVE "${prefix}" "${prefix}/*")
+if(failed OR NOT after STREQUAL before)
+  message(FATAL_ERROR "uninstalling left ${after}\nwhere there was ${before}")
+endif()

@@ -11,12 +11,12 @@ say() { printf '==> %s\n' "$*"; }
 required_packages=(cmake g++ make pkg-config qt6-base-dev googletest libgtest-dev fonts-dejavu-core
                    fonts-liberation desktop-file-utils appstream fusefat ntfs-3g dosfstools fuse3 libfuse3-dev
                    exfat-fuse exfatprogs btrfs-progs xfsprogs squashfs-tools locales
-                   libxcb1-dev xvfb openbox xdotool x11-utils dbus at-spi2-core python3-pyatspi)
+                   libxcb1-dev xvfb xauth openbox xdotool x11-utils dbus at-spi2-core python3-pyatspi)
 # Only the tests check format and lint, and run the program under the window managers of Xfce, GNOME
 # and KDE, icewm and fluxbox, and under weston on Wayland (through Qt's Wayland platform).
 check_packages=(clang-format clang-tidy xfwm4 mutter kwin-x11 icewm fluxbox weston qt6-wayland)
 
-# Installs those of the given packages (by default the required ones) that are missing.
+# Installs those of the given packages (by default the required ones) that are missing, in one go.
 install_missing_packages() {
     local missing=() package
     [ $# -gt 0 ] || set -- "${required_packages[@]}"
@@ -29,16 +29,21 @@ install_missing_packages() {
     fi
     local sudo=()
     if [ "$(id -u)" -ne 0 ]; then
-        if ! command -v sudo >/dev/null; then
+        # Debian's sudoers lets the group sudo in. sudo itself is not asked: a refused user's attempt is
+        # reported to the administrator, and a password prompt would come before the refusal.
+        if ! command -v sudo >/dev/null || [[ " $(id -nG) " != *" sudo "* ]]; then
             echo "These Debian packages are missing: ${missing[*]}" >&2
-            echo "Install them as root (apt-get install ${missing[*]}) or install sudo, then run this again." >&2
+            echo "Installing them takes root. Ask an administrator to run, as root:" >&2
+            echo "    apt-get install --no-install-recommends ${missing[*]}" >&2
+            echo "then run this again. (If you may use sudo, run that command with sudo in front.)" >&2
             exit 1
         fi
         sudo=(sudo)
     fi
     say "Installing missing Debian packages: ${missing[*]}"
     "${sudo[@]}" apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+    # Through env, as sudo drops the caller's environment.
+    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
 }
 
 build() {

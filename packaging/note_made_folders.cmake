@@ -1,0 +1,26 @@
+# Run by cmake --install before any file goes in: adds to OSTREL_FOLDER_RECORD each folder on the way to
+# OSTREL_INSTALL_FOLDERS (relative to the prefix) that does not exist yet. Folders an earlier install made
+# stay noted while they are there, so that installing again does not make them the user's own.
+set(made)
+if(EXISTS "${OSTREL_FOLDER_RECORD}")
+  file(STRINGS "${OSTREL_FOLDER_RECORD}" earlier)
+  foreach(folder IN LISTS earlier)
+    if(IS_DIRECTORY "${folder}")
+      list(APPEND made "${folder}")
+    endif()
+  endforeach()
+endif()
+foreach(relative IN LISTS OSTREL_INSTALL_FOLDERS)
+  set(folder "$ENV{DESTDIR}${CMAKE_INSTALL_PREFIX}/${relative}")
+  cmake_path(NORMAL_PATH folder)
+  string(REGEX REPLACE "(.)/$" "\\1" folder "${folder}")
+  while(NOT EXISTS "${folder}")
+    list(APPEND made "${folder}")
+    cmake_path(GET folder PARENT_PATH folder)
+  endwhile()
+endforeach()
+list(REMOVE_DUPLICATES made)
+# A folder before the folders it holds sorts after them.
+list(SORT made ORDER DESCENDING)
+list(JOIN made "\n" lines)
+file(WRITE "${OSTREL_FOLDER_RECORD}" "${lines}\n")

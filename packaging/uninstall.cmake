@@ -1,0 +1,47 @@
+# cmake -DBUILD_DIR=<build> -P uninstall.cmake (the target "uninstall"): removes the files the last
+# cmake --install wrote, then each folder an install made that nothing else has come to hold since.
+# MANIFEST and FOLDERS name other lists than the build's own.
+if(NOT MANIFEST)
+  set(MANIFEST "${BUILD_DIR}/install_manifest.txt")
+endif()
+if(NOT FOLDERS)
+  set(FOLDERS "${BUILD_DIR}/install_folders.txt")
+endif()
+if(NOT EXISTS "${MANIFEST}")
+  message(FATAL_ERROR "Nothing to uninstall: ${MANIFEST} is missing. cmake --install writes it; "
+                      "uninstall from the build folder that was installed.")
+endif()
+
+file(STRINGS "${MANIFEST}" files)
+set(failed)
+foreach(file IN LISTS files)
+  if(EXISTS "${file}" OR IS_SYMLINK "${file}")
+    file(REMOVE "${file}")
+    if(EXISTS "${file}" OR IS_SYMLINK "${file}")
+      list(APPEND failed "${file}")
+    else()
+      message(STATUS "Removed ${file}")
+    endif()
+  endif()
+endforeach()
+
+set(kept)
+if(EXISTS "${FOLDERS}")
+  file(STRINGS "${FOLDERS}" folders)
+  foreach(folder IN LISTS folders)
+    # rmdir removes a folder only while it is empty: whatever another program put there meanwhile stays.
+    execute_process(COMMAND rmdir -- "${folder}" RESULT_VARIABLE held OUTPUT_QUIET ERROR_QUIET)
+    if(held AND IS_DIRECTORY "${folder}")
+      list(APPEND kept "${folder}")
+    elseif(NOT held)
+      message(STATUS "Removed the folder ${folder}")
+    endif()
+  endforeach()
+  list(JOIN kept "\n" lines)
+  file(WRITE "${FOLDERS}" "${lines}\n")
+endif()
+
+if(failed)
+  list(JOIN failed "\n  " names)
+  message(FATAL_ERROR "Could not remove (as whom did you install?):\n  ${names}")
+endif()
