@@ -12,7 +12,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <QCoreApplication>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -95,7 +94,9 @@ SessionRuns runShareSession(Share& share, double latencyMs, long set, long sets,
     QProcess child;
     child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     const std::int64_t askedAt = monotonicNanoseconds();
-    child.start(QCoreApplication::applicationFilePath(),
+    // Not by its path: in a mount namespace of our own inside a chroot the kernel names the binary by
+    // the path outside, which does not exist in here.
+    child.start(QStringLiteral("/proc/self/exe"),
                 {QStringLiteral("--share-session"), QString::fromStdString(share.path("portraits")),
                  QString::fromStdString(share.path(destination)), QString::number(set), QString::number(sets),
                  QString::number(askedAt), QString::fromStdString(share.countsFile())});

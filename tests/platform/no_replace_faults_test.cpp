@@ -1,3 +1,5 @@
+#include <filesystem>
+
 #include <QProcess>
 #include <QStandardPaths>
 
@@ -103,35 +105,44 @@ struct AsNobody {
 };
 class NoReplaceAsNobody : public testing::TestWithParam<AsNobody> {};
 
-// Copies of this binary and the programs it runs, where every user may read them: the build itself may
-// be closed to others (a clone in root's home, say).
-QString staged(const QTemporaryDir& at)
+// Copies of this binary, the programs it runs and the locale it runs under, where every user may read
+// them: the build itself may be closed to others (a clone in root's home, say). Gives the environment
+// that finds them.
+QProcessEnvironment staged(const QTemporaryDir& at)
 {
     ::chmod(path(at.path()).constData(), 0755);
     for (const QString& built : {QFile::symLinkTarget("/proc/self/exe"), QString(FS_PROBE), QString(FUSE_PASSTHROUGH)})
         if (const QString copy = at.filePath(QFileInfo(built).fileName()); !QFile::copy(built, copy))
             ADD_FAILURE() << "cannot copy " << qPrintable(built) << " to " << qPrintable(copy);
-    return at.path();
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("OSTREL_TEST_PROGRAMS", at.path());
+    if (const QString locales = environment.value("LOCPATH"); !locales.isEmpty()) {
+        std::error_code failed;
+        std::filesystem::copy(path(locales).toStdString(), path(at.filePath("locale")).toStdString(),
+                              std::filesystem::copy_options::recursive, failed);
+        EXPECT_FALSE(failed) << "cannot copy the locales: " << failed.message();
+        environment.insert("LOCPATH", at.filePath("locale"));
+    }
+    return environment;
 }
 
 TEST_P(NoReplaceAsNobody, EndsAsForAnyUser)
 {
     if (::geteuid() != 0 || QStandardPaths::findExecutable("setpriv").isEmpty())
         GTEST_SKIP() << "needs root and setpriv to act as another user";
-    const QTemporaryDir programs;
-    const QString copies = staged(programs);
+    const QTemporaryDir copies;
+    const QProcessEnvironment environment = staged(copies);
     const Scene scene(Place::Disk);
     for (const QChar side : {'s', 't'})
         ::chmod(path(scene.dir(side)).constData(), 0755); // nobody else may write here
     const char* probing = GetParam().probing;
     const QStringList arguments =
-        probing ? QStringList{copies + "/fs_probe", "-1", probing, scene.at("s/MM05L.bmp"), scene.at("t/MM01L.bmp")}
-                : QStringList{copies + '/' + QFileInfo(QFile::symLinkTarget("/proc/self/exe")).fileName(),
+        probing ? QStringList{copies.filePath(QFileInfo(FS_PROBE).fileName()), "-1", probing, scene.at("s/MM05L.bmp"),
+                              scene.at("t/MM01L.bmp")}
+                : QStringList{copies.filePath(QFileInfo(QFile::symLinkTarget("/proc/self/exe")).fileName()),
                               "--gtest_filter=MountedVolumes.*:*NoReplaceKill.*"};
     QProcess run;
     run.setProcessChannelMode(QProcess::MergedChannels);
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("OSTREL_TEST_PROGRAMS", copies);
     run.setProcessEnvironment(environment);
     run.start("setpriv", QStringList{"--reuid=65534", "--regid=65534", "--clear-groups"} + arguments);
     ASSERT_TRUE(run.waitForFinished(240000));
