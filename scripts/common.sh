@@ -34,7 +34,7 @@ install_missing_packages() {
         if ! command -v sudo >/dev/null || [[ " $(id -nG) " != *" sudo "* ]]; then
             echo "These Debian packages are missing: ${missing[*]}" >&2
             echo "Installing them takes root. Ask an administrator to run, as root:" >&2
-            echo "    apt-get install --no-install-recommends ${missing[*]}" >&2
+            echo "    apt-get update && apt-get install --no-install-recommends ${missing[*]}" >&2
             echo "then run this again. (If you may use sudo, run that command with sudo in front.)" >&2
             exit 1
         fi
