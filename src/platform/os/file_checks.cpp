@@ -55,10 +55,15 @@ FileIdentity identityOf(const std::shared_ptr<FileDescriptor>& held)
     return {quint64(st.st_dev), quint64(st.st_ino), held};
 }
 
+bool isFile(const struct stat& st, const FileIdentity& identity)
+{
+    return quint64(st.st_dev) == identity.device && quint64(st.st_ino) == identity.inode;
+}
+
 bool leadsTo(const QByteArray& path, const FileIdentity& identity)
 {
     const std::optional<struct stat> st = lstatOf(path);
-    return st && quint64(st->st_dev) == identity.device && quint64(st->st_ino) == identity.inode;
+    return st && isFile(*st, identity);
 }
 
 bool changed(const struct stat& before, const struct stat& after, bool countChangeTime)
@@ -70,13 +75,35 @@ bool changed(const struct stat& before, const struct stat& after, bool countChan
            (countChangeTime && differ(before.st_ctim, after.st_ctim));
 }
 
+namespace {
+
+// Up to `length` bytes at `at`, fewer only where the file ends: a single pread may return less, as a
+// network share's does. -1 on a failure.
+ssize_t readAt(int fd, char* into, size_t length, off_t at)
+{
+    size_t done = 0;
+    while (done < length) {
+        const ssize_t got = ::pread(fd, into + done, length - done, at + off_t(done));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return -1;
+        if (got == 0)
+            break;
+        done += size_t(got);
+    }
+    return ssize_t(done);
+}
+
+} // namespace
+
 bool sameBytes(int a, int b)
 {
     char left[64 * 1024];
     char right[sizeof left];
     for (off_t at = 0;; at += off_t(sizeof left)) {
-        const ssize_t got = ::pread(a, left, sizeof left, at);
-        if (got < 0 || ::pread(b, right, sizeof right, at) != got || std::memcmp(left, right, size_t(got)) != 0)
+        const ssize_t got = readAt(a, left, sizeof left, at);
+        if (got < 0 || readAt(b, right, sizeof right, at) != got || std::memcmp(left, right, size_t(got)) != 0)
             return false;
         if (got < ssize_t(sizeof left))
             return true;

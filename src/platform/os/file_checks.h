@@ -25,6 +25,8 @@ int freshStat(int fd, struct stat& st);
 bool sameInode(const struct stat& a, const struct stat& b);
 // The file `held` is open on, held for as long as the identity lives.
 FileIdentity identityOf(const std::shared_ptr<FileDescriptor>& held);
+// `st` is of the file `identity` names.
+bool isFile(const struct stat& st, const FileIdentity& identity);
 bool leadsTo(const QByteArray& path, const FileIdentity& identity);
 // What an edit in place changes, or a replacement. FAT keeps times to two seconds only, so there an
 // edit of the same size within that moment goes unseen. A rename changes the change time too, so the

@@ -117,8 +117,8 @@ private:
             return false;
         const FileDescriptor copy(calls_.open(to_, O_RDONLY | O_CLOEXEC | O_NONBLOCK));
         struct stat st {};
-        return copy.get() >= 0 && ::fstat(copy.get(), &st) == 0 && quint64(st.st_dev) == copied_.written.device &&
-               quint64(st.st_ino) == copied_.written.inode && sameBytes(source_.fd.get(), copy.get());
+        return copy.get() >= 0 && ::fstat(copy.get(), &st) == 0 && isFile(st, copied_.written) &&
+               sameBytes(source_.fd.get(), copy.get());
     }
 
     const Calls& calls_;
